@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "DiscoveryStrategyInfo.h"
+#include "IMessage.h"
+#include "IMessengerObserver.h"
+#include "IResponseHandler.h"
+#include "ITransport.h"
+
+namespace tavik {
+namespace Messaging {
+class Discoverer;
+}
+} // namespace tavik
+
+namespace Ulmar {
+namespace Messaging {
+
+class MessengerImpl;
+
+// The application's link to one unit. Owns an I/O thread (the ZeroMQ socket) and a dispatch thread (handlers
+// and observers run there, never on the caller's thread). Every public operation is thread-safe.
+class Messenger
+{
+public:
+    Messenger(const DiscoveryStrategyList& strategies, const std::string& serviceName,
+              ITransport::TransportType transportType);
+    virtual ~Messenger();
+    Messenger(const Messenger&) = delete;
+    Messenger& operator=(const Messenger&) = delete;
+
+    // Reconnection interval after a loss, in milliseconds.
+    void setAutoReconnect(unsigned intervalMs);
+    // Starts connecting to the chosen unit (or remembers that a connection is wanted until one is chosen).
+    // A connection attempt that is not up within timeoutMs is reported as lost and retried.
+    virtual bool connect(unsigned timeoutMs);
+    // Closes the connection (observers get handleDisconnected) and stops reconnecting.
+    virtual void disconnect();
+    // Takes the unit. userChoice true: the unit must be one the discoverer knows (its key comes from the
+    // announcement); false: a fixed host whose announcement is asked for by a unicast query. Choosing
+    // another unit while connected or connecting closes the current connection and connects to the new one.
+    bool chooseUnit(const std::string& address, const std::string& name, std::uint16_t port, bool encrypted,
+                    bool userChoice);
+
+    std::shared_ptr<tavik::Messaging::Discoverer> getDiscoverer() const;
+
+    bool registerResponse(const std::string& messageType, std::uint32_t version,
+                          std::shared_ptr<IResponseHandler> handler);
+    // The request is sent after every (re)connection, in registration order.
+    bool registerStateRequest(std::shared_ptr<IMessage> request, int priority);
+    // Queues the message for the connected unit; false (and dropped) while not connected.
+    bool send(std::shared_ptr<IMessage> message);
+    virtual void AddObserver(std::weak_ptr<IMessengerObserver> observer);
+    // One debug line per discovered unit.
+    void printDiscoveredUnits() const;
+
+    bool isConnected() const;
+
+private:
+    std::unique_ptr<MessengerImpl> m_impl;
+};
+
+} // namespace Messaging
+} // namespace Ulmar
