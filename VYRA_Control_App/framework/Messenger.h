@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DiscoveryStrategyInfo.h"
 #include "IMessage.h"
@@ -58,6 +60,25 @@ public:
     void printDiscoveredUnits() const;
 
     bool isConnected() const;
+
+    // Introspection, for diagnostics and tests.
+    struct ChosenUnit
+    {
+        bool valid = false;
+        std::string address;
+        std::string name;
+        std::uint16_t port = 0;
+        bool encrypted = false;
+        bool userChoice = false;
+    };
+    ChosenUnit chosenUnit() const;
+    const DiscoveryStrategyList& strategies() const;
+    const std::string& serviceName() const;
+    unsigned autoReconnectInterval() const;
+    // In registration order.
+    std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>> registeredResponses() const;
+    std::vector<std::shared_ptr<IMessage>> stateRequests() const;
+    std::vector<std::weak_ptr<IMessengerObserver>> observers() const;
 
 private:
     std::unique_ptr<MessengerImpl> m_impl;
