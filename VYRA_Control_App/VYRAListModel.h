@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QAbstractListModel>
+#include <boost/signals2/connection.hpp>
+
+#include "Discovered.h"
+
+namespace tavik {
+namespace Messaging {
+class Discoverer;
+}
+} // namespace tavik
+
+namespace Ulmar {
+
+class GuiThreadRelay;
+
+// The discovered units for QML ("VYRAList"). The discoverer raises its row signals on messaging threads;
+// they are carried to the GUI thread, where a snapshot of the list is changed row by row exactly as the
+// views are told. rowCount and data read that snapshot, never the live list, so a view never sees a row
+// it was not told about.
+class VYRAListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Roles
+    {
+        NameRole = 0,
+        AddressRole = 1,
+        PortRole = 2,
+        EncryptedRole = 3
+    };
+
+    explicit VYRAListModel(QObject* parent);
+    ~VYRAListModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    void setDiscoverer(const std::shared_ptr<tavik::Messaging::Discoverer>& discoverer);
+
+private:
+    void onUnitAdded(int index);
+    void onUnitRemoved(int index);
+    // Brings the rows the views know about up to date with the live list (dataChanged only).
+    void refreshRows();
+
+    std::shared_ptr<tavik::Messaging::Discoverer> m_discoverer;
+    std::vector<tavik::Messaging::Discovered> m_rows;
+    std::shared_ptr<GuiThreadRelay> m_relay;
+    boost::signals2::scoped_connection m_addedConnection;
+    boost::signals2::scoped_connection m_removedConnection;
+};
+
+} // namespace Ulmar
