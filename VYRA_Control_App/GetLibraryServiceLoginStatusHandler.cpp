@@ -1,0 +1,65 @@
+#include "GetLibraryServiceLoginStatusHandler.h"
+
+#include <QDebug>
+
+#include "MessageBody.h"
+#include "MessageNames.h"
+#include "Messenger.h"
+
+namespace Ulmar {
+namespace Messaging {
+
+GetLibraryServiceLoginStatusHandler::GetLibraryServiceLoginStatusHandler() = default;
+
+GetLibraryServiceLoginStatusHandler::~GetLibraryServiceLoginStatusHandler() = default;
+
+void GetLibraryServiceLoginStatusHandler::setMessenger(std::shared_ptr<Messenger> messenger)
+{
+    if (messenger)
+        m_messenger = std::move(messenger);
+}
+
+void GetLibraryServiceLoginStatusHandler::requestLoginStatus()
+{
+    if (!m_messenger) {
+        qDebug() << "No messenger set. ";
+        return;
+    }
+    m_messenger->send(makeMessage(MessageType::GetLibraryServiceLoginStatus));
+}
+
+void GetLibraryServiceLoginStatusHandler::handleResponse(std::shared_ptr<IResponse> response)
+{
+    if (!response || response->getMessageType() != MessageType::GetLibraryServiceLoginStatus)
+        return;
+    std::string username;
+    std::string serviceURI;
+    bool isRegistered = false;
+    bool found = false;
+
+    const auto document = parseBody(response);
+    if (document && document->IsObject()) {
+        for (auto m = document->MemberBegin(); m != document->MemberEnd(); ++m) {
+            const std::string key = toStdString(m->name);
+            if (key == JsonKey::Username && m->value.IsString()) {
+                username = toStdString(m->value);
+                found = true;
+            } else if (key == JsonKey::ServiceURI && m->value.IsString()) {
+                serviceURI = toStdString(m->value);
+                found = true;
+            } else if (key == JsonKey::IsRegistered && m->value.IsBool()) {
+                isRegistered = m->value.GetBool();
+                found = true;
+            }
+        }
+    }
+
+    if (found)
+        emit loginStatusReceivedSignal(QVariant(isRegistered), QVariant(QString::fromStdString(username)),
+                                       QVariant(QString::fromStdString(serviceURI)));
+    else
+        emit unsupportedByVYRASignal();
+}
+
+} // namespace Messaging
+} // namespace Ulmar

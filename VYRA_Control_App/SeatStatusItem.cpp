@@ -1,0 +1,7 @@
+#include "SeatStatusItem.h"
+
+namespace Ulmar {
+
+SeatStatusItem::~SeatStatusItem() = default;
+
+} // namespace Ulmar
