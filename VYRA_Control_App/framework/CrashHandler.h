@@ -42,6 +42,8 @@ public:
 
 private:
     CrashHandler() = default;
+    // The platform's fatal-signal and exception entry points (CrashHandler.cpp).
+    friend struct CrashHandlerPlatform;
 
     std::mutex m_mutex;
     Configuration m_configuration;

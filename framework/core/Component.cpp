@@ -1,0 +1,7 @@
+#include "Component.h"
+
+namespace Ulmar {
+
+Component::~Component() = default;
+
+} // namespace Ulmar
