@@ -1,0 +1,614 @@
+#include "Facade.h"
+
+#include <iostream>
+
+#include <QDebug>
+
+#include "ApplicationInfo.h"
+#include "ConnectionWizardSender.h"
+#include "Discoverer.h"
+#include "DiscoveryStrategyInfo.h"
+#include "GetLibraryServiceLoginStatusHandler.h"
+#include "GetMediaListNotificationHandler.h"
+#include "GetMediaStatusNotificationHandler.h"
+#include "GetMotionDelayNotificationHandler.h"
+#include "GetRecognitionToleranceNotificationHandler.h"
+#include "GetSeatStatusNotificationHandler.h"
+#include "GetUpgradeAndUpdateNotificationHandler.h"
+#include "GetVYRANetworkStateHandler.h"
+#include "GetVyraNameNotificationHandler.h"
+#include "GetWifiListHandler.h"
+#include "GlobalStatus.h"
+#include "GuiThreadRelay.h"
+#include "ImageDataRequestSender.h"
+#include "ImageDataResponseHandler.h"
+#include "MediaListVirtualModel.h"
+#include "MessageBody.h"
+#include "MessageNames.h"
+#include "Messenger.h"
+#include "PosterImageProvider.h"
+#include "SeatPaneMgr.h"
+#include "SetLibraryServiceCredentialsSender.h"
+#include "SetMotionDelayNotificationSender.h"
+#include "SetRecognitionToleranceNotificationSender.h"
+#include "SetVyraNameNotificationSender.h"
+#include "VYRAListModel.h"
+#include "WifiSettingHandler.h"
+
+namespace Ulmar {
+
+using namespace Messaging;
+
+namespace {
+constexpr unsigned DiscoveryPort = 12741;
+constexpr unsigned UnitPort = 12740;
+constexpr unsigned StrategyPeriodMs = 1500;
+constexpr unsigned AutoReconnectMs = 200;
+constexpr unsigned ConnectTimeoutMs = 3000;
+const auto Transport = static_cast<ITransport::TransportType>(3);
+
+void registerStateRequest(Messenger& messenger, const std::string& type, const std::string& text = "1")
+{
+    messenger.registerStateRequest(makeStateRequest(type, text), StateRequestPriority);
+}
+
+void registerResponse(Messenger& messenger, const std::string& type,
+                      const std::shared_ptr<IResponseHandler>& h)
+{
+    if (h)
+        messenger.registerResponse(type, MessageVersion, h);
+}
+} // namespace
+
+Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
+               std::shared_ptr<SeatPaneMgr>& seatPaneMgr, std::shared_ptr<GlobalStatus>& globalStatus,
+               const std::string& serviceName, const std::string& hostname)
+    : QObject(nullptr), m_posterImageProvider(posterImageProvider), m_seatPaneMgr(seatPaneMgr),
+      m_globalStatus(globalStatus), m_serviceName(serviceName), m_forceHostname(hostname),
+      m_vyraListModel(new VYRAListModel(this)), m_relay(std::make_shared<GuiThreadRelay>(this))
+{
+    setParent(parent);
+
+    qDebug() << "serviceName" << QString::fromStdString(m_serviceName);
+    qDebug() << "forceHostname" << QString::fromStdString(m_forceHostname);
+
+    m_libraryServiceUsername = QString("");
+    m_libraryServiceURI = QString("");
+    m_libraryServiceIsRegistered = false;
+    m_is_connected = false;
+
+    if (m_forceHostname.empty()) {
+        m_messenger = makeDiscoveryMessenger();
+        m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
+    } else {
+        DiscoveryStrategyList strategies;
+        strategies.push_back(std::make_shared<DiscoveryStrategyInfo>(
+            2, "encrypted;" + m_forceHostname + ";" + std::to_string(UnitPort), StrategyPeriodMs));
+        m_messenger = std::make_shared<Messenger>(strategies, m_serviceName, Transport);
+        m_messenger->chooseUnit(m_forceHostname, m_forceHostname, UnitPort, true, false);
+        m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
+    }
+
+    m_messenger->setAutoReconnect(AutoReconnectMs);
+
+    m_vyraNameHandler = std::make_shared<GetVyraNameNotificationHandler>();
+    m_vyraNameSender = std::make_shared<SetVyraNameNotificationSender>(m_messenger);
+    connectKeyValueSignal(m_vyraNameHandler->keyValueSignal());
+
+    m_motion_delay = 0;
+    emit motionDelayChanged(0);
+
+    m_motionDelayHandler = std::make_shared<GetMotionDelayNotificationHandler>();
+    m_motionDelaySender = std::make_shared<SetMotionDelayNotificationSender>(m_messenger);
+    connectKeyValueSignal(m_motionDelayHandler->keyValueSignal());
+
+    m_recognition_tolerance = 0;
+    emit recognitionToleranceChanged(0);
+
+    m_recognitionToleranceSender = std::make_shared<SetRecognitionToleranceNotificationSender>(m_messenger);
+    m_recognitionToleranceHandler = std::make_shared<GetRecognitionToleranceNotificationHandler>();
+    connectKeyValueSignal(m_recognitionToleranceHandler->keyValueSignal());
+
+    if (m_globalStatus) {
+        m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_globalStatus));
+        connectKeyValueSignal(m_globalStatus->keyValueSignal());
+    }
+
+    registerStateRequest(*m_messenger, MessageType::GetMediaListNotification, std::string());
+    m_mediaListHandler = std::make_shared<GetMediaListNotificationHandler>();
+    registerResponse(*m_messenger, MessageType::GetMediaListNotification, m_mediaListHandler);
+
+    m_wifiListHandler = std::make_shared<GetWifiListHandler>();
+    registerResponse(*m_messenger, MessageType::GetWifiList, m_wifiListHandler);
+    connect(m_wifiListHandler.get(), &GetWifiListHandler::wifiNetworkListChangedSignal, this,
+            &Facade::genericResponseCallback);
+
+    m_networkStateHandler = std::make_shared<GetVYRANetworkStateHandler>();
+    registerResponse(*m_messenger, MessageType::GetNetworkState, m_networkStateHandler);
+    m_connectionWizardSender = std::make_shared<ConnectionWizardSender>(m_messenger);
+    connect(m_networkStateHandler.get(), &GetVYRANetworkStateHandler::vyraNetworkStateChangedSignal, this,
+            &Facade::networkStateChangedCb);
+
+    m_wifiSettingHandler = std::make_shared<WifiSettingHandler>();
+    registerResponse(*m_messenger, MessageType::SetWifiSetting, m_wifiSettingHandler);
+    connect(m_wifiSettingHandler.get(), &WifiSettingHandler::wifiSettingResponseReceived, this,
+            &Facade::genericResponseCallback);
+
+    m_imageDataResponseHandler = std::make_shared<ImageDataResponseHandler>();
+    if (PosterImageProvider* provider = m_posterImageProvider.data()) {
+        connect(m_imageDataResponseHandler.get(), &ImageDataResponseHandler::posterAvailable, provider,
+                &PosterImageProvider::setJpgPoster);
+        connect(m_imageDataResponseHandler.get(), &ImageDataResponseHandler::posterNotAvailable, provider,
+                &PosterImageProvider::setNotAvailable);
+        connect(provider, &PosterImageProvider::updateMovieInfoImageBoxSignal, this, &Facade::setMovieImage);
+    }
+    m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_imageDataResponseHandler));
+    registerResponse(*m_messenger, MessageType::GetImageData, m_imageDataResponseHandler);
+
+    qDebug() << "Connect Facade's slots to the signals of its message handlers.";
+
+    registerStateRequest(*m_messenger, MessageType::GetMediaStatusNotification);
+    auto imageRequestSender = std::make_shared<ImageDataRequestSender>(m_messenger);
+    m_mediaStatusHandler = std::make_shared<GetMediaStatusNotificationHandler>(imageRequestSender);
+    m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_mediaStatusHandler));
+    registerResponse(*m_messenger, MessageType::GetMediaStatusNotification, m_mediaStatusHandler);
+
+    m_mediaIdentified = false;
+    auto* mediaStatus = m_mediaStatusHandler.get();
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::mediaIdentifiedSignal, this,
+            &Facade::setMediaIdentifiedTrue);
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::mediaUnknownSignal, this,
+            &Facade::setMediaIdentifiedFalse);
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::updateMotionCodeStatusLabelSignal, this,
+            &Facade::motionCodeStatusCb);
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::updateSourceDetectedStatusLabelSignal, this,
+            &Facade::audioSourceStatusCb);
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::updateVyraOnlineStatusLabelSignal, this,
+            &Facade::controllerStatusCb);
+    if (m_seatPaneMgr)
+        connect(m_seatPaneMgr.get(), &SeatPaneMgr::updateSeatStatusLabelSignal, this, &Facade::seatStatusCb);
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::updateMediaInfoProgressBarSignal, this,
+            &Facade::mediaProgressCb);
+    m_mediaTitle = QString("");
+    connect(mediaStatus, &GetMediaStatusNotificationHandler::updateMediaInfoTitleLabelSignal, this,
+            &Facade::genericResponseCallback);
+
+    m_updateMessage = QString("");
+    m_upgradeMessage = QString("");
+
+    registerStateRequest(*m_messenger, MessageType::GetUpgradeNotification);
+    registerStateRequest(*m_messenger, MessageType::GetUpdateNotification);
+    m_upgradeAndUpdateHandler = std::make_shared<GetUpgradeAndUpdateNotificationHandler>();
+    m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_upgradeAndUpdateHandler));
+    registerResponse(*m_messenger, MessageType::GetUpgradeNotification, m_upgradeAndUpdateHandler);
+    registerResponse(*m_messenger, MessageType::GetUpdateNotification, m_upgradeAndUpdateHandler);
+    auto* upgrade = m_upgradeAndUpdateHandler.get();
+    connect(upgrade, &GetUpgradeAndUpdateNotificationHandler::upgradeStatusChanged, this,
+            &Facade::upgradeStatusChangedCb);
+    connect(upgrade, &GetUpgradeAndUpdateNotificationHandler::updateStatusChanged, this,
+            &Facade::updateStatusChangedCb);
+    connect(upgrade, &GetUpgradeAndUpdateNotificationHandler::vyraVersionReceived, this,
+            &Facade::vyraVersionReceivedCb);
+    connect(upgrade, &GetUpgradeAndUpdateNotificationHandler::lastUpdateTimestampReceived, this,
+            &Facade::lastUpdateTimestampReceivedCb);
+
+    m_appVersion = QString::fromStdString(ApplicationInfo::Version());
+    emit appVersionChanged(m_appVersion);
+
+    m_libraryServiceCredentialsSender = std::make_shared<SetLibraryServiceCredentialsSender>(m_messenger);
+}
+
+Facade::~Facade()
+{
+    // Updates still on their way from messaging threads must not reach a half-destroyed object.
+    m_relay->detach();
+}
+
+std::shared_ptr<Messenger> Facade::makeDiscoveryMessenger() const
+{
+    DiscoveryStrategyList strategies;
+    strategies.push_back(
+        std::make_shared<DiscoveryStrategyInfo>(3, std::to_string(DiscoveryPort), StrategyPeriodMs));
+    return std::make_shared<Messenger>(strategies, m_serviceName, Transport);
+}
+
+template <typename Signal> void Facade::connectKeyValueSignal(Signal& signal)
+{
+    // Bound to the relay rather than to this object: the handlers and the status object may outlive us.
+    std::weak_ptr<GuiThreadRelay> weakRelay = m_relay;
+    signal.connect([this, weakRelay](QVariant key, QVariant value) {
+        if (auto relay = weakRelay.lock())
+            relay->run([this, key, value] { applyGenericResponse(key, value); });
+    });
+}
+
+void Facade::initMessageObservers()
+{
+    qDebug() << "setMessenger";
+    if (m_seatPaneMgr) {
+        m_seatPaneMgr->setMessenger(m_messenger);
+        m_seatStatusHandler = std::make_shared<GetSeatStatusNotificationHandler>(m_seatPaneMgr);
+    }
+
+    qDebug() << "Setup observer for GetSeatStatusNotification";
+    registerStateRequest(*m_messenger, MessageType::GetSeatStatusNotification);
+    registerResponse(*m_messenger, MessageType::GetSeatStatusNotification, m_seatStatusHandler);
+
+    m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(shared_from_this()));
+
+    qDebug() << "Setup observer for GetVyraNameNotification";
+    registerStateRequest(*m_messenger, MessageType::GetVyraNameNotification);
+    registerResponse(*m_messenger, MessageType::GetVyraNameNotification, m_vyraNameHandler);
+    registerResponse(*m_messenger, MessageType::SetVyraName, m_vyraNameHandler);
+
+    qDebug() << "Setup observer for GetMotionDelayNotification";
+    registerStateRequest(*m_messenger, MessageType::GetMotionDelayNotification);
+    registerResponse(*m_messenger, MessageType::GetMotionDelayNotification, m_motionDelayHandler);
+
+    registerStateRequest(*m_messenger, MessageType::GetRecognitionToleranceNotification);
+    registerResponse(*m_messenger, MessageType::GetRecognitionToleranceNotification,
+                     m_recognitionToleranceHandler);
+
+    qDebug() << "Setup observer for GetLibraryServiceLoginStatusHandler";
+    m_libraryServiceLoginStatusHandler = std::make_shared<GetLibraryServiceLoginStatusHandler>();
+    connect(m_libraryServiceLoginStatusHandler.get(),
+            &GetLibraryServiceLoginStatusHandler::loginStatusReceivedSignal, this,
+            &Facade::loginStatusReceivedSignalCb);
+    connect(m_libraryServiceLoginStatusHandler.get(),
+            &GetLibraryServiceLoginStatusHandler::unsupportedByVYRASignal, this, &Facade::loginUnsupportedCb);
+    registerStateRequest(*m_messenger, MessageType::GetLibraryServiceLoginStatus);
+    registerResponse(*m_messenger, MessageType::GetLibraryServiceLoginStatus,
+                     m_libraryServiceLoginStatusHandler);
+    m_libraryServiceLoginStatusHandler->setMessenger(m_messenger);
+}
+
+MediaListVirtualModel* Facade::mediaListModel() const
+{
+    return m_mediaListHandler ? m_mediaListHandler->getModel().get() : nullptr;
+}
+
+// Connection events arrive on a messaging thread; the flag that QML reads changes on the GUI thread.
+void Facade::handleConnected()
+{
+    m_relay->run([this] { setControllerIsConnected(true); });
+}
+
+void Facade::handleConnectionLost()
+{
+    m_relay->run([this] { setControllerIsConnected(false); });
+}
+
+void Facade::handleDisconnected()
+{
+    m_relay->run([this] { setControllerIsConnected(false); });
+}
+
+// --- WRITE accessors -------------------------------------------------------------------------------------
+
+#define VYRA_FACADE_SETTER(Setter, Type, member, Signal)                                                     \
+    void Facade::Setter(Type value)                                                                          \
+    {                                                                                                        \
+        member = value;                                                                                      \
+        emit Signal(member);                                                                                 \
+    }
+
+VYRA_FACADE_SETTER(setControllerName, const QString&, m_actualControllerName, controllerNameChanged)
+VYRA_FACADE_SETTER(setMotionDelay, int, m_motion_delay, motionDelayChanged)
+VYRA_FACADE_SETTER(setRecognitionTolerance, int, m_recognition_tolerance, recognitionToleranceChanged)
+VYRA_FACADE_SETTER(setWifiNetworkList, const QVariantList&, m_wifiNetworkList, wifiNetworkListChanged)
+VYRA_FACADE_SETTER(setNetworkInterfaces, const QVariantList&, m_networkInterfaces, networkInterfacesChanged)
+VYRA_FACADE_SETTER(setMediaIdentified, bool, m_mediaIdentified, mediaIdentifiedChanged)
+VYRA_FACADE_SETTER(setMediaTitle, const QString&, m_mediaTitle, mediaTitleChanged)
+VYRA_FACADE_SETTER(setAudioDetected, bool, m_audioDetected, audioDetectedChanged)
+VYRA_FACADE_SETTER(setMotionCodeFound, bool, m_motionCodeFound, motionCodeFoundChanged)
+VYRA_FACADE_SETTER(setMediaProgressOffset, const QString&, m_mediaProgressOffset, mediaProgressOffsetChanged)
+VYRA_FACADE_SETTER(setMediaProgressDuration, const QString&, m_mediaProgressDuration,
+                   mediaProgressDurationChanged)
+VYRA_FACADE_SETTER(setAppVersion, const QString&, m_appVersion, appVersionChanged)
+VYRA_FACADE_SETTER(setControllerVersion, const QString&, m_controllerVersion, controllerVersionChanged)
+VYRA_FACADE_SETTER(setLastMotionCodeUpdate, const QString&, m_lastMotionCodeUpdate,
+                   lastMotionCodeUpdateChanged)
+VYRA_FACADE_SETTER(setUpdateMessage, const QString&, m_updateMessage, updateMessageChanged)
+VYRA_FACADE_SETTER(setUpgradeMessage, const QString&, m_upgradeMessage, upgradeMessageChanged)
+VYRA_FACADE_SETTER(setMotionCodeStatusColor, const QString&, m_motionCodeStatusColor,
+                   motionCodeStatusColorChanged)
+VYRA_FACADE_SETTER(setMotionCodeStatusText, const QString&, m_motionCodeStatusText,
+                   motionCodeStatusTextChanged)
+VYRA_FACADE_SETTER(setAudioSourceStatusColor, const QString&, m_audioSourceStatusColor,
+                   audioSourceStatusColorChanged)
+VYRA_FACADE_SETTER(setAudioSourceStatusText, const QString&, m_audioSourceStatusText,
+                   audioSourceStatusTextChanged)
+VYRA_FACADE_SETTER(setSeatStatusColor, const QString&, m_seatStatusColor, seatStatusColorChanged)
+VYRA_FACADE_SETTER(setSeatStatusText, const QString&, m_seatStatusText, seatStatusTextChanged)
+VYRA_FACADE_SETTER(setControllerStatusColor, const QString&, m_controllerStatusColor,
+                   controllerStatusColorChanged)
+VYRA_FACADE_SETTER(setControllerStatusText, const QString&, m_controllerStatusText,
+                   controllerStatusTextChanged)
+VYRA_FACADE_SETTER(setLibraryServiceUsername, const QString&, m_libraryServiceUsername,
+                   libraryServiceUsernameChanged)
+VYRA_FACADE_SETTER(setLibraryServiceURI, const QString&, m_libraryServiceURI, libraryServiceURIChanged)
+
+#undef VYRA_FACADE_SETTER
+
+void Facade::setControllerIsConnected(bool value)
+{
+    if (m_is_connected == value)
+        return;
+    m_is_connected = value;
+    emit controllerIsConnectedChanged();
+}
+
+void Facade::setLibraryServiceIsRegistered(bool value)
+{
+    if (m_libraryServiceIsRegistered == value)
+        return;
+    m_libraryServiceIsRegistered = value;
+    emit libraryServiceIsRegisteredChanged(value);
+}
+
+// --- slots ----------------------------------------------------------------------------------------------
+
+void Facade::setMovieImage(QVariant value)
+{
+    m_movieImage = value;
+    emit movieImageChanged(m_movieImage);
+}
+
+void Facade::genericResponseCallback(QVariant key, QVariant value)
+{
+    m_relay->run([this, key, value] { applyGenericResponse(key, value); });
+}
+
+void Facade::applyGenericResponse(const QVariant& key, const QVariant& value)
+{
+    const QString name = key.toString();
+    if (name == QString::fromStdString(MessageType::GetVyraNameNotification)) {
+        setControllerName(value.toString());
+    } else if (name == QString::fromStdString(MessageType::SetVyraName)) {
+        // The answer to a rename; the new name comes with the next notification.
+    } else if (name == QLatin1String("motionDelay")) {
+        setMotionDelay(value.toInt());
+    } else if (name == QLatin1String("recognitionTolerance")) {
+        setRecognitionTolerance(value.toInt());
+    } else if (name == QLatin1String("connection")) {
+        setControllerIsConnected(value.toBool());
+    } else if (name == QLatin1String("wifiNetworkList")) {
+        setWifiNetworkList(value.toList());
+    } else if (name == QLatin1String("wifiNetworkStatus")) {
+    } else if (name == QLatin1String("wifiSettings")) {
+        emit wifiChangeSuccess(value.toBool());
+    } else if (name == QLatin1String("mediaTitle")) {
+        setMediaTitle(value.toString());
+    } else {
+        std::cout << "Unknown signal triggered. " << name.toStdString() << std::endl;
+    }
+}
+
+void Facade::networkStateChangedCb(QVariant, QVariant, QVariant, QVariant, QVariant addresses)
+{
+    setNetworkInterfaces(addresses.toList());
+}
+
+void Facade::setMediaIdentifiedTrue()
+{
+    setMediaIdentified(true);
+}
+
+void Facade::setMediaIdentifiedFalse()
+{
+    setMediaIdentified(false);
+}
+
+void Facade::motionCodeStatusCb(QVariant statusColor, QVariant text)
+{
+    setMotionCodeStatusColor(statusColor.toString());
+    setMotionCodeStatusText(text.toString());
+}
+
+void Facade::audioSourceStatusCb(QVariant statusColor, QVariant text)
+{
+    setAudioSourceStatusColor(statusColor.toString());
+    setAudioSourceStatusText(text.toString());
+}
+
+void Facade::seatStatusCb(QVariant statusColor, QVariant text)
+{
+    qDebug() << "C++ seat status " << statusColor.toString();
+    setSeatStatusColor(statusColor.toString());
+    setSeatStatusText(text.toString());
+}
+
+void Facade::controllerStatusCb(QVariant statusColor, QVariant text)
+{
+    setControllerStatusColor(statusColor.toString());
+    setControllerStatusText(text.toString());
+}
+
+void Facade::mediaProgressCb(QVariant offset, QVariant duration)
+{
+    setMediaProgressDuration(duration.toString());
+    setMediaProgressOffset(offset.toString());
+}
+
+void Facade::upgradeStatusChangedCb(QVariant active, QVariant text)
+{
+    qDebug() << "upgrade: active=" << active.toBool() << " text=" << text.toString();
+    setUpgradeMessage(text.toString());
+}
+
+void Facade::updateStatusChangedCb(QVariant active, QVariant text)
+{
+    qDebug() << "update: active=" << active.toBool() << " text=" << text.toString();
+    setUpdateMessage(text.toString());
+}
+
+void Facade::vyraVersionReceivedCb(QVariant version)
+{
+    setControllerVersion(version.toString());
+}
+
+void Facade::lastUpdateTimestampReceivedCb(QVariant timestamp)
+{
+    setLastMotionCodeUpdate(timestamp.toString());
+}
+
+void Facade::loginStatusReceivedSignalCb(QVariant isRegistered, QVariant username, QVariant serviceURI)
+{
+    setLibraryServiceIsRegistered(isRegistered.toBool());
+    setLibraryServiceUsername(username.toString());
+    setLibraryServiceURI(serviceURI.toString());
+    emit libraryServiceResponseReceived();
+}
+
+void Facade::loginUnsupportedCb()
+{
+    emit libraryServiceUnsupported();
+}
+
+// --- invokables -----------------------------------------------------------------------------------------
+
+void Facade::tryConnectToController()
+{
+    m_messenger->setAutoReconnect(AutoReconnectMs);
+    m_messenger->connect(ConnectTimeoutMs);
+}
+
+bool Facade::chooseController(QString controllerName)
+{
+    if (m_forceHostname.empty()) {
+        m_desiredControllerName = controllerName;
+        if (controllerName.isEmpty())
+            return false;
+        m_messenger = makeDiscoveryMessenger();
+    }
+    m_messenger->setAutoReconnect(AutoReconnectMs);
+    m_messenger->connect(ConnectTimeoutMs);
+    return true;
+}
+
+void Facade::sendMotionDelay(int value)
+{
+    if (value == m_motion_delay || !m_motionDelaySender)
+        return;
+    m_motionDelaySender->triggerSendMotionDelay(QVariant(value));
+}
+
+void Facade::sendRecognitionTolerance(int value)
+{
+    if (value == m_recognition_tolerance || !m_recognitionToleranceSender)
+        return;
+    m_recognitionToleranceSender->triggerSendRecognitionTolerance(QVariant(value));
+}
+
+QString Facade::hello()
+{
+    return QStringLiteral("hello");
+}
+
+void Facade::triggerWifiList()
+{
+    if (m_connectionWizardSender)
+        m_connectionWizardSender->triggerWifiList();
+}
+
+void Facade::triggerWifiChange(QString ssid, QString secretKey)
+{
+    if (m_connectionWizardSender)
+        m_connectionWizardSender->triggerWifiChange(QVariant(ssid), QVariant(secretKey));
+}
+
+void Facade::requestHotspotActivation()
+{
+    if (m_connectionWizardSender)
+        m_connectionWizardSender->requestHotspotActivation();
+}
+
+void Facade::triggerNetworkState()
+{
+    if (m_connectionWizardSender)
+        m_connectionWizardSender->triggerNetworkState();
+}
+
+void Facade::renameMotionController(QString value)
+{
+    if (m_vyraNameSender)
+        m_vyraNameSender->triggerSendVyraName(QVariant(value));
+}
+
+void Facade::sendLibraryServiceCredentials(QVariant username, QVariant access_token, QVariant refresh_token)
+{
+    if (m_libraryServiceCredentialsSender)
+        m_libraryServiceCredentialsSender->triggerSendCredentials(username, access_token, refresh_token);
+}
+
+void Facade::triggerGetLibraryServiceLoginStatus()
+{
+    if (m_libraryServiceLoginStatusHandler)
+        m_libraryServiceLoginStatusHandler->requestLoginStatus();
+}
+
+void Facade::debugInfo()
+{
+    qDebug() << "----------------------- debugInfo >>>>>>>>>>>>>>>>>>>>>>>>>";
+    qDebug() << "MCLS: is registered=" << m_libraryServiceIsRegistered
+             << " username=" << m_libraryServiceUsername << " serviceURI=" << m_libraryServiceURI;
+    qDebug() << "m_serviceName: (should be VYRA): " << QString::fromStdString(m_serviceName);
+    qDebug() << "m_forceHostname: " << QString::fromStdString(m_forceHostname);
+    qDebug() << "m_is_connected: " << m_is_connected;
+    qDebug() << "m_motion_delay" << m_motion_delay;
+    qDebug() << "m_recognition_tolerance" << m_recognition_tolerance;
+    qDebug() << "m_mediaIdentified" << m_mediaIdentified;
+    qDebug() << "m_mediaTitle" << m_mediaTitle;
+    qDebug() << "m_audioDetected" << m_audioDetected;
+    qDebug() << "m_motionCodeFound" << m_motionCodeFound;
+    qDebug() << "m_mediaProgressOffset" << m_mediaProgressOffset;
+    qDebug() << "m_mediaProgressDuration" << m_mediaProgressDuration;
+    qDebug() << "m_appVersion" << m_appVersion;
+    qDebug() << "m_controllerVersion" << m_controllerVersion;
+    qDebug() << "m_lastMotionCodeUpdate" << m_lastMotionCodeUpdate;
+    qDebug() << "m_upgradeMessage" << m_upgradeMessage;
+    qDebug() << "m_updateMessage" << m_updateMessage;
+    qDebug() << "m_motionCodeStatusColor" << m_motionCodeStatusColor;
+    qDebug() << "m_motionCodeStatusText" << m_motionCodeStatusText;
+    qDebug() << "m_audioSourceStatusColor" << m_audioSourceStatusColor;
+    qDebug() << "m_audioSourceStatusText" << m_audioSourceStatusText;
+    qDebug() << "m_seatStatusColor" << m_seatStatusColor;
+    qDebug() << "m_seatStatusText" << m_seatStatusText;
+    qDebug() << "m_controllerStatusColor" << m_controllerStatusColor;
+    qDebug() << "m_controllerStatusText" << m_controllerStatusText;
+    qDebug() << "m_libraryServiceUsername" << m_libraryServiceUsername;
+    qDebug() << "m_libraryServiceIsRegistered" << m_libraryServiceIsRegistered;
+    qDebug() << "m_libraryServiceURI" << m_libraryServiceURI;
+    qDebug() << "m_actualControllerName" << m_actualControllerName;
+    qDebug() << "m_desiredControllerName" << m_desiredControllerName;
+    qDebug() << "discovered units:";
+    m_messenger->printDiscoveredUnits();
+    qDebug() << "^^^^^^^^^^^^^^^^^^^^^^^ debugInfo ^^^^^^^^^^^^^^^^^^^^^^^^^";
+}
+
+bool Facade::chooseVYRA(QString address, QString name, int port, bool encryption)
+{
+    const auto discoverer = m_messenger->getDiscoverer();
+    const std::string addressUtf8 = address.toUtf8().toStdString();
+    const std::string nameUtf8 = name.toUtf8().toStdString();
+    // A port outside 16 bits cannot name a discovered unit.
+    if (!discoverer || port < 0 || port > 0xFFFF ||
+        !discoverer->hasItem(addressUtf8, nameUtf8, static_cast<std::uint16_t>(port))) {
+        qDebug() << "No such unit: " << name << address << port;
+        return false;
+    }
+    m_messenger->setAutoReconnect(AutoReconnectMs);
+    const bool chosen =
+        m_messenger->chooseUnit(addressUtf8, nameUtf8, static_cast<std::uint16_t>(port), encryption, true);
+    if (chosen)
+        setControllerName(name);
+    return chosen;
+}
+
+void Facade::removeOldVYRAServers()
+{
+    if (const auto discoverer = m_messenger->getDiscoverer())
+        discoverer->removeTooOldOnes();
+}
+
+} // namespace Ulmar

@@ -1,0 +1,233 @@
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLocale>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickStyle>
+#include <QTranslator>
+
+#include <boost/filesystem.hpp>
+#include <boost/program_options.hpp>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#endif
+
+#include "ApplicationInfo.h"
+#include "ComponentConfigurator.h"
+#include "ComponentRepository.h"
+#include "CrashHandler.h"
+#include "CrashHandlerImpl.h"
+#include "Facade.h"
+#include "GlobalStatus.h"
+#include "Logger.h"
+#include "LoggerConfig.h"
+#include "PosterImageProvider.h"
+#include "QAutoDiscoveryComponent.h"
+#include "QuitOnSignal.h"
+#include "SeatPaneMgr.h"
+#include "Settings.h"
+#include "VYRAListModel.h"
+#include "ZCommComponent.h"
+
+namespace po = boost::program_options;
+using namespace Ulmar;
+
+namespace {
+
+// Loads both component libraries before main, so that their components are in the repository.
+struct ComponentExports
+{
+    ComponentExports()
+    {
+        UlmarExportQAutoDiscoveryComponent();
+        UlmarExportZCommComponent();
+    }
+} componentExports;
+
+#ifdef _WIN32
+struct WindowsSockets
+{
+    WindowsSockets()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 0), &data);
+    }
+    ~WindowsSockets() { WSACleanup(); }
+} windowsSockets;
+#endif
+
+const Logger& mainLogger()
+{
+    static const Logger logger = Logger::GetInstance("Sonvex.VYRA_Control_App.main");
+    return logger;
+}
+
+void logComponentResult(Component::Result result, const char* fatalText, const char* configurationText,
+                        int line)
+{
+    if (result == Component::Success)
+        return;
+    const Logger& logger = mainLogger();
+    if (logger.IsEnabledFor(LOG_LEVEL_ERROR))
+        logger.Log(LOG_LEVEL_ERROR, result == Component::FatalError ? fatalText : configurationText, __FILE__,
+                   line);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    ApplicationInfo::Init("VYRA_Control_App", "VYRA_Control_App", "Tavik", "2.1.3.12379", DataFolderUser,
+                          argc, argv);
+
+    LoggerConfig::GetInstance().ConfigureFromFile(
+        ApplicationInfo::EstablishPathToExecutableFile("CAlogger.properties"));
+
+    {
+        const boost::filesystem::path logs(ApplicationInfo::EstablishPathToDataFile("logs"));
+        boost::system::error_code error;
+        if (!boost::filesystem::exists(logs, error))
+            boost::filesystem::create_directories(logs, error);
+        if (error)
+            qWarning() << "Could not create the log folder" << QString::fromStdString(logs.string());
+    }
+
+    CrashHandler::Configuration crashConfiguration(ApplicationInfo::Name(), ApplicationInfo::DataPath(),
+                                                   true);
+    CrashHandler::getInstance().configure(crashConfiguration);
+    CrashHandler::getInstance().initialize();
+    auto crashObserver = std::make_shared<CrashHandlerImpl>();
+    CrashHandler::getInstance().addObserver(crashObserver);
+
+    po::options_description description("VYRA Control App Options",
+                                        po::options_description::m_default_line_length,
+                                        po::options_description::m_default_line_length / 2);
+    ComponentConfigurator configurator;
+
+    QGuiApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QGuiApplication app(argc, argv);
+    QuitOnSignal quitOnSignal;
+
+    QGuiApplication::setApplicationName("Tavik");
+    QGuiApplication::setOrganizationDomain("com.tavik.app");
+
+    QQuickStyle::setStyle("Material");
+
+    QTranslator translator;
+    qDebug() << "System locale name:" << QLocale::system().name();
+    qDebug() << "Preferred languages:";
+    for (const QString& language : QLocale::system().uiLanguages())
+        qDebug() << " - " << language;
+    if (translator.load(QLocale(), "vyraapp", "_", ":/translations")) {
+        qInfo() << "Successfully loaded translation.";
+        app.installTranslator(&translator);
+    } else {
+        qCritical() << "Could not load translation.";
+    }
+
+    std::string hostname;
+    std::string serviceName;
+    po::variables_map variables;
+    try {
+        description.add_options()(
+            "hostname,a", po::value<std::string>(),
+            "Hostname used to connect directly to the VYRA. This bypass the auto-discovery process.")(
+            "serviceName,s", po::value<std::string>(&serviceName)->default_value("VYRA"),
+            "Service name to use in the auto-discovery process. A check is made to see if this service is "
+            "broadcast on the LAN.")("help,h", "Show this usage/help display.");
+        po::store(po::command_line_parser(argc, argv)
+                      .options(description)
+                      .style(po::command_line_style::default_style | po::command_line_style::case_insensitive)
+                      .run(),
+                  variables);
+        if (variables.count("help")) {
+            std::cout << description << std::endl;
+            return 0;
+        }
+        po::notify(variables);
+        if (variables.count("hostname"))
+            hostname = variables["hostname"].as<std::string>();
+    } catch (const po::error& error) {
+        std::cerr << "Error in command-line: " << error.what() << std::endl
+                  << std::endl
+                  << description << std::endl;
+        return -1;
+    }
+
+    QGuiApplication::setWindowIcon(QIcon(":/Resources/icon/vyra_ca.ico"));
+
+    auto* posterImageProvider = new PosterImageProvider();
+    auto seatPaneMgr = std::make_shared<SeatPaneMgr>(1000);
+    auto globalStatus = std::make_shared<GlobalStatus>();
+    auto facade = std::make_shared<Facade>(nullptr, posterImageProvider, seatPaneMgr, globalStatus,
+                                           serviceName, hostname);
+    auto* settings = new tavik::Settings(nullptr);
+
+    if (!hostname.empty()) {
+        for (auto it = ComponentRepository::Begin(), end = ComponentRepository::End(); it != end; ++it) {
+            if (std::dynamic_pointer_cast<QAutoDiscoveryComponent>(*it)) {
+                ComponentRepository::Remove(*it);
+                break;
+            }
+        }
+    }
+
+    logComponentResult(configurator.Init(), "Fatal Error: Failed to initialize Components",
+                       "Configuration Error: Failed to initialize Components", __LINE__);
+    logComponentResult(configurator.Resume(), "Fatal Error: Failed to resume Components",
+                       "Configuration Error: Failed to resume Components", __LINE__);
+
+    qDebug() << "Prepare QML application engine.";
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+
+    qDebug() << "Add image provider.";
+    engine->addImageProvider("posterimageprovider", posterImageProvider);
+
+    QQmlContext* context = engine->rootContext();
+    qDebug() << "Set QML context properties. - "
+             << "api";
+    context->setContextProperty("api", facade.get());
+    qDebug() << "Set QML context properties. - "
+             << "seatsModel";
+    context->setContextProperty("seatsModel", seatPaneMgr.get());
+    qDebug() << "Set QML context properties. - "
+             << "mediaList";
+    context->setContextProperty("mediaList", facade->mediaListModel());
+    qDebug() << "Set QML context properties. - "
+             << "VYRAList";
+    context->setContextProperty("VYRAList", facade->vyraListModel());
+    qDebug() << "Set QML context properties. - "
+             << "settings";
+    context->setContextProperty("settings", settings);
+
+    qDebug() << "Output" << QLocale() << QLocale::system();
+
+    qDebug() << "Load Main.qml QML file.";
+    engine->load(QUrl("qrc:/Main.qml"));
+
+    qDebug() << "Init Facade message observers.";
+    facade->initMessageObservers();
+
+    qDebug() << "Start running the main loop of the application.";
+    const int result = app.exec();
+
+    qDebug() << "Cleanup Facade and SeatPaneMgr.";
+    facade.reset();
+    seatPaneMgr.reset();
+
+    logComponentResult(configurator.Suspend(), "Fatal Error: Failed to suspend Components",
+                       "Configuration Error: Failed to suspend Components", __LINE__);
+    logComponentResult(configurator.Shutdown(), "Fatal Error: Failed to shutdown Components",
+                       "Configuration Error: Failed to shutdown Components", __LINE__);
+
+    engine.reset();
+    delete settings;
+    globalStatus.reset();
+    return result;
+}
