@@ -1,21 +1,181 @@
-import QtQuick 2.15
-import QtQuick.Controls 2.15
+import QtQuick 2.12
+import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
+import QtQuick.Window 2.12
+import "."
 
-// Minimal shell until the real main window lands.
 ApplicationWindow {
     id: window
-    visible: true
-    width: 1024
-    height: 700
-    title: "VYRA Control App"
+    readonly property int index_CONTROLLER: 0
+    readonly property int index_SEATS: 1
+    readonly property int index_MOVIES: 2
+    readonly property int index_NETWORK: 3
+    readonly property bool enable_MERGE_TABS: true
+    // The seats tab button and page while they are taken out of the tab bar.
+    property var tabOne: undefined
+    property var pageOne: undefined
 
-    Label {
-        anchors.centerIn: parent
-        text: api.controllerIsConnected ? api.controllerName : "..."
+    visible: true
+    visibility: Window.AutomaticVisibility
+    title: qsTr("Tavik")
+    width: Qt.platform.os === "windows" ? Screen.width * 0.75 : Screen.desktopAvailableWidth
+    height: Qt.platform.os === "windows" ? Screen.height * 0.75 : Screen.desktopAvailableHeight
+    font.family: Style.font_FAMILY
+
+    Material.theme: Material.Dark
+    Material.accent: Style.material_ACCENT
+    Material.primary: Style.material_PRIMARY
+
+    function showOrHideSeatsTab(showTab) {
+        var seatsFlow = controllerFlickable.seatsFlow
+        if (showTab) {
+            if (seatsFlow.visible) {
+                seatsFlow.visible = false
+                seatsFlow.enabled = false
+                toggleSeatsPage(true)
+            }
+        } else {
+            if (!seatsFlow.visible) {
+                seatsFlow.visible = true
+                seatsFlow.enabled = true
+                toggleSeatsPage(false)
+            }
+        }
+    }
+
+    function toggleSeatsPage(visible) {
+        console.count("toggleSeatsPage called")
+        console.log("toggleSeatsPage " + visible)
+        if (visible) {
+            if (pageOne !== undefined && tabOne !== undefined) {
+                swipeView.insertItem(1, pageOne)
+                tabBar.insertItem(1, tabOne)
+                pageOne = undefined
+                tabOne = undefined
+            } else {
+                console.log("warning: page or tab are undefined")
+            }
+        } else {
+            if (pageOne === undefined && tabOne === undefined) {
+                // takeItem keeps the objects alive (removeItem would destroy them).
+                pageOne = swipeView.takeItem(1)
+                tabOne = tabBar.takeItem(1)
+            } else {
+                console.log("warning: page or tab are not undefined")
+            }
+        }
+    }
+
+    function showOrHideSeatsTabAccordingToWidth() {
+        showOrHideSeatsTab(Style.windowSizeFitsIn(width, "xs"))
+    }
+
+    onWidthChanged: {
+        if (enable_MERGE_TABS)
+            showOrHideSeatsTabAccordingToWidth()
     }
 
     Component.onCompleted: {
         api.hello()
         api.tryConnectToController()
+        showOrHideSeatsTab(false)
+        showOrHideSeatsTab(true)
+        if (enable_MERGE_TABS)
+            showOrHideSeatsTabAccordingToWidth()
+        if (settings.showDialogOnStartup === true)
+            startupDialog.open()
+    }
+
+    WidgetStartupDialog {
+        id: startupDialog
+        objectName: "startupDialog"
+    }
+
+    SwipeView {
+        id: swipeView
+        objectName: "swipeView"
+        anchors.fill: parent
+        currentIndex: tabBar.currentIndex
+
+        Page {
+            objectName: "statusPage"
+            PageMotionController {
+                id: controllerFlickable
+                objectName: "controllerFlickable"
+                anchors.margins: Style.page_MARGIN
+                onShowStartupDialogClicked: startupDialog.open()
+            }
+        }
+        Page {
+            objectName: "seatsPage"
+            PageSeats {
+                id: seatsFlickable
+                objectName: "seatsFlickable"
+                anchors.margins: Style.page_MARGIN
+            }
+        }
+        Page {
+            objectName: "moviesPage"
+            PageMovies {
+                anchors.margins: Style.page_MARGIN
+            }
+        }
+        Page {
+            objectName: "networkPage"
+            PageNetwork {
+                anchors.margins: Style.page_MARGIN
+            }
+        }
+    }
+
+    footer: TabBar {
+        id: tabBar
+        objectName: "tabBar"
+        currentIndex: swipeView.currentIndex
+
+        // Some platforms leave stale button highlights after a page change: nudge a repaint.
+        onCurrentIndexChanged: {
+            var first = itemAt(0)
+            if (first) {
+                first.width -= 1
+                // Reset rather than add 1: an explicit width would stop the bar sizing the button.
+                first.width = undefined
+            }
+            for (var i = 0; i < 3; ++i) {
+                if (itemAt(i))
+                    itemAt(i).update()
+            }
+        }
+
+        TabButton {
+            objectName: "statusTab"
+            text: qsTr("Status")
+            font.bold: false
+            font.capitalization: Font.MixedCase
+            font.pixelSize: Style.title_TAB_PIXEL_SIZE
+        }
+        TabButton {
+            id: seatsTab
+            objectName: "seatsTab"
+            text: qsTr("Seats")
+            font.bold: false
+            font.capitalization: Font.MixedCase
+            font.pixelSize: Style.title_TAB_PIXEL_SIZE
+        }
+        TabButton {
+            objectName: "libraryTab"
+            text: qsTr("Library")
+            font.bold: false
+            font.capitalization: Font.MixedCase
+            font.pixelSize: Style.title_TAB_PIXEL_SIZE
+        }
+        TabButton {
+            id: networkTab
+            objectName: "networkTab"
+            text: qsTr("Network")
+            font.bold: false
+            font.capitalization: Font.MixedCase
+            font.pixelSize: Style.title_TAB_PIXEL_SIZE
+        }
     }
 }

@@ -1,0 +1,618 @@
+import QtQuick 2.12
+import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
+import QtQuick.Layouts 1.12
+import "."
+
+// Status page: unit choice and name, status lines, versions, advanced settings,
+// what is playing, and (on wide windows) the seats.
+Flickable {
+    id: root
+    property alias flow: flow
+    property alias columnLayout: columnLayout
+    property alias seatsFlow: seatsFlow
+    signal showStartupDialogClicked()
+
+    anchors.fill: parent
+    clip: true
+    ScrollBar.vertical: ScrollBar {}
+    contentWidth: width
+    contentHeight: columnLayout.height
+    leftMargin: Style.flickable_LEFT_MARGIN
+    rightMargin: Style.flickable_RIGHT_MARGIN
+    topMargin: Style.flickable_TOP_MARGIN
+    bottomMargin: Style.flickable_BOTTOM_MARGIN
+
+    function formatTimeText(number) {
+        if (!number)
+            return "--:--:--"
+        var seconds = number % 60
+        var minutes = ((number - seconds) / 60) % 60
+        var hours = (number - seconds - minutes * 60) / 3600
+        return hours + ":" + (minutes < 10 ? "0" : "") + minutes + ":" + (seconds < 10 ? "0" : "") + seconds
+    }
+
+    function resetProgress() {
+        movieProgressLabel.text = "--:--:--"
+        movieDurationLabel.text = "--:--:--"
+        movieProgressBar.value = 0
+    }
+
+    function printModelData() {
+        for (var i = 0; i < VYRAList.rowCount(); ++i) {
+            var index = VYRAList.index(i, 0)
+            console.log("VYRA " + i + ": name=" + VYRAList.data(index, 0) + " address=" + VYRAList.data(index, 1)
+                        + " port=" + VYRAList.data(index, 2) + " encryption=" + VYRAList.data(index, 3))
+        }
+    }
+
+    ColumnLayout {
+        id: columnLayout
+        width: parent.width
+
+        Flow {
+            id: flow
+            property int motionDelay: api.motionDelay
+            property int recognitionTolerance: api.recognitionTolerance
+            property bool controllerIsConnected: api.controllerIsConnected
+            property string controllerName: api.controllerName
+            property var mediaIdentified: api.mediaIdentified
+            property string mediaTitle: api.mediaTitle
+            property bool motionCodeFound: api.motionCodeFound
+            property bool audioDetected: api.audioDetected
+            property string mediaProgressOffset: api.mediaProgressOffset
+            property string appVersion: api.appVersion
+            property string controllerVersion: api.controllerVersion
+            property string lastMotionCodeUpdate: api.lastMotionCodeUpdate
+            property var vyraList: VYRAList
+
+            Layout.fillWidth: true
+            spacing: Style.flow_SPACING
+
+            onMotionDelayChanged: {
+                var saved = motionDelaySlider.isInteractive
+                motionDelaySlider.isInteractive = false
+                motionDelaySlider.value = motionDelay
+                motionDelaySlider.isInteractive = saved
+            }
+            onRecognitionToleranceChanged: {
+                var saved = recognitionToleranceSlider.isInteractive
+                recognitionToleranceSlider.isInteractive = false
+                recognitionToleranceSlider.value = recognitionTolerance
+                recognitionToleranceSlider.isInteractive = saved
+            }
+            onVyraListChanged: {
+                console.log("VYRA list changed")
+                controllerNameComboBox.makeSureSelectedVYRANameIs(api.controllerName)
+            }
+            onControllerNameChanged: {
+                console.log("VYRA name changed: " + controllerName)
+                if (api.controllerName === undefined)
+                    controllerNameComboBox.currentIndex = -1
+                else
+                    controllerNameComboBox.makeSureSelectedVYRANameIs(api.controllerName)
+            }
+            onMediaProgressOffsetChanged: {
+                var offset = parseInt(api.mediaProgressOffset)
+                var duration = parseInt(api.mediaProgressDuration)
+                var progressText = "--:--:--"
+                var durationText = "--:--:--"
+                var progress = 0
+                if (offset !== -1 && duration !== -1) {
+                    progressText = root.formatTimeText(offset)
+                    durationText = root.formatTimeText(duration)
+                    // parseInt of an empty text is NaN: no bar rather than a broken one.
+                    if (duration !== 0 && !isNaN(offset) && !isNaN(duration))
+                        progress = offset / duration
+                }
+                movieProgressLabel.text = progressText
+                movieDurationLabel.text = durationText
+                movieProgressBar.value = progress
+            }
+            onMediaIdentifiedChanged: {
+                if (!mediaIdentified)
+                    root.resetProgress()
+            }
+            onControllerIsConnectedChanged: {
+                if (!controllerIsConnected)
+                    root.resetProgress()
+            }
+            onAppVersionChanged: console.log("app version: " + appVersion)
+            onControllerVersionChanged: console.log("controller version: " + controllerVersion)
+            onLastMotionCodeUpdateChanged: console.log("last motion code update: " + lastMotionCodeUpdate)
+            onMotionCodeFoundChanged: console.log("qml: motionCodeFound: " + motionCodeFound)
+            onAudioDetectedChanged: console.log("qml: audioDetected: " + audioDetected)
+            onMediaTitleChanged: console.log("qml: mediaTitle: " + mediaTitle)
+
+            WidgetFrame {
+                id: mainFrame
+                width: Style.columnSizeWithSpacing(mainFrame, { "xs": 12, "sm": 12, "md": 12, "lg": 12 }, Style.flow_SPACING)
+
+                Flow {
+                    id: columnsFlow
+                    anchors.fill: parent
+                    spacing: Style.flow_SPACING
+
+                    // ---- Status column ----
+                    ColumnLayout {
+                        id: statusColumn
+                        width: Style.columnSizeWithSpacing(statusColumn, { "xs": 12, "sm": 6, "md": 6, "lg": 6 }, Style.flow_SPACING)
+                        Layout.maximumWidth: width
+
+                        WidgetTitle {
+                            text: qsTr("Status")
+                        }
+
+                        StackLayout {
+                            id: showOrEditNameStackLayout
+                            objectName: "showOrEditNameStackLayout"
+                            readonly property int index_VIEW: 0
+                            readonly property int index_EDIT: 1
+                            readonly property int max_VYRA_NAME_WIDTH: 250
+                            Layout.fillWidth: true
+                            Layout.preferredHeight: currentIndex === index_VIEW ? viewRow.implicitHeight : editRow.implicitHeight
+
+                            RowLayout {
+                                id: viewRow
+                                ComboBox {
+                                    id: controllerNameComboBox
+                                    objectName: "controllerNameComboBox"
+                                    property int previousIndex: -1
+                                    property bool doChooseVYRAWhenCurrentIndexChanges: true
+                                    model: VYRAList
+                                    textRole: "name"
+                                    Layout.fillWidth: true
+                                    Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
+                                    Layout.alignment: Qt.AlignBottom | Qt.AlignLeft
+
+                                    function activatedCb() {
+                                        if (count === 0) {
+                                            currentIndex = -1
+                                            previousIndex = -1
+                                            return
+                                        }
+                                        var index = model.index(currentIndex, 0)
+                                        var name = model.data(index, 0)
+                                        var address = model.data(index, 1)
+                                        var port = model.data(index, 2)
+                                        var encryption = model.data(index, 3)
+                                        if (doChooseVYRAWhenCurrentIndexChanges) {
+                                            if (!api.chooseVYRA(address, name, port, encryption)) {
+                                                console.log("Failed to choose VYRA " + name + " at " + address + ":" + port)
+                                                currentIndex = previousIndex
+                                            } else {
+                                                console.log("Chose VYRA " + name + " at " + address + ":" + port)
+                                                previousIndex = currentIndex
+                                            }
+                                        } else {
+                                            previousIndex = currentIndex
+                                        }
+                                    }
+
+                                    function getVYRANameAtIndex(index) {
+                                        if (index === -1)
+                                            return ""
+                                        return model.data(model.index(index, 0), 0)
+                                    }
+
+                                    function makeSureSelectedVYRANameIs(name) {
+                                        if (count === 0)
+                                            return
+                                        for (var i = 0; i < count; ++i) {
+                                            if (getVYRANameAtIndex(i) === name) {
+                                                previousIndex = currentIndex
+                                                doChooseVYRAWhenCurrentIndexChanges = false
+                                                currentIndex = i
+                                                doChooseVYRAWhenCurrentIndexChanges = true
+                                                return
+                                            }
+                                        }
+                                    }
+
+                                    Component.onCompleted: activated.connect(activatedCb)
+
+                                    onCountChanged: {
+                                        console.log("VYRA list: currentIndex " + currentIndex + " count " + count)
+                                        if (count > 0 && currentIndex < 0) {
+                                            currentIndex = 0
+                                            previousIndex = 0
+                                            activatedCb()
+                                        } else {
+                                            makeSureSelectedVYRANameIs(api.controllerName)
+                                        }
+                                    }
+                                }
+
+                                WidgetImageButton {
+                                    id: renameButton
+                                    objectName: "renameButton"
+                                    source: "qrc:/Resources/img/006-pencil.png"
+                                    Layout.maximumHeight: 24
+                                    Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                                    Layout.topMargin: 12
+                                    enabled: api.controllerIsConnected
+                                    opacity: enabled ? 1 : 0.4
+                                    onClicked: {
+                                        showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_EDIT
+                                        nameTextField.text = api.controllerName
+                                    }
+                                }
+
+                                Item {
+                                    Layout.fillWidth: true
+                                }
+                            }
+
+                            RowLayout {
+                                id: editRow
+                                WidgetTextField {
+                                    id: nameTextField
+                                    objectName: "nameTextField"
+                                    readonly property int maximum_VYRA_NAME_LENGTH: 17
+                                    text: ""
+                                    maximumLength: maximum_VYRA_NAME_LENGTH
+                                    inputMethodHints: Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText
+                                    Layout.fillWidth: true
+                                    Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
+                                    onTextChanged: {
+                                        if (text.length > maximumLength)
+                                            text = text.substring(0, maximumLength)
+                                    }
+                                }
+                                WidgetButton {
+                                    text: qsTr("Cancel")
+                                    Layout.alignment: Qt.AlignRight
+                                    onClicked: showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                }
+                                WidgetButton {
+                                    objectName: "saveNameButton"
+                                    text: qsTr("Save")
+                                    highlighted: true
+                                    Layout.alignment: Qt.AlignRight
+                                    onClicked: {
+                                        console.log("api.renameMotionController(" + nameTextField.text + ")")
+                                        api.renameMotionController(nameTextField.text)
+                                        showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                    }
+                                }
+                            }
+                        }
+
+                        WidgetMotionCodeLibraryService {
+                            Layout.fillWidth: true
+                        }
+
+                        GridLayout {
+                            columns: 2
+                            columnSpacing: 10
+
+                            WidgetStatusIcon {
+                                width: 10
+                                height: 10
+                                Layout.preferredWidth: 10
+                                Layout.preferredHeight: 10
+                                Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
+                                color: Style.statusColor(api.controllerStatusColor)
+                            }
+                            WidgetParagraph {
+                                objectName: "controllerStatusText"
+                                text: api.controllerStatusText === "" ? "---" : api.controllerStatusText
+                                color: Style.statusColor(api.controllerStatusColor)
+                            }
+                            WidgetStatusIcon {
+                                width: 10
+                                height: 10
+                                Layout.preferredWidth: 10
+                                Layout.preferredHeight: 10
+                                Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
+                                color: Style.statusColor(api.audioSourceStatusColor)
+                            }
+                            WidgetParagraph {
+                                objectName: "audioSourceStatusText"
+                                text: api.audioSourceStatusText === "" ? "---" : api.audioSourceStatusText
+                                color: Style.statusColor(api.audioSourceStatusColor)
+                            }
+                            WidgetStatusIcon {
+                                width: 10
+                                height: 10
+                                Layout.preferredWidth: 10
+                                Layout.preferredHeight: 10
+                                Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
+                                color: Style.statusColor(api.motionCodeStatusColor)
+                            }
+                            WidgetParagraph {
+                                objectName: "motionCodeStatusText"
+                                text: api.motionCodeStatusText === "" ? "---" : api.motionCodeStatusText
+                                color: Style.statusColor(api.motionCodeStatusColor)
+                            }
+                            WidgetStatusIcon {
+                                width: 10
+                                height: 10
+                                Layout.preferredWidth: 10
+                                Layout.preferredHeight: 10
+                                Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
+                                color: Style.statusColor(api.seatStatusColor)
+                            }
+                            WidgetParagraph {
+                                objectName: "seatStatusText"
+                                text: api.seatStatusText === "" ? "---" : api.seatStatusText
+                                color: Style.statusColor(api.seatStatusColor)
+                            }
+                        }
+
+                        RowLayout {
+                            Layout.topMargin: 20
+                            WidgetUnfoldButton {
+                                id: versionUnfoldButton
+                                objectName: "versionUnfoldButton"
+                                width: 20
+                                height: 20
+                                Layout.preferredWidth: 20
+                                Layout.preferredHeight: 20
+                                onFoldedChanged: {
+                                    hiddenVersionLayout.visible = !folded
+                                    hiddenVersionLayout.enabled = !folded
+                                }
+                            }
+                            WidgetParagraph {
+                                text: qsTr("Version Info")
+                                Layout.minimumHeight: 30
+                                verticalAlignment: Text.AlignVCenter
+                                MouseArea {
+                                    anchors.fill: parent
+                                    acceptedButtons: Qt.AllButtons
+                                    propagateComposedEvents: true
+                                    onClicked: versionUnfoldButton.folded = !versionUnfoldButton.folded
+                                }
+                            }
+                        }
+
+                        GridLayout {
+                            id: hiddenVersionLayout
+                            objectName: "hiddenVersionLayout"
+                            columns: 2
+                            visible: false
+                            enabled: false
+                            Layout.leftMargin: Style.hidden_LEFT_MARGIN
+                            Layout.fillWidth: true
+
+                            WidgetLabel {
+                                text: qsTr("App Version:")
+                            }
+                            WidgetLabel {
+                                text: api.appVersion
+                                elide: Text.ElideLeft
+                                Layout.fillWidth: true
+                            }
+                            WidgetLabel {
+                                text: qsTr("VYRA:")
+                            }
+                            WidgetLabel {
+                                text: api.controllerIsConnected ? api.controllerName : "---"
+                                color: api.controllerIsConnected ? Style.color_ACTIVE : Style.color_INACTIVE
+                                elide: Text.ElideRight
+                                Layout.fillWidth: true
+                            }
+                            WidgetLabel {
+                                text: qsTr("VYRA Software Version:")
+                            }
+                            WidgetLabel {
+                                text: api.controllerVersion
+                                elide: Text.ElideLeft
+                                Layout.fillWidth: true
+                            }
+                            WidgetLabel {
+                                text: qsTr("Last Motion Code Update:")
+                            }
+                            WidgetLabel {
+                                text: api.lastMotionCodeUpdate
+                                wrapMode: Text.WordWrap
+                                Layout.fillWidth: true
+                            }
+                            WidgetParagraph {
+                                text: api.updateMessage
+                                visible: api.updateMessage !== ""
+                                Layout.columnSpan: 2
+                            }
+                            WidgetParagraph {
+                                text: api.upgradeMessage
+                                visible: api.upgradeMessage !== ""
+                                Layout.columnSpan: 2
+                            }
+                            WidgetLabel {
+                                objectName: "showStartupDialogLink"
+                                text: qsTr("Show startup info dialog")
+                                font.underline: true
+                                color: Style.color_INTERACTIVE_HYPERTEXT
+                                Layout.columnSpan: 2
+                                MouseArea {
+                                    anchors.fill: parent
+                                    cursorShape: Qt.PointingHandCursor
+                                    onClicked: root.showStartupDialogClicked()
+                                }
+                            }
+                        }
+
+                        RowLayout {
+                            Layout.topMargin: Style.hidden_TOP_MARGIN
+                            WidgetUnfoldButton {
+                                id: advancedControlsUnfoldButton
+                                objectName: "advancedControlsUnfoldButton"
+                                width: 20
+                                height: 20
+                                Layout.preferredWidth: 20
+                                Layout.preferredHeight: 20
+                                onFoldedChanged: {
+                                    hiddenAdvancedControlsLayout.visible = !folded
+                                    hiddenAdvancedControlsLayout.enabled = !folded
+                                }
+                            }
+                            WidgetParagraph {
+                                text: qsTr("Advanced Controls")
+                                Layout.minimumHeight: 30
+                                verticalAlignment: Text.AlignVCenter
+                                MouseArea {
+                                    anchors.fill: parent
+                                    acceptedButtons: Qt.AllButtons
+                                    propagateComposedEvents: true
+                                    onClicked: advancedControlsUnfoldButton.folded = !advancedControlsUnfoldButton.folded
+                                }
+                            }
+                        }
+
+                        ColumnLayout {
+                            id: hiddenAdvancedControlsLayout
+                            objectName: "hiddenAdvancedControlsLayout"
+                            visible: false
+                            enabled: false
+                            Layout.leftMargin: Style.hidden_LEFT_MARGIN
+                            Layout.fillWidth: true
+
+                            WidgetParagraph {
+                                objectName: "motionDelayText"
+                                text: qsTr("Motion Delay: %1 ms").arg(api.motionDelay)
+                                wrapMode: Text.WordWrap
+                            }
+                            WidgetSliderWithNumber {
+                                id: motionDelaySlider
+                                objectName: "motionDelaySlider"
+                                property bool isInteractive: true
+                                from: -200
+                                to: 200
+                                value: 0
+                                height: 32
+                                Layout.fillWidth: true
+                                Layout.preferredHeight: implicitHeight
+                                enabled: api.controllerIsConnected
+                                Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
+                                onPositionChanged: {
+                                    if (!isInteractive)
+                                        return
+                                    isInteractive = false
+                                    api.sendMotionDelay(Math.round(Style.map(position, 0, 1, from, to)))
+                                    isInteractive = true
+                                }
+                            }
+                            WidgetParagraph {
+                                objectName: "recognitionToleranceText"
+                                text: qsTr("Recognition Tolerance: %1 s").arg(api.recognitionTolerance)
+                                wrapMode: Text.WordWrap
+                            }
+                            WidgetSliderWithNumber {
+                                id: recognitionToleranceSlider
+                                objectName: "recognitionToleranceSlider"
+                                property bool isInteractive: true
+                                from: 0
+                                to: 100
+                                value: 0
+                                height: 32
+                                Layout.fillWidth: true
+                                Layout.preferredHeight: implicitHeight
+                                enabled: api.controllerIsConnected
+                                Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
+                                onPositionChanged: {
+                                    if (!isInteractive)
+                                        return
+                                    isInteractive = false
+                                    api.sendRecognitionTolerance(Math.round(Style.map(position, 0, 1, from, to)))
+                                    isInteractive = true
+                                }
+                            }
+                            WidgetButton {
+                                objectName: "resetAdvancedButton"
+                                readonly property int default_MOTION_DELAY: 0
+                                readonly property int default_RECOGNITION_TOLERANCE: 5
+                                text: qsTr("Reset to Defaults")
+                                Layout.alignment: Qt.AlignLeft
+                                enabled: api.controllerIsConnected
+                                onClicked: {
+                                    api.sendRecognitionTolerance(default_RECOGNITION_TOLERANCE)
+                                    api.sendMotionDelay(default_MOTION_DELAY)
+                                }
+                            }
+                        }
+
+                        Rectangle {
+                            color: "transparent"
+                            height: 15
+                            Layout.preferredHeight: 15
+                            Layout.fillWidth: true
+                        }
+                    }
+
+                    // ---- Now playing column ----
+                    ColumnLayout {
+                        id: playingColumn
+                        width: Style.columnSizeWithSpacing(playingColumn, { "xs": 12, "sm": 6, "md": 6, "lg": 6 }, Style.flow_SPACING)
+
+                        WidgetTitle {
+                            text: qsTr("Now Playing")
+                        }
+                        WidgetParagraph {
+                            id: movieTitle
+                            objectName: "movieTitle"
+                            text: api.mediaTitle === "" ? "---" : api.mediaTitle
+                            wrapMode: Text.WordWrap
+                        }
+                        Image {
+                            id: movieImage
+                            objectName: "movieImage"
+                            readonly property int size_MAX_LARGE_DEVICE: 750
+                            Layout.fillWidth: true
+                            Layout.maximumWidth: size_MAX_LARGE_DEVICE
+                            Layout.preferredHeight: sourceSize.width > 0
+                                                    ? Math.min(width, size_MAX_LARGE_DEVICE) * sourceSize.height / sourceSize.width : 0
+                            Layout.alignment: Qt.AlignLeft
+                            fillMode: Image.PreserveAspectFit
+                            horizontalAlignment: Image.AlignLeft
+                            source: "image://posterimageprovider/MovieImage" + api.movieImage + ".jpg"
+                            MouseArea {
+                                anchors.fill: parent
+                                onDoubleClicked: {
+                                    console.log("api.debugInfo():")
+                                    api.debugInfo()
+                                    root.printModelData()
+                                    console.log("--------------")
+                                }
+                            }
+                        }
+                        RowLayout {
+                            Layout.fillWidth: true
+                            WidgetLabel {
+                                id: movieProgressLabel
+                                objectName: "movieProgressLabel"
+                                text: api.mediaProgressOffset
+                                horizontalAlignment: Text.AlignRight
+                                Layout.fillWidth: true
+                            }
+                            WidgetLabel {
+                                text: "/"
+                            }
+                            WidgetLabel {
+                                id: movieDurationLabel
+                                objectName: "movieDurationLabel"
+                                text: api.mediaProgressDuration
+                                horizontalAlignment: Text.AlignLeft
+                                Layout.fillWidth: true
+                            }
+                        }
+                        ProgressBar {
+                            id: movieProgressBar
+                            objectName: "movieProgressBar"
+                            Layout.fillWidth: true
+                            value: 0
+                        }
+                    }
+                }
+            }
+        }
+
+        WidgetSeats {
+            id: seatsFlow
+            objectName: "statusPageSeats"
+            visible: false
+            enabled: false
+            Layout.fillWidth: true
+        }
+    }
+}

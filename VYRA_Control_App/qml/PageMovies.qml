@@ -1,0 +1,204 @@
+import QtQuick 2.12
+import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
+import QtQuick.Layouts 1.12
+import "."
+
+// The unit's media library. Searching and sorting happen in `mediaList`; this page
+// forwards the requests and rebuilds its table from the rows the model pushes.
+WidgetFrame {
+    id: root
+    anchors.fill: parent
+
+    function clearTableSignalCb() {
+        sourceModel.clear()
+    }
+
+    function appendRowToTableSignal(rowData) {
+        sourceModel.append({
+            "title": String(rowData.title !== undefined ? rowData.title : ""),
+            "duration": String(rowData.duration !== undefined ? rowData.duration : ""),
+            "releaseDate": String(rowData.releaseDate !== undefined ? rowData.releaseDate : ""),
+            "cut": String(rowData.cut !== undefined ? rowData.cut : "")
+        })
+    }
+
+    Component.onCompleted: {
+        mediaList.clearTableSignal.connect(clearTableSignalCb)
+        mediaList.appendRowToTableSignal.connect(appendRowToTableSignal)
+    }
+
+    ListModel {
+        id: sourceModel
+        objectName: "sourceModel"
+        ListElement {
+            title: ""
+            duration: ""
+            releaseDate: ""
+            cut: ""
+        }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+
+        RowLayout {
+            Layout.fillWidth: true
+            TextField {
+                id: searchBox
+                objectName: "searchBox"
+                placeholderText: qsTr("Search...")
+                inputMethodHints: Qt.ImhNoPredictiveText
+                font.family: Style.font_FAMILY
+                Layout.fillWidth: true
+                onTextChanged: mediaList.triggerSearchMediaLibrary(text)
+            }
+            WidgetButton {
+                objectName: "clearSearchButton"
+                text: "X"
+                enabled: searchBox.text !== ""
+                onClicked: searchBox.text = ""
+            }
+        }
+
+        RowLayout {
+            id: titlesRow
+            Layout.fillWidth: true
+            Layout.maximumWidth: 1000
+            spacing: 0
+            height: titleTitle.height
+
+            WidgetLabel {
+                id: titleTitle
+                objectName: "titleTitle"
+                text: qsTr("Title")
+                elide: Text.ElideRight
+                color: Style.title_COLOR
+                font.weight: Style.title_FONT_WEIGHT
+                padding: Style.table_PADDING
+                Layout.minimumWidth: 120
+                Layout.preferredWidth: 260
+                Layout.fillWidth: true
+                MouseArea {
+                    property bool ascendingSort: true
+                    anchors.fill: parent
+                    cursorShape: Qt.PointingHandCursor
+                    onClicked: {
+                        mediaList.triggerSortMediaLibrary(0, ascendingSort)
+                        ascendingSort = !ascendingSort
+                    }
+                }
+            }
+            WidgetLabel {
+                id: cutTitle
+                objectName: "cutTitle"
+                text: qsTr("Cut")
+                elide: Text.ElideRight
+                color: Style.title_COLOR
+                font.weight: Style.title_FONT_WEIGHT
+                padding: Style.table_PADDING
+                Layout.minimumWidth: 60
+                Layout.preferredWidth: 120
+                MouseArea {
+                    property bool ascendingSort: true
+                    anchors.fill: parent
+                    cursorShape: Qt.PointingHandCursor
+                    onClicked: {
+                        mediaList.triggerSortMediaLibrary(4, ascendingSort)
+                        ascendingSort = !ascendingSort
+                    }
+                }
+            }
+            WidgetLabel {
+                id: durationTitle
+                objectName: "durationTitle"
+                text: qsTr("Duration")
+                elide: Text.ElideRight
+                color: Style.title_COLOR
+                font.weight: Style.title_FONT_WEIGHT
+                padding: Style.table_PADDING
+                Layout.minimumWidth: 80
+                MouseArea {
+                    property bool ascendingSort: true
+                    anchors.fill: parent
+                    cursorShape: Qt.PointingHandCursor
+                    onClicked: {
+                        mediaList.triggerSortMediaLibrary(1, ascendingSort)
+                        ascendingSort = !ascendingSort
+                    }
+                }
+            }
+            WidgetLabel {
+                id: releaseDateTitle
+                objectName: "releaseDateTitle"
+                text: qsTr("Release Date")
+                elide: Text.ElideRight
+                color: Style.title_COLOR
+                font.weight: Style.title_FONT_WEIGHT
+                padding: Style.table_PADDING
+                Layout.minimumWidth: 80
+                MouseArea {
+                    property bool ascendingSort: true
+                    anchors.fill: parent
+                    cursorShape: Qt.PointingHandCursor
+                    onClicked: {
+                        mediaList.triggerSortMediaLibrary(2, ascendingSort)
+                        ascendingSort = !ascendingSort
+                    }
+                }
+            }
+        }
+
+        ListView {
+            id: moviesListView
+            objectName: "moviesListView"
+            model: sourceModel
+            clip: true
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            rightMargin: Style.flickable_RIGHT_MARGIN
+            ScrollBar.vertical: ScrollBar {
+                active: true
+                contentItem: Rectangle {
+                    implicitWidth: 15
+                    radius: 2
+                    color: Material.color(Material.Grey, Material.Shade600)
+                }
+            }
+
+            delegate: Rectangle {
+                width: titlesRow.width
+                height: titleTitle.height
+                color: index % 2 === 0 ? Material.color(Material.Grey, Material.Shade800)
+                                       : Material.color(Material.Grey, Material.Shade900)
+                Row {
+                    spacing: 0
+                    WidgetLabel {
+                        width: titleTitle.width
+                        text: model.title
+                        elide: Text.ElideRight
+                        padding: Style.table_PADDING
+                    }
+                    WidgetLabel {
+                        width: cutTitle.width
+                        text: model.cut
+                        elide: Text.ElideRight
+                        padding: Style.table_PADDING
+                    }
+                    WidgetLabel {
+                        width: durationTitle.width
+                        text: model.duration
+                        elide: Text.ElideRight
+                        padding: Style.table_PADDING
+                    }
+                    WidgetLabel {
+                        width: releaseDateTitle.width
+                        text: model.releaseDate
+                        elide: Text.ElideRight
+                        padding: Style.table_PADDING
+                    }
+                }
+            }
+        }
+    }
+}

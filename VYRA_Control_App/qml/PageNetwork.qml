@@ -1,0 +1,500 @@
+import QtQuick 2.12
+import QtQuick.Controls 2.12
+import QtQuick.Layouts 1.12
+import "."
+
+// The unit's Wi-Fi (a small wizard: client of a chosen network or access point)
+// and its network interfaces. Polls the unit every 15 s while the page exists.
+Flickable {
+    id: root
+    property var wifiNetworkList: api.wifiNetworkList
+    property bool controllerIsConnected: api.controllerIsConnected
+    property var networkInterfaces: api.networkInterfaces
+    readonly property real width_NETWORK_WIDGETS_RATIO: 0.8
+    signal controllerGoesOffline()
+    signal controllerGoesOnline()
+
+    anchors.fill: parent
+    clip: true
+    ScrollBar.vertical: ScrollBar {}
+    contentWidth: width
+    contentHeight: flow.height
+    leftMargin: Style.flickable_LEFT_MARGIN
+    rightMargin: Style.flickable_RIGHT_MARGIN
+    topMargin: Style.flickable_TOP_MARGIN
+    bottomMargin: Style.flickable_BOTTOM_MARGIN
+
+    function doQueryNetworkState() {
+        api.triggerWifiList()
+        api.triggerNetworkState()
+    }
+
+    onControllerIsConnectedChanged: {
+        if (controllerIsConnected)
+            controllerGoesOnline()
+        else
+            controllerGoesOffline()
+    }
+
+    onWifiNetworkListChanged: {
+        // Never pull the list from under a user who is picking a network or typing its key.
+        if (!wifiNetworksComboBox.allowChanges || !wifiPasswordTextField.allowChanges)
+            return
+        wifiNetworksListModel.clear()
+        var list = wifiNetworkList || []
+        for (var i = 0; i < list.length; ++i)
+            wifiNetworksListModel.append({ "text": String(list[i]) })
+    }
+
+    onNetworkInterfacesChanged: networkInterfacesStackLayout.updateNetworkInterfaces(api.networkInterfaces)
+
+    Connections {
+        target: api
+        function onControllerIsConnectedChanged() {
+            if (api.controllerIsConnected) {
+                networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_CONNECTED
+                wifiStackLayout.currentIndex = wifiStackLayout.index_CONNECTED
+            } else {
+                networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_NOT_CONNECTED
+                wifiStackLayout.currentIndex = wifiStackLayout.index_NOT_CONNECTED
+            }
+        }
+    }
+
+    ListModel {
+        id: wifiNetworksListModel
+        objectName: "wifiNetworksListModel"
+        ListElement {
+            text: "---"
+        }
+    }
+
+    ListModel {
+        id: networkInterfacesListModel
+        property var selected_index: -1
+        property var network_interfaces_texts: []
+        property int interfaceCount: 0
+    }
+
+    Timer {
+        id: triggerWifiListTimer
+        interval: 15000
+        running: true
+        repeat: true
+        onTriggered: root.doQueryNetworkState()
+        Component.onCompleted: root.doQueryNetworkState()
+    }
+
+    Flow {
+        id: flow
+        width: parent.width
+        spacing: Style.flow_SPACING
+
+        Component.onCompleted: {
+            triggerWifiListTimer.running = true
+            console.log("start wifi timer")
+        }
+
+        WidgetFrame {
+            id: wifiCard
+            width: Style.columnSizeWithSpacing(wifiCard, { "sm": 12, "md": 6, "lg": 6 }, Style.flow_SPACING)
+
+            ColumnLayout {
+                anchors.left: parent.left
+                anchors.right: parent.right
+
+                WidgetTitle {
+                    text: qsTr("VYRA Wi-Fi Settings")
+                }
+
+                StackLayout {
+                    id: wifiStackLayout
+                    objectName: "wifiStackLayout"
+                    readonly property int index_NOT_CONNECTED: 0
+                    readonly property int index_CONNECTED: 1
+                    readonly property int index_CHOOSE_CLIENT_OR_AD_HOC: 1
+                    readonly property int index_CLIENT_CHOOSE_WIFI_NETWORK: 2
+                    readonly property int index_CLIENT_PROGRESS: 3
+                    readonly property int index_RESULT: 4
+                    readonly property int index_AD_HOC_PROGRESS: 5
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: children[currentIndex] ? children[currentIndex].implicitHeight : 0
+
+                    function showResult(text) {
+                        wifiResultMessageLabel.text = text
+                        currentIndex = index_RESULT
+                    }
+
+                    // 0: no unit
+                    ColumnLayout {
+                        WidgetParagraph {
+                            text: qsTr("Unable to find any VYRA on the same local network as this device.")
+                            Layout.bottomMargin: 10
+                            Layout.maximumWidth: wifiStackLayout.width - 2 * Style.flow_SPACING
+                        }
+                        WidgetParagraph {
+                            text: qsTr("By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with \"%1\", using security key \"%2\".").arg("VYRA").arg("kfpw7351")
+                            Layout.maximumWidth: wifiStackLayout.width - 2 * Style.flow_SPACING
+                        }
+                    }
+
+                    // 1: client or access point
+                    ColumnLayout {
+                        WidgetLabel {
+                            text: qsTr("VYRA can either be a client that connects to the Wi-Fi network of your choice, or operate as a Wi-Fi access point.")
+                            wrapMode: Text.Wrap
+                            Layout.fillWidth: true
+                        }
+                        RadioButton {
+                            id: clientRadioButton
+                            objectName: "clientRadioButton"
+                            text: qsTr("Set VYRA as Wi-Fi Client (recommended)")
+                            checked: true
+                            Layout.topMargin: 10
+                            onCheckedChanged: {
+                                if (checked)
+                                    clientOrAdHocButton.text = clientOrAdHocButton.nextText
+                            }
+                        }
+                        RadioButton {
+                            id: adHocRadioButton
+                            objectName: "adHocRadioButton"
+                            text: qsTr("Set VYRA as Wi-Fi Access Point")
+                            onCheckedChanged: {
+                                if (checked)
+                                    clientOrAdHocButton.text = clientOrAdHocButton.applyText
+                            }
+                        }
+                        WidgetButton {
+                            id: clientOrAdHocButton
+                            objectName: "clientOrAdHocButton"
+                            readonly property string nextText: qsTr("Next")
+                            readonly property string applyText: qsTr("Apply")
+                            text: nextText
+                            highlighted: true
+                            onClicked: {
+                                wifiPasswordTextField.text = ""
+                                wifiNetworksComboBox.currentIndex = -1
+                                if (clientRadioButton.checked) {
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_CHOOSE_WIFI_NETWORK
+                                } else {
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_AD_HOC_PROGRESS
+                                    ad_hoc_configure_timer.start()
+                                    api.requestHotspotActivation()
+                                }
+                            }
+                        }
+                    }
+
+                    // 2: network and key
+                    ColumnLayout {
+                        WidgetParagraph {
+                            text: qsTr("Select a Wi-Fi Network for VYRA to connect to.")
+                        }
+                        RowLayout {
+                            Layout.fillWidth: true
+                            ComboBox {
+                                id: wifiNetworksComboBox
+                                objectName: "wifiNetworksComboBox"
+                                property bool allowChanges: true
+                                model: wifiNetworksListModel
+                                textRole: "text"
+                                Layout.minimumWidth: wifiStackLayout.width * root.width_NETWORK_WIDGETS_RATIO - refreshButton.width
+                                Layout.maximumWidth: wifiStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
+                                Layout.fillWidth: true
+                                Connections {
+                                    target: wifiNetworksComboBox.popup
+                                    function onOpened() {
+                                        wifiNetworksComboBox.allowChanges = false
+                                    }
+                                    function onClosed() {
+                                        wifiNetworksComboBox.allowChanges = true
+                                    }
+                                }
+                            }
+                            WidgetButton {
+                                id: refreshButton
+                                objectName: "refreshButton"
+                                text: qsTr("Refresh")
+                                Layout.alignment: Qt.AlignRight
+                                onClicked: {
+                                    console.log("refresh button clicked")
+                                    wifiNetworksComboBox.popup.close()
+                                    api.triggerWifiList()
+                                }
+                            }
+                        }
+                        WidgetTextField {
+                            id: wifiPasswordTextField
+                            objectName: "wifiPasswordTextField"
+                            property bool allowChanges: !activeFocus
+                            Layout.fillWidth: true
+                            maximumLength: 40
+                            placeholderText: qsTr("Password")
+                            echoMode: TextInput.Password
+                            inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
+                        }
+                        RowLayout {
+                            WidgetButton {
+                                objectName: "joinButton"
+                                text: qsTr("Join")
+                                highlighted: true
+                                enabled: wifiNetworksComboBox.currentText !== ""
+                                onClicked: {
+                                    console.log("join button clicked")
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_PROGRESS
+                                    configuringInProgressText.wifiAnswerReceived = false
+                                    fake_wifi_configure_timer.start()
+                                    var ssid = wifiNetworksComboBox.currentText
+                                    var key = wifiPasswordTextField.text
+                                    if (ssid === "")
+                                        console.log("Error: no wifi ssid set")
+                                    else if (key === "")
+                                        console.log("Warning: wifi password is empty")
+                                    console.log("qml: api.triggerWifiChange " + ssid)
+                                    api.triggerWifiChange(ssid, key)
+                                }
+                            }
+                            WidgetButton {
+                                objectName: "wifiCancelButton"
+                                text: qsTr("Cancel")
+                                onClicked: {
+                                    console.log("cancel button clicked")
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                                }
+                            }
+                        }
+                    }
+
+                    // 3: client configuration under way
+                    RowLayout {
+                        id: clientProgressRow
+                        WidgetParagraph {
+                            id: configuringInProgressText
+                            readonly property string configuringText: qsTr("Configuring VYRA Wi-Fi...")
+                            // Whether the unit answered the current request.
+                            property bool wifiAnswerReceived: false
+                            text: configuringText
+                        }
+                        BusyIndicator {
+                            running: wifiStackLayout.currentIndex === wifiStackLayout.index_CLIENT_PROGRESS
+                        }
+
+                        Timer {
+                            id: fake_wifi_configure_timer
+                            interval: 1000
+                            repeat: false
+                            running: false
+                            // The unit often drops the link while it changes network and never
+                            // answers: then we assume success. An answer it did give stands.
+                            onTriggered: {
+                                if (!configuringInProgressText.wifiAnswerReceived)
+                                    wifiStackLayout.showResult(wifiResultMessageLabel.resultSuccess)
+                            }
+                        }
+
+                        function wifiChangeSuccessCb(success) {
+                            console.log("wifiChangeSuccessCb(" + success + ")")
+                            if (wifiStackLayout.currentIndex !== wifiStackLayout.index_CLIENT_PROGRESS)
+                                return
+                            configuringInProgressText.wifiAnswerReceived = true
+                            wifiStackLayout.showResult(success ? wifiResultMessageLabel.resultSuccess
+                                                               : wifiResultMessageLabel.resultFailed)
+                        }
+
+                        Component.onCompleted: api.wifiChangeSuccess.connect(wifiChangeSuccessCb)
+                    }
+
+                    // 4: result
+                    ColumnLayout {
+                        WidgetParagraph {
+                            id: wifiResultMessageLabel
+                            objectName: "wifiResultMessageLabel"
+                            readonly property string resultSuccess: qsTr("VYRA Wi-Fi Successfully Configured")
+                            readonly property string resultFailed: qsTr("VYRA Wi-Fi Configuration Failed")
+                            text: ""
+                        }
+                        WidgetButton {
+                            objectName: "wifiOkButton"
+                            text: qsTr("OK")
+                            onClicked: {
+                                console.log("Reset button clicked")
+                                wifiStackLayout.currentIndex = wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                            }
+                        }
+                    }
+
+                    // 5: access point configuration under way
+                    RowLayout {
+                        WidgetParagraph {
+                            text: configuringInProgressText.configuringText
+                        }
+                        BusyIndicator {
+                            running: wifiStackLayout.currentIndex === wifiStackLayout.index_AD_HOC_PROGRESS
+                        }
+                        Timer {
+                            id: ad_hoc_configure_timer
+                            interval: 1000
+                            repeat: false
+                            running: false
+                            onTriggered: wifiStackLayout.showResult(wifiResultMessageLabel.resultSuccess)
+                        }
+                    }
+                }
+            }
+        }
+
+        WidgetFrame {
+            id: interfacesCard
+            width: Style.columnSizeWithSpacing(interfacesCard, { "sm": 12, "md": 6, "lg": 6 }, Style.flow_SPACING)
+
+            StackLayout {
+                id: networkInterfacesStackLayout
+                objectName: "networkInterfacesStackLayout"
+                readonly property int index_CONNECTED: 0
+                readonly property int index_NOT_CONNECTED: 1
+                anchors.left: parent.left
+                anchors.right: parent.right
+                currentIndex: 0
+                height: children[currentIndex] ? children[currentIndex].implicitHeight : 0
+                implicitHeight: height
+
+                function updateNetworkInterfaces(addresses) {
+                    var list = addresses || []
+                    networkInterfacesListModel.network_interfaces_texts = []
+                    var texts = []
+                    for (var i = 0; i < list.length; ++i) {
+                        var entry = list[i] || {}
+                        texts[i] = {
+                            "interface_name": String(entry.interface_name !== undefined ? entry.interface_name : ""),
+                            "ip": String(entry.ip !== undefined ? entry.ip : ""),
+                            "hardware_address": String(entry.hardware_address !== undefined ? entry.hardware_address : ""),
+                            "broadcast": String(entry.broadcast !== undefined ? entry.broadcast : ""),
+                            "netmask": String(entry.netmask !== undefined ? entry.netmask : "")
+                        }
+                        if (i === networkInterfacesListModel.count)
+                            networkInterfacesListModel.append({ "text": texts[i].interface_name })
+                        else
+                            networkInterfacesListModel.set(i, { "text": texts[i].interface_name })
+                    }
+                    networkInterfacesListModel.network_interfaces_texts = texts
+                    networkInterfacesListModel.interfaceCount = texts.length
+                    if (networkInterfacesListModel.selected_index >= 0) {
+                        setNetworkInterfaceIndex(networkInterfacesListModel.selected_index)
+                    } else if (texts.length > 0) {
+                        setNetworkInterfaceIndex(0)
+                        networkInterfacesComboBox.currentIndex = 0
+                    }
+                }
+
+                function setNetworkInterfaceIndex(i) {
+                    networkInterfacesListModel.selected_index = i
+                    var texts = networkInterfacesListModel.network_interfaces_texts
+                    if (i >= 0 && i < texts.length) {
+                        text_interface_name.text = texts[i].interface_name
+                        text_ip_address.text = texts[i].ip
+                        text_mac_address.text = texts[i].hardware_address
+                        text_broadcast.text = texts[i].broadcast
+                        text_netmask.text = texts[i].netmask
+                    } else {
+                        console.info("Warning: Invalid index for the array of network interfaces statuses: " + i)
+                    }
+                }
+
+                ColumnLayout {
+                    WidgetTitle {
+                        id: titleNetworkInterfaces
+                        readonly property string titleText: qsTr("VYRA Network Interfaces")
+                        text: titleText
+                    }
+                    ComboBox {
+                        id: networkInterfacesComboBox
+                        objectName: "networkInterfacesComboBox"
+                        model: networkInterfacesListModel
+                        textRole: "text"
+                        Layout.minimumWidth: networkInterfacesStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
+                        Layout.maximumWidth: networkInterfacesStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
+                        Component.onCompleted: activated.connect(function(index) {
+                            console.log("ComboBox activated " + index)
+                            networkInterfacesStackLayout.setNetworkInterfaceIndex(currentIndex)
+                        })
+                    }
+                    GridLayout {
+                        columns: 2
+                        rowSpacing: 1
+                        columnSpacing: 10
+
+                        WidgetLabel {
+                            text: qsTr("Interface Name:")
+                        }
+                        WidgetLabel {
+                            id: text_interface_name
+                            objectName: "text_interface_name"
+                            text: ""
+                        }
+                        WidgetLabel {
+                            text: qsTr("IP Address:")
+                        }
+                        WidgetLabel {
+                            id: text_ip_address
+                            objectName: "text_ip_address"
+                            text: ""
+                        }
+                        WidgetLabel {
+                            text: qsTr("MAC Address:")
+                        }
+                        WidgetLabel {
+                            id: text_mac_address
+                            objectName: "text_mac_address"
+                            text: ""
+                        }
+                        WidgetLabel {
+                            text: qsTr("Broadcast:")
+                        }
+                        WidgetLabel {
+                            id: text_broadcast
+                            objectName: "text_broadcast"
+                            text: ""
+                        }
+                        WidgetLabel {
+                            text: qsTr("Subnet Mask:")
+                        }
+                        WidgetLabel {
+                            id: text_netmask
+                            objectName: "text_netmask"
+                            text: ""
+                        }
+                        WidgetLabel {
+                            text: qsTr("Gateway:")
+                            visible: false
+                            enabled: false
+                            Layout.columnSpan: 2
+                        }
+                        WidgetLabel {
+                            text: qsTr("Primary DNS:")
+                            visible: false
+                            enabled: false
+                            Layout.columnSpan: 2
+                        }
+                        WidgetLabel {
+                            text: qsTr("Secondary DNS:")
+                            visible: false
+                            enabled: false
+                            Layout.columnSpan: 2
+                        }
+                    }
+                }
+
+                ColumnLayout {
+                    WidgetTitle {
+                        text: titleNetworkInterfaces.titleText
+                    }
+                    WidgetParagraph {
+                        text: qsTr("Not Connected to any VYRA")
+                        Layout.alignment: Qt.AlignTop
+                    }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,111 @@
+pragma Singleton
+import QtQuick 2.12
+import QtQuick.Window 2.12
+import QtQuick.Controls.Material 2.12
+
+// Shared look and the responsive-grid helpers used by every page.
+QtObject {
+    // "Noto Sans" alone resolves to a Latin-only family on many systems; the CJK
+    // variant carries the Chinese glyphs.
+    property var font_FAMILY: Qt.locale().name.indexOf("zh") === 0 ? "Noto Sans CJK SC" : "Roboto"
+    readonly property real title_FONT_PIXEL_SIZE: 18
+    readonly property real title_TAB_PIXEL_SIZE: 16
+    readonly property int title_FONT_WEIGHT: Font.Bold
+    readonly property int text_SIZE_STARTUP_DIALOG: 16
+    readonly property int page_MARGIN: 0
+    readonly property color tavik_ORANGE: "#ff8900"
+    readonly property color material_ACCENT: Material.color(Material.Orange)
+    readonly property color material_PRIMARY: Material.color(Material.DeepOrange)
+    readonly property color title_COLOR: Material.color(Material.Orange)
+    readonly property color text_ERROR: Material.color(Material.Red)
+    readonly property color text_WHITE: "#ffffff"
+    readonly property string unicode_MEDIUM_BLACK_CIRCLE: "\u26AB"
+    readonly property string unicode_BLACK_DOWN_POINTING_TRIANGLE: "\u25BC"
+    readonly property string unicode_BLACK_RIGHT_POINTING_TRIANGLE: "\u25B6"
+    readonly property string unicode_BLACK_LOWER_RIGHT_TRIANGLE: "\u25E2"
+    readonly property color color_ACTIVE: "#ffffff"
+    readonly property color color_INACTIVE: Material.color(Material.Grey)
+    readonly property color color_INTERACTIVE_HYPERTEXT: Material.color(Material.Orange)
+    readonly property bool areatester_VISIBLE: false
+    readonly property int flow_SPACING: 10
+    readonly property int flickable_LEFT_MARGIN: 10
+    readonly property int flickable_RIGHT_MARGIN: 10
+    readonly property int flickable_TOP_MARGIN: 10
+    readonly property int flickable_BOTTOM_MARGIN: 10
+    readonly property real hidden_LEFT_MARGIN: 10
+    readonly property int hidden_TOP_MARGIN: 15
+    readonly property int table_PADDING: 2
+    readonly property int mcls_PADDING: 16
+
+    readonly property var _sizeNames: ["xs", "sm", "md", "lg"]
+
+    function _thresholdIndex(windowWidth) {
+        if (windowWidth < 768)
+            return 0
+        if (windowWidth < 992)
+            return 1
+        if (windowWidth < 1200)
+            return 2
+        return 3
+    }
+
+    function getWindowSizeName(windowWidth) {
+        return _sizeNames[_thresholdIndex(windowWidth)]
+    }
+
+    function windowSizeFitsIn(windowWidth, sizeName) {
+        var limit = _sizeNames.indexOf(sizeName)
+        if (limit < 0)
+            return true
+        return _thresholdIndex(windowWidth) <= limit
+    }
+
+    function windowFitsIn(obj, sizeName) {
+        return windowSizeFitsIn(getWindowWidth(obj), sizeName)
+    }
+
+    // Zero until the item sits in a window (during construction), not a TypeError.
+    function getWindowWidth(obj) {
+        return obj.Window.window ? obj.Window.window.width : 0
+    }
+
+    function getParentWidth(obj) {
+        return obj.parent ? obj.parent.width : 0
+    }
+
+    function colSpan(windowWidth, colSizes) {
+        var name = getWindowSizeName(windowWidth)
+        if (colSizes && Object.prototype.hasOwnProperty.call(colSizes, name))
+            return colSizes[name]
+        return 12
+    }
+
+    function columnSize(object, colSizes) {
+        return colSpan(getWindowWidth(object), colSizes) * getParentWidth(object) / 12
+    }
+
+    function _calcColumnSizeWithSpacing(parentWidth, columnSpan, spacing) {
+        return (parentWidth - spacing) * columnSpan / 12 - spacing
+    }
+
+    function columnSizeWithSpacing(object, colSizes, spacing) {
+        return _calcColumnSizeWithSpacing(getParentWidth(object), colSpan(getWindowWidth(object), colSizes), spacing)
+    }
+
+    function map(value, istart, istop, ostart, ostop) {
+        return ostart + (ostop - ostart) * ((value - istart) / (istop - istart))
+    }
+
+    function statusColor(statusColor) {
+        switch (statusColor) {
+        case "greenStatus":
+            return Material.color(Material.Green)
+        case "redStatus":
+            return Material.color(Material.Red)
+        case "yellowStatus":
+            return Material.color(Material.Yellow)
+        default:
+            return Material.color(Material.Grey)
+        }
+    }
+}

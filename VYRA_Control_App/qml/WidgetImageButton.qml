@@ -1,0 +1,40 @@
+import QtQuick 2.12
+import QtQuick.Layouts 1.12
+import QtGraphicalEffects 1.0
+
+ColumnLayout {
+    id: root
+    property bool pressed: mouseArea0.pressed
+    property alias source: image0.source
+    signal clicked(real xPos, real yPos)
+
+    Image {
+        id: image0
+        fillMode: Image.PreserveAspectFit
+        Layout.alignment: Qt.AlignCenter | Qt.AlignTop
+        Layout.maximumWidth: 24
+        Layout.maximumHeight: 24
+
+        MouseArea {
+            id: mouseArea0
+            objectName: "imageButtonMouseArea"
+            anchors.fill: parent
+            onClicked: (mouse) => root.clicked(mouse.x, mouse.y)
+        }
+
+        Colorize {
+            id: colorize0
+            anchors.fill: parent
+            source: image0
+            cached: true
+            hue: 0.088888888888
+            saturation: 0
+            lightness: root.pressed ? 0.8 : 0.5
+        }
+
+        Component.onCompleted: {
+            console.log("WidgetImageButton.image0.width " + width)
+            console.log("WidgetImageButton.image0.height " + height)
+        }
+    }
+}
