@@ -1,0 +1,64 @@
+#include "DispatchQueue.h"
+
+#include "MessagingLog.h"
+
+namespace Ulmar {
+namespace Messaging {
+
+DispatchQueue::DispatchQueue() : m_state(std::make_shared<State>())
+{
+    m_thread = std::thread(&DispatchQueue::run, m_state);
+    m_threadId = m_thread.get_id();
+}
+
+DispatchQueue::~DispatchQueue()
+{
+    const bool fromOwnThread = onQueueThread();
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->stopping = true;
+        if (fromOwnThread)
+            m_state->tasks.clear(); // their owner is going away under them
+    }
+    m_state->wake.notify_all();
+    if (fromOwnThread)
+        m_thread.detach(); // the state outlives us: the thread holds its own reference
+    else if (m_thread.joinable())
+        m_thread.join();
+}
+
+void DispatchQueue::post(Task task)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_state->stopping)
+            return;
+        m_state->tasks.push_back(std::move(task));
+    }
+    m_state->wake.notify_one();
+}
+
+void DispatchQueue::run(std::shared_ptr<State> state)
+{
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock<std::mutex> lock(state->mutex);
+            state->wake.wait(lock, [&] { return state->stopping || !state->tasks.empty(); });
+            if (state->tasks.empty())
+                return;
+            task = std::move(state->tasks.front());
+            state->tasks.pop_front();
+        }
+        try {
+            task();
+        } catch (const std::exception& e) {
+            qCWarning(lcMessaging, "A message handler threw: %s", e.what());
+        } catch (...) {
+            qCWarning(lcMessaging, "A message handler threw an unknown exception");
+        }
+    }
+}
+
+} // namespace Messaging
+} // namespace Ulmar

@@ -1,0 +1,16 @@
+#include "IMessengerObserver.h"
+
+#include "MessagingLog.h"
+
+namespace Ulmar {
+namespace Messaging {
+
+IMessengerObserver::~IMessengerObserver() = default;
+
+void IMessengerObserver::handleErrorResponse(const std::string& error)
+{
+    qCDebug(lcMessaging, "Messenger error: %s", error.c_str());
+}
+
+} // namespace Messaging
+} // namespace Ulmar

@@ -1,0 +1,789 @@
+#include "MessengerImpl.h"
+
+#include <algorithm>
+#include <array>
+
+#include <boost/asio/ip/udp.hpp>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+#include <zmq_addon.hpp>
+
+#include "MessagingLog.h"
+#include "Wire.h"
+
+namespace Ulmar {
+namespace Messaging {
+
+namespace asio = boost::asio;
+using asio::ip::udp;
+
+namespace {
+std::atomic<unsigned long> g_messengerCounter{0};
+
+// Time between two announcement queries to a fixed host, within one attempt window.
+constexpr auto kQueryInterval = std::chrono::milliseconds(500);
+
+std::string helloBody(const std::string& service)
+{
+    rapidjson::StringBuffer out;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(out);
+    writer.StartObject();
+    writer.Key("service");
+    writer.String(service.c_str(), static_cast<rapidjson::SizeType>(service.size()));
+    writer.EndObject();
+    return std::string(out.GetString(), out.GetSize());
+}
+
+std::size_t wireSize(const IMessage& message)
+{
+    const auto body = message.body();
+    return message.getMessageType().size() + message.getText().size() + 10 +
+           (body && body->GetBuffer() ? body->GetBuffer()->size() : 0);
+}
+} // namespace
+
+MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std::string& serviceName,
+                             ITransport::TransportType transportType)
+    : m_strategies(strategies), m_serviceName(serviceName), m_context(1),
+      m_wakeSender(m_context, zmq::socket_type::push), m_wakeReceiver(m_context, zmq::socket_type::pull)
+{
+    if (transportType != ITransport::TransportZeroMQ)
+        qCWarning(lcMessaging, "Messenger: transport type %d is not supported; using ZeroMQ",
+                  int(transportType));
+
+    unsigned periodMs = 1500;
+    for (const auto& s : m_strategies)
+        if (s && s->kind == DiscoveryStrategyInfo::LanDiscovery && s->periodMs > 0)
+            periodMs = s->periodMs;
+    m_discoverer =
+        std::make_shared<tavik::Messaging::Discoverer>(serviceName, std::chrono::milliseconds(3 * periodMs));
+
+    for (const auto& s : m_strategies) {
+        if (!s)
+            continue;
+        if (s->kind == DiscoveryStrategyInfo::LanDiscovery) {
+            const std::string& text = s->parameter;
+            const bool numeric =
+                !text.empty() && text.size() <= 5 &&
+                std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+            const unsigned long port = numeric ? std::stoul(text) : 0;
+            if (port == 0 || port > 65535) {
+                qCWarning(lcMessaging, "Messenger: discovery port \"%s\" is not a port number", text.c_str());
+                continue;
+            }
+            m_listeners.push_back(
+                std::make_shared<DiscoveryListener>(static_cast<std::uint16_t>(port), m_discoverer));
+        } else if (s->kind == DiscoveryStrategyInfo::DirectHost && !m_chosen.valid) {
+            // "encrypted;HOST;PORT" (or "plain;HOST;PORT"): the fixed host is the default choice.
+            const std::string& text = s->parameter;
+            const auto first = text.find(';');
+            const auto last = text.rfind(';');
+            if (first == std::string::npos || first == last) {
+                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
+                continue;
+            }
+            const std::string mode = text.substr(0, first);
+            const std::string host = text.substr(first + 1, last - first - 1);
+            const std::string portText = text.substr(last + 1);
+            unsigned long port = 0;
+            if (!portText.empty() && portText.size() <= 5 &&
+                std::all_of(portText.begin(), portText.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                port = std::stoul(portText);
+            if (host.empty() || port == 0 || port > 65535) {
+                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
+                continue;
+            }
+            m_chosen.valid = true;
+            m_chosen.address = host;
+            m_chosen.name = host;
+            m_chosen.port = static_cast<std::uint16_t>(port);
+            m_chosen.encrypted = (mode == "encrypted");
+            m_chosen.userChoice = false;
+        }
+    }
+
+    m_wakeAddress = "inproc://ulmar-messenger-" + std::to_string(++g_messengerCounter);
+    m_wakeReceiver.set(zmq::sockopt::linger, 0);
+    m_wakeReceiver.bind(m_wakeAddress);
+    m_wakeSender.set(zmq::sockopt::linger, 0);
+    m_wakeSender.connect(m_wakeAddress);
+
+    m_dispatch = std::make_unique<DispatchQueue>();
+
+    if (m_chosen.valid) {
+        Command choose{Command::Choose, nullptr, {}, 0};
+        choose.target.valid = true;
+        choose.target.address = m_chosen.address;
+        choose.target.name = m_chosen.name;
+        choose.target.port = m_chosen.port;
+        Wire::splitHostPort(m_chosen.address, m_chosen.port, choose.target.host, choose.target.effectivePort);
+        choose.target.encrypted = m_chosen.encrypted;
+        m_commands.push_back(std::move(choose));
+    }
+
+    m_ioThread = std::thread([this] { run(); });
+
+    for (const auto& listener : m_listeners)
+        DiscoveryRegistry::add(listener);
+}
+
+MessengerImpl::~MessengerImpl()
+{
+    post(Command{Command::Stop, nullptr, {}, 0});
+    if (m_ioThread.joinable())
+        m_ioThread.join();
+    // Observers still get the handleDisconnected the I/O thread posted on its way out.
+    m_dispatch.reset();
+    for (auto& listener : m_listeners)
+        listener->stop();
+}
+
+void MessengerImpl::wake()
+{
+    // Called with m_commandMutex held: the PUSH socket is shared by every caller thread.
+    try {
+        m_wakeSender.send(zmq::message_t(), zmq::send_flags::dontwait);
+    } catch (const zmq::error_t&) {
+        // A full pipe means the I/O thread has wake-ups pending already.
+    }
+}
+
+void MessengerImpl::post(Command command)
+{
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    if (command.kind == Command::Send)
+        ++m_queuedSends;
+    m_commands.push_back(std::move(command));
+    wake();
+}
+
+void MessengerImpl::setAutoReconnect(unsigned intervalMs)
+{
+    m_reconnectMs = intervalMs;
+}
+
+bool MessengerImpl::connect(unsigned timeoutMs)
+{
+    bool chosen;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        chosen = m_chosen.valid;
+    }
+    post(Command{Command::Connect, nullptr, {}, timeoutMs == 0 ? 3000u : timeoutMs});
+    return chosen;
+}
+
+void MessengerImpl::disconnect()
+{
+    post(Command{Command::Disconnect, nullptr, {}, 0});
+}
+
+bool MessengerImpl::chooseUnit(const std::string& address, const std::string& name, std::uint16_t port,
+                               bool encrypted, bool userChoice)
+{
+    Target target;
+    target.valid = true;
+    target.address = address;
+    target.name = name;
+    target.port = port;
+    target.encrypted = encrypted;
+    target.userChoice = userChoice;
+    Wire::splitHostPort(address, port, target.host, target.effectivePort);
+    if (target.host.empty() || target.effectivePort == 0) {
+        qCDebug(lcMessaging, "Messenger: cannot choose unit \"%s\" at \"%s\" port %u", name.c_str(),
+                address.c_str(), unsigned(port));
+        return false;
+    }
+    if (userChoice) {
+        tavik::Messaging::Discovered found;
+        if (!m_discoverer->find(address, name, port, found)) {
+            qCDebug(lcMessaging, "Messenger: unit \"%s\" at %s:%u has not been discovered", name.c_str(),
+                    address.c_str(), unsigned(port));
+            return false;
+        }
+        target.key = found.getPublicKey();
+        target.encrypted = encrypted || found.isEncrypted();
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_chosen.valid && m_chosen.address == address && m_chosen.name == name && m_chosen.port == port &&
+            m_chosen.encrypted == encrypted && m_chosen.userChoice == userChoice)
+            return true; // already ours: keep the connection
+        m_chosen.valid = true;
+        m_chosen.address = address;
+        m_chosen.name = name;
+        m_chosen.port = port;
+        m_chosen.encrypted = encrypted;
+        m_chosen.userChoice = userChoice;
+    }
+    post(Command{Command::Choose, nullptr, std::move(target), 0});
+    return true;
+}
+
+bool MessengerImpl::registerResponse(const std::string& messageType,
+                                     std::shared_ptr<IResponseHandler> handler)
+{
+    if (messageType.empty() || !handler)
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto& entry : m_responses) {
+        if (entry.first == messageType) {
+            qCDebug(lcMessaging, "Messenger: handler for \"%s\" replaced", messageType.c_str());
+            entry.second = std::move(handler);
+            return true;
+        }
+    }
+    m_responses.emplace_back(messageType, std::move(handler));
+    return true;
+}
+
+bool MessengerImpl::registerStateRequest(std::shared_ptr<IMessage> request)
+{
+    if (!request || request->getMessageType().empty() || Wire::isControlType(request->getMessageType()))
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stateRequests.push_back(std::move(request));
+    }
+    // Registered while connected: the unit should report this state now, not only after the next connection.
+    post(Command{Command::StateRequestAdded, nullptr, {}, 0});
+    return true;
+}
+
+bool MessengerImpl::send(std::shared_ptr<IMessage> message)
+{
+    if (!message || message->getMessageType().empty())
+        return false;
+    if (Wire::isControlType(message->getMessageType())) {
+        qCDebug(lcMessaging, "Messenger: \"%s\" is reserved for the link itself; not sent",
+                message->getMessageType().c_str());
+        return false;
+    }
+    if (wireSize(*message) > static_cast<std::size_t>(Wire::kMaxMessageSize)) {
+        qCWarning(lcMessaging, "Messenger: \"%s\" is larger than %lld bytes; not sent",
+                  message->getMessageType().c_str(), static_cast<long long>(Wire::kMaxMessageSize));
+        return false;
+    }
+    if (!m_connected.load())
+        return false;
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    if (m_queuedSends >= kMaxQueuedSends) {
+        qCWarning(lcMessaging, "Messenger: send queue full; \"%s\" dropped",
+                  message->getMessageType().c_str());
+        return false;
+    }
+    ++m_queuedSends;
+    m_commands.push_back(Command{Command::Send, std::move(message), {}, 0});
+    wake();
+    return true;
+}
+
+void MessengerImpl::addObserver(std::weak_ptr<IMessengerObserver> observer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_observers.push_back(std::move(observer));
+}
+
+void MessengerImpl::printDiscoveredUnits() const
+{
+    const auto units = m_discoverer->getDiscovered();
+    for (const auto& unit : units)
+        qCDebug(lcMessaging, "Unit \"%s\" at %s port %u %s", unit.getName().c_str(),
+                unit.getAddress().c_str(), unsigned(unit.getPort()),
+                unit.isEncrypted() ? "encrypted" : "plain");
+}
+
+Messenger::ChosenUnit MessengerImpl::chosenUnit() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_chosen;
+}
+
+std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>>
+MessengerImpl::registeredResponses() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_responses;
+}
+
+std::vector<std::shared_ptr<IMessage>> MessengerImpl::stateRequests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stateRequests;
+}
+
+std::vector<std::weak_ptr<IMessengerObserver>> MessengerImpl::observers() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_observers;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// I/O thread
+
+void MessengerImpl::run()
+{
+    bool stopping = false;
+    while (!stopping) {
+        std::vector<zmq::pollitem_t> items;
+        items.push_back({m_wakeReceiver.handle(), 0, ZMQ_POLLIN, 0});
+        const std::size_t dealerIndex = items.size();
+        if (m_dealer) {
+            items.push_back({m_dealer->handle(), 0, ZMQ_POLLIN, 0});
+            items.push_back({m_monitor->socket().handle(), 0, ZMQ_POLLIN, 0});
+        }
+        const std::size_t queryIndex = items.size();
+        if (m_querySocket)
+            items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
+
+        try {
+            zmq::poll(items.data(), items.size(), std::chrono::milliseconds(pollTimeoutMs()));
+        } catch (const zmq::error_t& e) {
+            if (e.num() != EINTR)
+                qCWarning(lcMessaging, "Messenger: poll failed: %s", e.what());
+        }
+
+        if (items[0].revents & ZMQ_POLLIN) {
+            zmq::message_t frame;
+            while (m_wakeReceiver.recv(frame, zmq::recv_flags::dontwait)) {
+            }
+        }
+        std::deque<Command> commands;
+        {
+            std::lock_guard<std::mutex> lock(m_commandMutex);
+            commands.swap(m_commands);
+            m_queuedSends = 0;
+        }
+        for (auto& command : commands) {
+            if (command.kind == Command::Stop) {
+                stopping = true;
+                break;
+            }
+            process(command);
+        }
+        if (stopping)
+            break;
+
+        if (m_dealer) {
+            for (int event; (event = m_monitor->next()) != 0 && m_dealer;)
+                onMonitorEvent(event);
+        }
+        if (m_dealer && (items.size() > dealerIndex) && (items[dealerIndex].revents & ZMQ_POLLIN)) {
+            // Bounded batch: commands and events get their turn even under a flood.
+            for (int i = 0; i < 256 && m_dealer; ++i) {
+                zmq::multipart_t frames;
+                try {
+                    if (!frames.recv(*m_dealer, ZMQ_DONTWAIT))
+                        break;
+                } catch (const zmq::error_t& e) {
+                    qCDebug(lcMessaging, "Messenger: receive failed: %s", e.what());
+                    break;
+                }
+                onFrames(frames);
+            }
+        }
+        if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
+            readQueryAnswer();
+
+        const auto now = Clock::now();
+        if (m_helloPending && m_dealer)
+            trySendHello();
+        if (m_phase == Phase::Querying && m_querySocket && now >= m_nextQuery)
+            sendQuery();
+        if ((m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting) &&
+            now >= m_deadline)
+            failAttempt("not up within the connect timeout");
+        if (m_phase == Phase::WaitingRetry && now >= m_retryAt)
+            beginAttempt();
+    }
+
+    endSession(true);
+    m_wakeReceiver.close();
+}
+
+int MessengerImpl::pollTimeoutMs() const
+{
+    if (m_helloPending)
+        return 5;
+    const auto now = Clock::now();
+    Clock::time_point next = now + std::chrono::milliseconds(500);
+    if (m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting)
+        next = std::min(next, m_deadline);
+    if (m_phase == Phase::Querying)
+        next = std::min(next, m_nextQuery);
+    if (m_phase == Phase::WaitingRetry)
+        next = std::min(next, m_retryAt);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
+    return static_cast<int>(std::max<long long>(0, ms + 1));
+}
+
+void MessengerImpl::process(Command& command)
+{
+    switch (command.kind) {
+    case Command::Send:
+        if (m_phase != Phase::Up || !m_dealer)
+            break; // the link went down in the meantime
+        {
+            auto frames = Wire::encode(*command.message);
+            if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)
+                qCDebug(lcMessaging, "Messenger: \"%s\" dropped: the link is busy or down",
+                        command.message->getMessageType().c_str());
+        }
+        break;
+    case Command::Connect:
+        m_wanted = true;
+        m_timeoutMs = command.timeoutMs;
+        if (m_target.valid && (m_phase == Phase::Idle || m_phase == Phase::WaitingRetry))
+            beginAttempt();
+        break;
+    case Command::Disconnect:
+        m_wanted = false;
+        endSession(true);
+        break;
+    case Command::Choose:
+        m_target = std::move(command.target);
+        if (m_wanted) {
+            endSession(true);
+            beginAttempt();
+        }
+        break;
+    case Command::StateRequestAdded:
+        if (m_phase == Phase::Up)
+            sendStateRequestsFrom(m_stateRequestsSent);
+        break;
+    case Command::Stop:
+        break;
+    }
+}
+
+void MessengerImpl::beginAttempt()
+{
+    closeSocket();
+    closeQuery();
+    if (!m_wanted || !m_target.valid) {
+        m_phase = Phase::Idle;
+        return;
+    }
+    m_deadline = Clock::now() + std::chrono::milliseconds(m_timeoutMs);
+    m_errorReported = false;
+
+    std::string key = m_target.key;
+    bool encrypted = m_target.encrypted;
+    if (m_target.userChoice) {
+        // The unit may have restarted with a new key since it was chosen.
+        tavik::Messaging::Discovered found;
+        if (m_discoverer->find(m_target.address, m_target.name, m_target.port, found)) {
+            key = found.getPublicKey();
+            encrypted = encrypted || found.isEncrypted();
+        }
+        if (encrypted && key.empty()) {
+            qCWarning(
+                lcMessaging,
+                "Messenger: unit \"%s\" is encrypted but announces no key; not connecting in plain text",
+                m_target.name.c_str());
+            m_phase = Phase::Refused;
+            return;
+        }
+        openSocket(key);
+        return;
+    }
+    if (!encrypted) {
+        openSocket(std::string());
+        return;
+    }
+    startQuery();
+}
+
+void MessengerImpl::openSocket(const std::string& serverKey)
+{
+    closeSocket();
+    try {
+        auto dealer = std::make_unique<zmq::socket_t>(m_context, zmq::socket_type::dealer);
+        Wire::applyCommonOptions(*dealer);
+        dealer->set(zmq::sockopt::immediate, 1);
+        const unsigned reconnect = m_reconnectMs.load();
+        dealer->set(zmq::sockopt::reconnect_ivl, reconnect == 0 ? -1 : static_cast<int>(reconnect));
+        dealer->set(zmq::sockopt::connect_timeout, static_cast<int>(m_timeoutMs));
+        if (!serverKey.empty()) {
+            char publicKey[41] = {};
+            char secretKey[41] = {};
+            if (zmq_curve_keypair(publicKey, secretKey) != 0)
+                throw zmq::error_t();
+            dealer->set(zmq::sockopt::curve_serverkey, serverKey);
+            dealer->set(zmq::sockopt::curve_publickey, std::string(publicKey, 40));
+            dealer->set(zmq::sockopt::curve_secretkey, std::string(secretKey, 40));
+        }
+        auto monitor = std::make_unique<SocketMonitor>(
+            m_context, *dealer,
+            ZMQ_EVENT_CONNECTED | ZMQ_EVENT_DISCONNECTED | ZMQ_EVENT_HANDSHAKE_SUCCEEDED |
+                ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL | ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL |
+                ZMQ_EVENT_HANDSHAKE_FAILED_AUTH);
+        dealer->connect(Wire::tcpEndpoint(m_target.host, m_target.effectivePort));
+        m_dealer = std::move(dealer);
+        m_monitor = std::move(monitor);
+        m_phase = Phase::Connecting;
+        qCDebug(lcMessaging, "Messenger: connecting to \"%s\" at %s:%u (%s)", m_target.name.c_str(),
+                m_target.host.c_str(), unsigned(m_target.effectivePort),
+                serverKey.empty() ? "plain" : "encrypted");
+    } catch (const zmq::error_t& e) {
+        qCWarning(lcMessaging, "Messenger: cannot connect to %s:%u: %s", m_target.host.c_str(),
+                  unsigned(m_target.effectivePort), e.what());
+        closeSocket();
+        m_phase = Phase::Refused; // reported when the attempt window ends, then retried
+    }
+}
+
+void MessengerImpl::closeSocket()
+{
+    m_helloPending = false;
+    m_monitor.reset(); // before the socket it watches
+    m_dealer.reset();
+}
+
+void MessengerImpl::endSession(bool byApplication)
+{
+    const bool wasUp = m_phase == Phase::Up;
+    closeSocket();
+    closeQuery();
+    m_phase = Phase::Idle;
+    if (wasUp) {
+        m_connected = false;
+        if (byApplication)
+            notify(&IMessengerObserver::handleDisconnected);
+        else
+            notify(&IMessengerObserver::handleConnectionLost);
+    }
+}
+
+void MessengerImpl::failAttempt(const char* why)
+{
+    const bool wasUp = m_phase == Phase::Up;
+    qCDebug(lcMessaging, "Messenger: link to \"%s\" at %s:%u %s: %s", m_target.name.c_str(),
+            m_target.host.c_str(), unsigned(m_target.effectivePort), wasUp ? "lost" : "failed", why);
+    closeSocket();
+    closeQuery();
+    m_connected = false;
+    notify(&IMessengerObserver::handleConnectionLost);
+    const unsigned reconnect = m_reconnectMs.load();
+    if (reconnect == 0 || !m_wanted) {
+        m_phase = Phase::Idle;
+        m_wanted = m_wanted && reconnect != 0;
+        return;
+    }
+    m_phase = Phase::WaitingRetry;
+    m_retryAt = Clock::now() + std::chrono::milliseconds(reconnect);
+}
+
+void MessengerImpl::onMonitorEvent(int event)
+{
+    switch (event) {
+    case ZMQ_EVENT_HANDSHAKE_SUCCEEDED:
+        if (m_phase == Phase::Connecting) {
+            m_helloPending = true;
+            trySendHello();
+        }
+        break;
+    case ZMQ_EVENT_DISCONNECTED:
+        m_helloPending = false;
+        if (m_phase == Phase::Up)
+            failAttempt("disconnected");
+        break;
+    case ZMQ_EVENT_HANDSHAKE_FAILED_AUTH:
+    case ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL:
+    case ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL:
+        if (!m_errorReported) {
+            m_errorReported = true;
+            const std::string error = "handshake with unit \"" + m_target.name + "\" failed" +
+                                      (event == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH ? " (wrong key?)" : "");
+            qCWarning(lcMessaging, "Messenger: %s", error.c_str());
+            notifyError(error);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MessengerImpl::trySendHello()
+{
+    auto body = helloBody(m_serviceName);
+    IMessage hello(Wire::kHello, 1, Wire::kProtocolVersion,
+                   ManagedBuffer::FromBytes(body.data(), body.size()));
+    auto frames = Wire::encode(hello);
+    const auto result = Wire::sendFrames(*m_dealer, frames);
+    // Right after the handshake the pipe may not be attached yet: try again shortly.
+    m_helloPending = result == Wire::SendResult::WouldBlock;
+}
+
+void MessengerImpl::onFrames(zmq::multipart_t& frames)
+{
+    std::string why;
+    auto message = Wire::decode(frames, 0, why);
+    if (!message) {
+        qCDebug(lcMessaging, "Messenger: malformed message dropped: %s", why.c_str());
+        return;
+    }
+    const std::string& type = message->getMessageType();
+    if (Wire::isControlType(type)) {
+        if (type == Wire::kWelcome)
+            onWelcome(message->getText());
+        else
+            qCDebug(lcMessaging, "Messenger: unknown control message \"%s\" dropped", type.c_str());
+        return;
+    }
+    if (m_phase != Phase::Up) {
+        qCDebug(lcMessaging, "Messenger: \"%s\" arrived before the greeting; dropped", type.c_str());
+        return;
+    }
+    std::shared_ptr<IResponseHandler> handler;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& entry : m_responses)
+            if (entry.first == type)
+                handler = entry.second;
+    }
+    if (!handler) {
+        qCDebug(lcMessaging, "Messenger: no handler for \"%s\"; dropped", type.c_str());
+        return;
+    }
+    std::shared_ptr<IResponse> response = std::move(message);
+    m_dispatch->post([handler, response] { handler->handleResponse(response); });
+}
+
+void MessengerImpl::onWelcome(const std::string& unitName)
+{
+    if (m_phase != Phase::Connecting)
+        return;
+    m_phase = Phase::Up;
+    m_helloPending = false;
+    m_connected = true;
+    qCDebug(lcMessaging, "Messenger: connected to unit \"%s\"", unitName.c_str());
+    notify(&IMessengerObserver::handleConnected);
+    sendStateRequestsFrom(0);
+}
+
+void MessengerImpl::sendStateRequestsFrom(std::size_t first)
+{
+    std::vector<std::shared_ptr<IMessage>> requests;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (first < m_stateRequests.size())
+            requests.assign(m_stateRequests.begin() + static_cast<std::ptrdiff_t>(first),
+                            m_stateRequests.end());
+        m_stateRequestsSent = m_stateRequests.size();
+    }
+    for (const auto& request : requests) {
+        auto frames = Wire::encode(*request);
+        if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)
+            qCDebug(lcMessaging, "Messenger: state request \"%s\" could not be sent",
+                    request->getMessageType().c_str());
+    }
+}
+
+void MessengerImpl::startQuery()
+{
+    closeQuery();
+    m_phase = Phase::Querying;
+    boost::system::error_code ec;
+    udp::resolver resolver(m_queryIo);
+    auto results = resolver.resolve(udp::v4(), m_target.host, std::to_string(m_target.effectivePort), ec);
+    if (ec || results.empty()) {
+        qCWarning(lcMessaging, "Messenger: cannot resolve \"%s\": %s", m_target.host.c_str(),
+                  ec.message().c_str());
+        m_phase = Phase::Refused;
+        return;
+    }
+    m_queryPeer = *results.begin();
+    auto socket = std::make_unique<udp::socket>(m_queryIo);
+    socket->open(udp::v4(), ec);
+    if (!ec)
+        socket->non_blocking(true, ec);
+    if (ec) {
+        qCWarning(lcMessaging, "Messenger: cannot open the query socket: %s", ec.message().c_str());
+        m_phase = Phase::Refused;
+        return;
+    }
+    m_querySocket = std::move(socket);
+    sendQuery();
+}
+
+void MessengerImpl::sendQuery()
+{
+    m_nextQuery = Clock::now() + kQueryInterval;
+    const std::string query = Wire::encodeQuery(m_serviceName);
+    boost::system::error_code ec;
+    m_querySocket->send_to(asio::buffer(query), m_queryPeer, 0, ec);
+    if (ec)
+        qCDebug(lcMessaging, "Messenger: announcement query to %s failed: %s", m_target.host.c_str(),
+                ec.message().c_str());
+}
+
+void MessengerImpl::readQueryAnswer()
+{
+    std::array<char, Wire::kMaxDatagramSize + 1> buffer{};
+    for (;;) {
+        udp::endpoint sender;
+        boost::system::error_code ec;
+        const std::size_t size = m_querySocket->receive_from(asio::buffer(buffer), sender, 0, ec);
+        if (ec == asio::error::would_block || ec == asio::error::try_again)
+            return;
+        if (ec)
+            continue; // e.g. a port-unreachable report from an earlier query
+        Wire::Announcement a;
+        if (sender.address() != m_queryPeer.address() || !Wire::decodeAnnouncement(buffer.data(), size, a) ||
+            a.service != m_serviceName)
+            continue;
+        closeQuery();
+        if (a.key.empty()) {
+            qCWarning(
+                lcMessaging,
+                "Messenger: unit at %s is chosen as encrypted but announces no key; not connecting in plain "
+                "text",
+                m_target.host.c_str());
+            m_phase = Phase::Refused;
+            return;
+        }
+        openSocket(a.key);
+        return;
+    }
+}
+
+void MessengerImpl::closeQuery()
+{
+    if (!m_querySocket)
+        return;
+    boost::system::error_code ignored;
+    m_querySocket->close(ignored);
+    m_querySocket.reset();
+}
+
+void MessengerImpl::notify(void (IMessengerObserver::*event)())
+{
+    std::vector<std::weak_ptr<IMessengerObserver>> observers;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        observers = m_observers;
+    }
+    m_dispatch->post([observers = std::move(observers), event] {
+        for (const auto& weak : observers)
+            if (auto observer = weak.lock())
+                ((*observer).*event)();
+    });
+}
+
+void MessengerImpl::notifyError(const std::string& error)
+{
+    std::vector<std::weak_ptr<IMessengerObserver>> observers;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        observers = m_observers;
+    }
+    m_dispatch->post([observers = std::move(observers), error] {
+        for (const auto& weak : observers)
+            if (auto observer = weak.lock())
+                observer->handleErrorResponse(error);
+    });
+}
+
+} // namespace Messaging
+} // namespace Ulmar
