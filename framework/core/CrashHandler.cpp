@@ -465,7 +465,8 @@ bool CrashHandler::configure(const Configuration& configuration)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!prepareContext(configuration)) {
-        ULMAR_FW_LOG(LOG_LEVEL_ERROR, "Crash report path too long: " + configuration.reportFolder);
+        ULMAR_FW_LOG(LOG_LEVEL_ERROR, "Crash report path too long (" +
+                                          std::to_string(configuration.reportFolder.size()) + " characters)");
         return false;
     }
     m_configuration = configuration;
