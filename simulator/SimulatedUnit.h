@@ -1,0 +1,166 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QObject>
+#include <QTimer>
+
+#include "MediaLibrary.h"
+#include "PosterRenderer.h"
+#include "Scenario.h"
+#include "UnitState.h"
+
+namespace Ulmar {
+namespace Messaging {
+class IMessage;
+class UnitEndpoint;
+} // namespace Messaging
+
+namespace Simulator {
+
+struct UnitConfig
+{
+    QString name = QStringLiteral("VYRA Living Room");
+    QString serviceName = QStringLiteral("VYRA");
+    QString bindAddress = QStringLiteral("127.0.0.1");
+    quint16 port = 12740; // 0: a free port, kept for later restarts
+    bool announce = true;
+    QString announceAddress = QStringLiteral("127.0.0.1");
+    quint16 announcePort = 12741;
+    unsigned announceIntervalMs = 1000;
+    bool encrypted = false;
+    QString publicKey; // Z85, with encrypted
+    QString secretKey;
+    int seatCount = 4;
+    QString serviceUri = QStringLiteral("http://127.0.0.1:12780/mcls");
+    bool runScenario = true;
+    // Multiplies every duration of the scenario and the one-second playback tick (0.01: a hundred times
+    // faster).
+    double timeScale = 1.0;
+    // How many received messages commands() keeps (oldest dropped first).
+    int commandLogCapacity = 1000;
+};
+
+// A message the unit received, as tests see it. Holds secrets in clear: never log it.
+struct ReceivedCommand
+{
+    QString peer; // hex of the connection's identity
+    QString type;
+    QString text;
+    QByteArray body;
+    QJsonDocument json;   // null when the body is not a JSON object or array
+    bool handled = false; // false when the unit was stalled or the type is unknown
+};
+
+// A VYRA unit in software. Lives on the thread that created it (it must run an event loop); the network
+// layer's callbacks are carried to that thread before anything is read or changed.
+class SimulatedUnit : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SimulatedUnit(UnitConfig config, QObject* parent = nullptr);
+    ~SimulatedUnit() override;
+
+    // Before start(): what the unit offers and plays. Defaults: the shipped film list, the built-in scenario.
+    void setLibrary(MediaLibrary library);
+    void setScenario(Scenario scenario);
+
+    bool start(QString* error = nullptr);
+    // Closes every connection and stops announcing; start() again listens on the same port.
+    void stop();
+    bool restart(QString* error = nullptr);
+    bool isRunning() const;
+    quint16 port() const;
+    const UnitConfig& config() const { return m_config; }
+    const UnitState& state() const { return m_state; }
+    const MediaLibrary& library() const { return m_library; }
+    int peerCount() const;
+
+    // Test control.
+    void stall();  // stop answering, applying commands and notifying
+    void resume(); // answer again and push the whole state to every application
+    bool isStalled() const { return m_stalled; }
+    void dropAllConnections();
+    // Sends a message of any type with any body (malformed included) to every connected application.
+    void injectMessage(const QString& type, const QByteArray& body, const QString& text = QString());
+    // Sends frames without the envelope to every connected application.
+    void injectRawFrames(const std::vector<std::string>& frames);
+    // Handles a message as if an application had sent it; answers go to every application.
+    void receiveMessage(const QString& type, const QByteArray& body, const QString& text = QString());
+    QVector<ReceivedCommand> commands() const;
+    QVector<ReceivedCommand> commands(const QString& type) const;
+    void clearCommands();
+    // The credentials of the last "SetLibraryServiceCredentials" (kept in memory only).
+    QString accessToken() const { return m_accessToken; }
+    QString refreshToken() const { return m_refreshToken; }
+
+    // Scenario control: pause/continue the clock; jump to a step (applied and notified at once).
+    void setScenarioRunning(bool running);
+    int scenarioStep() const { return m_step; }
+    void goToStep(int step);
+    // Sets the media status directly and notifies it.
+    void setMediaStatus(const MediaStatus& status);
+    // Pushes the whole state to every application.
+    void notifyAll();
+
+signals:
+    // peer is the hex identity of the connection, or "*" for every connection.
+    void messageReceived(const QString& peer, const QString& type, const QString& summary);
+    void messageSent(const QString& peer, const QString& type, const QString& summary, bool periodic);
+    void peerConnected(const QString& peer);
+    void peerGone(const QString& peer);
+    void stepStarted(int step);
+
+private:
+    using PeerId = std::string;
+
+    void onMessage(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message);
+    bool handle(const PeerId& peer, const std::string& type, const QByteArray& body);
+    void answer(const PeerId& peer, const std::string& type, const std::string& body, bool periodic = false);
+    void notify(const std::string& type, const std::string& body, bool periodic = false);
+    void sendImage(const PeerId& peer, const QByteArray& body);
+
+    void setSeat(const QByteArray& body);
+    void setName(const PeerId& peer, const QByteArray& body);
+    void setMotionDelay(const QByteArray& body);
+    void setTolerance(const QByteArray& body);
+    void setWifi(const PeerId& peer, const QByteArray& body);
+    void setCredentials(const QByteArray& body);
+
+    void startScenarioClock();
+    void applyStep(int step);
+    void nextStep();
+    void tick();
+    void identify(const MediaEntry& entry, int offset);
+    void clearMedia();
+    void updateNetworkInterfaces();
+    int scaledMs(double seconds) const;
+
+    void record(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message, bool handled);
+
+    UnitConfig m_config;
+    UnitState m_state;
+    MediaLibrary m_library;
+    Scenario m_scenario;
+    PosterRenderer m_posters;
+    std::unique_ptr<Messaging::UnitEndpoint> m_endpoint;
+    quint16 m_boundPort = 0;
+    bool m_stalled = false;
+    bool m_scenarioRunning = false;
+    int m_step = -1;
+    int m_nextMedia = 0;
+    QTimer m_stepTimer;
+    QTimer m_tickTimer;
+    std::deque<ReceivedCommand> m_commands;
+    QString m_accessToken;
+    QString m_refreshToken;
+};
+
+} // namespace Simulator
+} // namespace Ulmar

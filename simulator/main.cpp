@@ -1,0 +1,203 @@
+// vyra_simulated_unit: a VYRA unit in software, for demos and for trying the application without hardware.
+#include <atomic>
+#include <csignal>
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "KeyFile.h"
+#include "MediaLibrary.h"
+#include "Scenario.h"
+#include "SimulatedUnit.h"
+
+using namespace Ulmar::Simulator;
+
+namespace {
+
+std::atomic<bool> g_quit{false};
+
+void onSignal(int)
+{
+    g_quit = true;
+}
+
+bool parsePort(const QString& text, quint16* out, bool allowZero)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < (allowZero ? 0 : 1) || v > 65535)
+        return false;
+    *out = quint16(v);
+    return true;
+}
+
+[[noreturn]] void fail(const QString& message)
+{
+    qCritical("vyra_simulated_unit: %s", qPrintable(message));
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Posters are drawn with QPainter, which needs a platform plugin; a server has no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vyra_simulated_unit"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{if-warning}warning: %{endif}"
+                                      "%{if-critical}error: %{endif}%{message}"));
+
+    const UnitConfig defaults;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A simulated VYRA unit: announces itself, accepts the "
+                       "control application's connections and plays a scenario."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption name({"n", "name"}, "Unit name.", "name", defaults.name);
+    const QCommandLineOption bind("bind", "Address to listen on.", "address", defaults.bindAddress);
+    const QCommandLineOption port({"p", "port"}, "Port to listen on (0: any free port).", "port",
+                                  QString::number(defaults.port));
+    const QCommandLineOption announceAddress(
+        "announce-address",
+        "Where announcements go: a host, or a broadcast address such as 192.168.1.255 on a real LAN.",
+        "address", defaults.announceAddress);
+    const QCommandLineOption announcePort("announce-port", "Discovery port.", "port",
+                                          QString::number(defaults.announcePort));
+    const QCommandLineOption noAnnounce("no-announce", "Do not announce (applications must name the host).");
+    const QCommandLineOption service("service", "Service name announced.", "name", defaults.serviceName);
+    const QCommandLineOption seats("seats", "Number of seats (0 to 64).", "n",
+                                   QString::number(defaults.seatCount));
+    const QCommandLineOption library("library", "Film list in the shipped JSON format.", "file");
+    const QCommandLineOption librarySize("library-size",
+                                         "N generated titles instead of the film list (load tests).", "n");
+    const QCommandLineOption scenario(
+        "scenario", "Scenario file (JSON, see README.md) replacing the built-in one.", "file");
+    const QCommandLineOption noScenario("no-scenario", "Stay in the initial state; play nothing.");
+    const QCommandLineOption timeScale(
+        "time-scale", "Multiplies every scenario duration (0.1: ten times faster).", "factor", "1");
+    const QCommandLineOption plain("plain",
+                                   "No encryption (default: CURVE with the key pair of --key-file).");
+    const QCommandLineOption keyFile("key-file", "Key pair file, created at first start.", "path");
+    const QCommandLineOption serviceUri("service-uri", "Library service address reported to applications.",
+                                        "url", defaults.serviceUri);
+    const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
+    parser.addOptions({name, bind, port, announceAddress, announcePort, noAnnounce, service, seats, library,
+                       librarySize, scenario, noScenario, timeScale, plain, keyFile, serviceUri, verbose});
+    parser.process(app);
+
+    UnitConfig config;
+    config.name = parser.value(name).trimmed();
+    if (config.name.isEmpty() || config.name.size() > Limits::NameMaxChars)
+        fail(QStringLiteral("--name must be 1 to %1 characters").arg(Limits::NameMaxChars));
+    config.serviceName = parser.value(service);
+    config.bindAddress = parser.value(bind);
+    config.announceAddress = parser.value(announceAddress);
+    config.announce = !parser.isSet(noAnnounce);
+    if (!parsePort(parser.value(port), &config.port, true))
+        fail(QStringLiteral("--port must be 0 to 65535"));
+    if (!parsePort(parser.value(announcePort), &config.announcePort, false))
+        fail(QStringLiteral("--announce-port must be 1 to 65535"));
+    bool ok = false;
+    config.seatCount = parser.value(seats).toInt(&ok);
+    if (!ok || config.seatCount < 0 || config.seatCount > 64)
+        fail(QStringLiteral("--seats must be 0 to 64"));
+    config.timeScale = parser.value(timeScale).toDouble(&ok);
+    if (!ok || !(config.timeScale > 0) || config.timeScale > 1000)
+        fail(QStringLiteral("--time-scale must be above 0 and at most 1000"));
+    config.serviceUri = parser.value(serviceUri);
+    config.runScenario = !parser.isSet(noScenario);
+    // A long-running unit keeps only a short history of what it received.
+    config.commandLogCapacity = 100;
+
+    config.encrypted = !parser.isSet(plain);
+    if (config.encrypted) {
+        QString path = parser.value(keyFile);
+        if (path.isEmpty())
+            path = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                       .filePath(QStringLiteral("unit-key.txt"));
+        KeyFile keys;
+        QString error;
+        if (!KeyFile::loadOrCreate(path, &keys, &error))
+            fail(error);
+        config.publicKey = keys.publicKey;
+        config.secretKey = keys.secretKey;
+        qInfo("Key pair from %s", qPrintable(QDir::toNativeSeparators(path)));
+    }
+
+    SimulatedUnit unit(config);
+    if (parser.isSet(library) && parser.isSet(librarySize))
+        fail(QStringLiteral("--library and --library-size exclude each other"));
+    if (parser.isSet(library)) {
+        MediaLibrary lib;
+        QString error;
+        if (!MediaLibrary::fromFile(parser.value(library), &lib, &error))
+            fail(error);
+        unit.setLibrary(std::move(lib));
+    } else if (parser.isSet(librarySize)) {
+        const int n = parser.value(librarySize).toInt(&ok);
+        if (!ok || n < 0 || n > 1000000)
+            fail(QStringLiteral("--library-size must be 0 to 1000000"));
+        unit.setLibrary(MediaLibrary::generated(n));
+    }
+    if (parser.isSet(scenario)) {
+        Scenario s;
+        QString error;
+        if (!Scenario::fromFile(parser.value(scenario), &s, &error))
+            fail(error);
+        unit.setScenario(std::move(s));
+    }
+
+    const bool logPeriodic = parser.isSet(verbose);
+    QObject::connect(&unit, &SimulatedUnit::messageReceived,
+                     [](const QString& peer, const QString& type, const QString& summary) {
+                         qInfo("<- %s %s %s", qPrintable(peer.left(10)), qPrintable(type),
+                               qPrintable(summary));
+                     });
+    QObject::connect(
+        &unit, &SimulatedUnit::messageSent,
+        [logPeriodic](const QString& peer, const QString& type, const QString& summary, bool periodic) {
+            if (periodic && !logPeriodic)
+                return;
+            qInfo("-> %s %s %s", qPrintable(peer.left(10)), qPrintable(type), qPrintable(summary));
+        });
+    QObject::connect(&unit, &SimulatedUnit::peerConnected, [](const QString& peer) {
+        qInfo("Application %s connected", qPrintable(peer.left(10)));
+    });
+    QObject::connect(&unit, &SimulatedUnit::peerGone,
+                     [](const QString& peer) { qInfo("Application %s gone", qPrintable(peer.left(10))); });
+
+    QString error;
+    if (!unit.start(&error))
+        fail(error);
+    qInfo("VYRA unit \"%s\" listening on %s:%u (%s), %d seats, %d titles", qPrintable(config.name),
+          qPrintable(config.bindAddress), unsigned(unit.port()), config.encrypted ? "encrypted" : "plain",
+          config.seatCount, unit.library().size());
+    if (config.encrypted)
+        qInfo("Public key %s", qPrintable(config.publicKey));
+    if (config.announce)
+        qInfo("Announcing service \"%s\" to %s:%u", qPrintable(config.serviceName),
+              qPrintable(config.announceAddress), unsigned(config.announcePort));
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    QTimer quitPoll;
+    QObject::connect(&quitPoll, &QTimer::timeout, [&]() {
+        if (g_quit)
+            app.quit();
+    });
+    quitPoll.start(200);
+    const int rc = app.exec();
+    unit.stop();
+    qInfo("Unit stopped");
+    return rc;
+}
