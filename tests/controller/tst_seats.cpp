@@ -1,0 +1,366 @@
+// Seats: decoding of "GetSeatStatusNotification", the seat model's rows, status line, deferral and batching.
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+
+#include "ControllerTestSupport.h"
+#include "GetSeatStatusNotificationHandler.h"
+#include "MessageNames.h"
+#include "SeatPaneMgr.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+using ControllerTest::args;
+using ControllerTest::response;
+
+namespace {
+
+std::shared_ptr<IResponse> seatNotification(const std::string& body)
+{
+    return response(MessageType::GetSeatStatusNotification, body);
+}
+
+QVariant roleAt(const SeatPaneMgr& model, int row, int role)
+{
+    return model.data(model.index(row), role);
+}
+
+} // namespace
+
+class TestSeats : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Decoding --------------------------------------------------------------------------------------------
+
+    void decodesSeatsInIndexOrderAndKeepsFirstDuplicate()
+    {
+        const auto seats = GetSeatStatusNotificationHandler::decodeSeats(seatNotification(
+            R"({"seats":{"seat":[{"index":2,"muted":true},{"index":0},{"index":1,"chained":true},)"
+            R"({"index":1,"chained":false,"muted":true}]}})"));
+        QCOMPARE(int(seats.size()), 3);
+        std::vector<int> order;
+        for (const auto& s : seats)
+            order.push_back(s.second->index());
+        QCOMPARE(order, (std::vector<int>{0, 1, 2}));
+        QVERIFY(seats.at(1)->controlsLocked()); // the first seat 1 stays
+        QVERIFY(!seats.at(1)->muted());
+        QVERIFY(seats.at(2)->muted());
+        for (const auto& s : seats)
+            QVERIFY(s.second->active());
+    }
+
+    void appliesTypeRulesPerKey()
+    {
+        const auto seats = GetSeatStatusNotificationHandler::decodeSeats(
+            seatNotification(R"({"a":{"seat":[)"
+                             R"({"index":4,"muted":1,"chained":"true","motion":-5,"vibration":-2.5},)"
+                             R"({"index":1.0,"motion":"x","vibration":null},)"
+                             R"({"index":3000000000,"muted":false,"motion":1e1}]}})"));
+        // Seat 4: integer motion taken as double, mistyped muted/chained ignored.
+        QVERIFY(seats.count(4));
+        const auto& s4 = *seats.at(4);
+        QVERIFY(s4.active());
+        QVERIFY(!s4.muted());
+        QVERIFY(!s4.controlsLocked());
+        QCOMPARE(s4.motion(), -5.0);
+        QCOMPARE(s4.vibration(), -2.5);
+        // index 1.0 is not an integer and 3000000000 does not fit: both become inactive seat 0; first stays.
+        QVERIFY(seats.count(0));
+        const auto& s0 = *seats.at(0);
+        QVERIFY(!s0.active());
+        QCOMPARE(s0.motion(), 0.0);
+        QCOMPARE(s0.vibration(), 0.0);
+        QCOMPARE(int(seats.size()), 2);
+    }
+
+    void skipsMembersAndEntriesThatAreNotObjects()
+    {
+        const auto seats = GetSeatStatusNotificationHandler::decodeSeats(seatNotification(
+            R"({"n":5,"s":"seat","arr":[{"seat":[{"index":7}]}],)"
+            R"("x":{"seat":{"index":8}},"y":{"seat":[1,"two",null,[{"index":9}],{"index":3}]}})"));
+        QCOMPARE(int(seats.size()), 1);
+        QVERIFY(seats.count(3));
+    }
+
+    void malformedBodiesGiveNoSeats_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("not json") << QStringLiteral("{\"seats\":");
+        QTest::newRow("array root") << QStringLiteral("[{\"seat\":[{\"index\":1}]}]");
+        QTest::newRow("scalar root") << QStringLiteral("42");
+        QTest::newRow("no seat key") << QStringLiteral("{\"a\":{\"Seat\":[{\"index\":1}]}}");
+    }
+
+    void malformedBodiesGiveNoSeats()
+    {
+        QFETCH(QString, body);
+        QVERIFY(GetSeatStatusNotificationHandler::decodeSeats(seatNotification(body.toStdString())).empty());
+    }
+
+    // Model ---------------------------------------------------------------------------------------------
+
+    void startsWithOneInactiveUninitialisedSeat()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(model->seatCount(), 1);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::ActiveRole).toBool(), false);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::InitializedRole).toBool(), false);
+        QVERIFY(!roleAt(*model, 1, SeatPaneMgr::IndexRole).isValid());
+        QVERIFY(!roleAt(*model, 0, Qt::DisplayRole).isValid());
+        QVERIFY(model->flags(model->index(0)) & Qt::ItemIsEditable);
+        const auto roles = model->roleNames();
+        QCOMPARE(roles.value(257), QByteArray("indexData"));
+        QCOMPARE(roles.value(263), QByteArray("initializedData"));
+    }
+
+    void handlerFeedsTheModelOnItsThread()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        QSignalSpy active(model.get(), &SeatPaneMgr::activeSeatsChanged);
+
+        // Delivered from another thread, as the messaging layer does.
+        QThread* worker = QThread::create([&handler] {
+            handler.handleResponse(
+                seatNotification(R"({"s":{"seat":[{"index":2,"motion":-3},{"index":0},{"index":1}]}})"));
+        });
+        worker->start();
+        QVERIFY(worker->wait(10000));
+        delete worker;
+
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 10000);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
+        QCOMPARE(roleAt(*model, 2, SeatPaneMgr::IndexRole).toInt(), 2);
+        QCOMPARE(roleAt(*model, 2, SeatPaneMgr::MotionRole).toDouble(), -3.0);
+        QCOMPARE(roleAt(*model, 1, SeatPaneMgr::InitializedRole).toBool(), true);
+        QCOMPARE(model->activeSeats(), 3);
+        QCOMPARE(active.count(), 1);
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seats Ready"}));
+    }
+
+    void statusLineFollowsActiveSeats_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("one") << R"({"s":{"seat":[{"index":0}]}})"
+                             << "greenStatus"
+                             << "Seat Ready" << 1;
+        QTest::newRow("two") << R"({"s":{"seat":[{"index":0},{"index":5}]}})"
+                             << "greenStatus"
+                             << "Seats Ready" << 2;
+        QTest::newRow("inactive only") << R"({"s":{"seat":[{"muted":true}]}})"
+                                       << "redStatus"
+                                       << "No Seat" << 1;
+        QTest::newRow("empty list") << R"({"s":{"seat":[]}})"
+                                    << "redStatus"
+                                    << "No Seat" << 1;
+        QTest::newRow("invalid json") << "{{"
+                                      << "redStatus"
+                                      << "No Seat" << 1;
+    }
+
+    void statusLineFollowsActiveSeats()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, colour);
+        QFETCH(QString, text);
+        QFETCH(int, rows);
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        handler.handleResponse(seatNotification(body.toStdString()));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
+        QCOMPARE(args(status, 0), (QStringList{colour, text}));
+        QCOMPARE(model->rowCount(), rows);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::InitializedRole).toBool(), true);
+    }
+
+    void sameSizeUpdatesRowsInPlaceOtherSizeReplacesThem()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy count(model.get(), &SeatPaneMgr::seatCountChanged);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+
+        // 1 row -> 3 rows: all removed, all inserted.
+        handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1},{"index":2}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.at(0).at(1).toInt(), 0);
+        QCOMPARE(removed.at(0).at(2).toInt(), 0);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 0);
+        QCOMPARE(inserted.at(0).at(2).toInt(), 2);
+        QCOMPARE(count.count(), 1);
+        QCOMPARE(changed.count(), 0);
+
+        // 3 rows -> 3 rows: one dataChanged over all rows, nothing else.
+        handler.handleResponse(
+            seatNotification(R"({"s":{"seat":[{"index":0,"muted":true},{"index":1},{"index":2}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 10000);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
+        QCOMPARE(changed.at(0).at(1).value<QModelIndex>().row(), 2);
+        QCOMPARE(count.count(), 1);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::MutedRole).toBool(), true);
+    }
+
+    void newerPendingListReplacesOlderOne()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        SeatMap first;
+        for (int i = 0; i < 4; ++i) {
+            auto s = std::make_shared<SeatStatusItem>();
+            s->setIndex(i);
+            s->setActive(true);
+            first.emplace(i, s);
+        }
+        SeatMap second;
+        second.emplace(0, first.at(0));
+        model->setSeatStatus(first);
+        model->setSeatStatus(second); // before the queued update runs
+        QTRY_VERIFY_WITH_TIMEOUT(status.count() >= 1, 10000);
+        QTest::qWait(50);
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seat Ready"}));
+        QCOMPARE(status.count(), 1); // the second queued update finds nothing pending
+    }
+
+    // Editing ---------------------------------------------------------------------------------------------
+
+    void setDataChangesItemInPlaceWithoutSignals()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::MutedRole));
+        QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::ControlsLockedRole));
+        QVERIFY(model->setData(model->index(0), -7.5, SeatPaneMgr::MotionRole));
+        QVERIFY(model->setData(model->index(0), -1, SeatPaneMgr::VibrationRole));
+        QVERIFY(model->setData(model->index(0), 9, SeatPaneMgr::IndexRole));    // no field for this role
+        QVERIFY(model->setData(model->index(5), true, SeatPaneMgr::MutedRole)); // outside: still true
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::MutedRole).toBool(), true);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::ControlsLockedRole).toBool(), true);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::MotionRole).toDouble(), -7.5);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::VibrationRole).toDouble(), -1.0);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void notificationsWaitForTheUpdateDelayAfterTheLastEdit()
+    {
+        const int delay = 400;
+        auto model = std::make_shared<SeatPaneMgr>(delay);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        GetSeatStatusNotificationHandler handler(model);
+
+        // The user drags a slider (GUI thread busy, one edit every 50 ms); a notification arrives meanwhile.
+        QElapsedTimer sinceLastEdit;
+        for (int i = 0; i < 12; ++i) {
+            model->setData(model->index(0), -double(i), SeatPaneMgr::MotionRole);
+            sinceLastEdit.start();
+            if (i == 3)
+                handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1}]}})"));
+            QThread::msleep(50);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(model->rowCount(), 1); // deferred
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
+        QVERIFY2(sinceLastEdit.elapsed() >= delay * 9 / 10,
+                 qPrintable(QString::number(sinceLastEdit.elapsed())));
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seats Ready"}));
+
+        // Idle again: the next notification is shown without waiting for the timer.
+        QElapsedTimer idle;
+        idle.start();
+        handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 1, 10000);
+        QCOMPARE(args(status, 1), (QStringList{"greenStatus", "Seat Ready"}));
+    }
+
+    void triggerUpdateAlsoDefersNotifications()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(300);
+        GetSeatStatusNotificationHandler handler(model);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        QVERIFY(QMetaObject::invokeMethod(model.get(), "triggerUpdate"));
+        QElapsedTimer t;
+        t.start();
+        handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
+        QVERIFY(t.elapsed() >= 300 * 9 / 10);
+        QCOMPARE(model->rowCount(), 2);
+    }
+
+    void updateTimerWithNothingPendingEmitsNothing()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(100);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        model->userInteraction();
+        QTest::qWait(400);
+        QCOMPARE(status.count(), 0);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::InitializedRole).toBool(), false);
+    }
+
+    // Connection --------------------------------------------------------------------------------------
+
+    void connectionLossShowsBlankThenRedOnce()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+
+        model->handleConnectionLost(); // never connected: nothing
+        QCoreApplication::processEvents();
+        QCOMPARE(status.count(), 0);
+
+        model->handleConnected();
+        model->handleConnectionLost();
+        QCOMPARE(status.count(), 1); // at once
+        QCOMPARE(args(status, 0), (QStringList{"blankStatus", "No Seat"}));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 10000);
+        QCOMPARE(args(status, 1), (QStringList{"redStatus", "No Seat"}));
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::ActiveRole).toBool(), false);
+        QCOMPARE(model->activeSeats(), 0);
+
+        model->handleConnectionLost(); // a second loss in a row
+        model->handleDisconnected();
+        QTest::qWait(50);
+        QCOMPARE(status.count(), 2);
+    }
+
+    void seatSettingBodyIsCompactWithDoubles()
+    {
+        SeatStatusItem seat;
+        seat.setIndex(3);
+        seat.setMuted(true);
+        seat.setMotion(-5.0);
+        seat.setVibration(-12.25);
+        QCOMPARE(QString::fromStdString(SeatPaneMgr::seatSettingBody(seat)),
+                 QStringLiteral(R"({"seat":{"index":3,"muted":true,"chained":false,"motion":-5.0,)"
+                                R"("vibration":-12.25}})"));
+    }
+};
+
+QTEST_MAIN(TestSeats)
+#include "tst_seats.moc"
