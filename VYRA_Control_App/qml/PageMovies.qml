@@ -23,9 +23,15 @@ WidgetFrame {
         })
     }
 
-    Component.onCompleted: {
-        mediaList.clearTableSignal.connect(clearTableSignalCb)
-        mediaList.appendRowToTableSignal.connect(appendRowToTableSignal)
+    // A Connections drops the link when the page goes, unlike connect().
+    Connections {
+        target: mediaList
+        function onClearTableSignal() {
+            root.clearTableSignalCb()
+        }
+        function onAppendRowToTableSignal(data) {
+            root.appendRowToTableSignal(data)
+        }
     }
 
     ListModel {

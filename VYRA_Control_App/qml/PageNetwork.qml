@@ -118,7 +118,6 @@ Flickable {
                     readonly property int index_RESULT: 4
                     readonly property int index_AD_HOC_PROGRESS: 5
                     Layout.fillWidth: true
-                    Layout.preferredHeight: children[currentIndex] ? children[currentIndex].implicitHeight : 0
 
                     function showResult(text) {
                         wifiResultMessageLabel.text = text
@@ -130,11 +129,11 @@ Flickable {
                         WidgetParagraph {
                             text: qsTr("Unable to find any VYRA on the same local network as this device.")
                             Layout.bottomMargin: 10
-                            Layout.maximumWidth: wifiStackLayout.width - 2 * Style.flow_SPACING
+                            Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
                         }
                         WidgetParagraph {
                             text: qsTr("By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with \"%1\", using security key \"%2\".").arg("VYRA").arg("kfpw7351")
-                            Layout.maximumWidth: wifiStackLayout.width - 2 * Style.flow_SPACING
+                            Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
                         }
                     }
 
@@ -199,8 +198,9 @@ Flickable {
                                 property bool allowChanges: true
                                 model: wifiNetworksListModel
                                 textRole: "text"
-                                Layout.minimumWidth: wifiStackLayout.width * root.width_NETWORK_WIDGETS_RATIO - refreshButton.width
-                                Layout.maximumWidth: wifiStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
+                                Layout.minimumWidth: Math.min(wifiCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO,
+                                                              wifiCard.availableWidth - refreshButton.width - 10)
+                                Layout.maximumWidth: wifiCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO
                                 Layout.fillWidth: true
                                 Connections {
                                     target: wifiNetworksComboBox.popup
@@ -302,7 +302,13 @@ Flickable {
                                                                : wifiResultMessageLabel.resultFailed)
                         }
 
-                        Component.onCompleted: api.wifiChangeSuccess.connect(wifiChangeSuccessCb)
+                        // A Connections drops the link when the page goes, unlike connect().
+                        Connections {
+                            target: api
+                            function onWifiChangeSuccess(success) {
+                                clientProgressRow.wifiChangeSuccessCb(success)
+                            }
+                        }
                     }
 
                     // 4: result
@@ -356,8 +362,6 @@ Flickable {
                 anchors.left: parent.left
                 anchors.right: parent.right
                 currentIndex: 0
-                height: children[currentIndex] ? children[currentIndex].implicitHeight : 0
-                implicitHeight: height
 
                 function updateNetworkInterfaces(addresses) {
                     var list = addresses || []
@@ -412,8 +416,9 @@ Flickable {
                         objectName: "networkInterfacesComboBox"
                         model: networkInterfacesListModel
                         textRole: "text"
-                        Layout.minimumWidth: networkInterfacesStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
-                        Layout.maximumWidth: networkInterfacesStackLayout.width * root.width_NETWORK_WIDGETS_RATIO
+                        // Sized from the card, not from the layout it sits in, to avoid a polish loop.
+                        Layout.minimumWidth: interfacesCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO
+                        Layout.maximumWidth: interfacesCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO
                         Component.onCompleted: activated.connect(function(index) {
                             console.log("ComboBox activated " + index)
                             networkInterfacesStackLayout.setNetworkInterfaceIndex(currentIndex)

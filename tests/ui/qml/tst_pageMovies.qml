@@ -1,0 +1,96 @@
+import QtQuick 2.12
+import QtTest 1.12
+import "qrc:/"
+
+Item {
+    id: host
+    width: 900
+    height: 600
+
+    Component {
+        id: pageComponent
+        PageMovies {}
+    }
+
+    TestCase {
+        name: "PageMovies"
+        when: windowShown
+
+        function init() {
+            mediaList.clearCalls()
+        }
+
+        function sortCalls() {
+            return mediaList.calls.filter(function(c) { return c.name === "sort" })
+        }
+        function searchCalls() {
+            return mediaList.calls.filter(function(c) { return c.name === "search" })
+        }
+
+        function test_oneEmptyRowBeforeFirstClear() {
+            var page = createTemporaryObject(pageComponent, host)
+            var model = findChild(page, "sourceModel")
+            compare(model.count, 1)
+            compare(model.get(0).title, "")
+        }
+
+        function test_rowsFollowTheModel() {
+            var page = createTemporaryObject(pageComponent, host)
+            var model = findChild(page, "sourceModel")
+            mediaList.pushRows([{ "title": "Alpha", "duration": "1:40:00", "releaseDate": "2001", "cut": "Director" },
+                                { "title": "Beta", "duration": "2:00:00", "releaseDate": "1999", "cut": "" }])
+            compare(model.count, 2)
+            compare(model.get(0).title, "Alpha")
+            compare(model.get(0).cut, "Director")
+            compare(model.get(1).releaseDate, "1999")
+            // A row with missing fields shows empty cells, not "undefined".
+            mediaList.pushRows([{ "title": "Gamma" }])
+            compare(model.count, 1)
+            compare(model.get(0).duration, "")
+        }
+
+        function test_cutAsksForColumnFour() {
+            var page = createTemporaryObject(pageComponent, host)
+            mouseClick(findChild(page, "cutTitle"))
+            var calls = sortCalls()
+            compare(calls.length, 1)
+            compare(calls[0].column, 4)
+            compare(calls[0].ascending, true)
+        }
+
+        function test_sortFlagsArePerHeader() {
+            var page = createTemporaryObject(pageComponent, host)
+            mouseClick(findChild(page, "titleTitle"))
+            mouseClick(findChild(page, "durationTitle"))
+            mouseClick(findChild(page, "titleTitle"))
+            mouseClick(findChild(page, "releaseDateTitle"))
+            var calls = sortCalls()
+            compare(calls.length, 4)
+            compare([calls[0].column, calls[0].ascending], [0, true])
+            compare([calls[1].column, calls[1].ascending], [1, true])
+            compare([calls[2].column, calls[2].ascending], [0, false])
+            compare([calls[3].column, calls[3].ascending], [2, true])
+        }
+
+        function test_searchPerChangeAndClear() {
+            var page = createTemporaryObject(pageComponent, host)
+            var box = findChild(page, "searchBox")
+            var clear = findChild(page, "clearSearchButton")
+            verify(!clear.enabled)
+            box.forceActiveFocus()
+            keyClick(Qt.Key_A)
+            keyClick(Qt.Key_B)
+            keyClick(Qt.Key_C)
+            var calls = searchCalls()
+            compare(calls.length, 3)
+            compare(calls[0].text, "a")
+            compare(calls[2].text, "abc")
+            verify(clear.enabled)
+            mouseClick(clear)
+            calls = searchCalls()
+            compare(calls.length, 4)
+            compare(calls[3].text, "")
+            verify(!clear.enabled)
+        }
+    }
+}
