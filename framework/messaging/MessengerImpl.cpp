@@ -364,9 +364,11 @@ void MessengerImpl::run()
         if (stopping)
             break;
 
-        if (m_dealer) {
-            for (int event; (event = m_monitor->next()) != 0 && m_dealer;)
-                onMonitorEvent(event);
+        while (m_monitor) {
+            const int event = m_monitor->next();
+            if (event == 0)
+                break;
+            onMonitorEvent(event); // may close the socket and its monitor
         }
         if (m_dealer && (items.size() > dealerIndex) && (items[dealerIndex].revents & ZMQ_POLLIN)) {
             // Bounded batch: commands and events get their turn even under a flood.

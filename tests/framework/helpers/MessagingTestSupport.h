@@ -1,0 +1,84 @@
+#pragma once
+
+// Shared pieces of the messaging tests: recording observers and handlers, free ports, message builders.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "IMessage.h"
+#include "IMessengerObserver.h"
+#include "IResponseHandler.h"
+#include "UnitEndpoint.h"
+
+class RecordingObserver : public Ulmar::Messaging::IMessengerObserver
+{
+public:
+    void handleConnected() override { ++connected; }
+    void handleConnectionLost() override { ++lost; }
+    void handleDisconnected() override { ++disconnected; }
+    void handleErrorResponse(const std::string& error) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        errors.push_back(error);
+    }
+    std::atomic<int> connected{0};
+    std::atomic<int> lost{0};
+    std::atomic<int> disconnected{0};
+    std::mutex mutex;
+    std::vector<std::string> errors;
+};
+
+class RecordingHandler : public Ulmar::Messaging::IResponseHandler
+{
+public:
+    void handleResponse(std::shared_ptr<Ulmar::Messaging::IResponse> response) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        responses.push_back(std::move(response));
+        threads.push_back(std::this_thread::get_id());
+    }
+    int count()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return static_cast<int>(responses.size());
+    }
+    std::vector<std::shared_ptr<Ulmar::Messaging::IResponse>> snapshot()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return responses;
+    }
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Ulmar::Messaging::IResponse>> responses;
+    std::vector<std::thread::id> threads;
+};
+
+// What a UnitEndpoint received, in order.
+class UnitRecorder
+{
+public:
+    explicit UnitRecorder(Ulmar::Messaging::UnitEndpoint& unit);
+    std::vector<std::string> types();
+    int count(const std::string& type);
+    std::vector<std::shared_ptr<Ulmar::Messaging::IMessage>> messages();
+    void clear();
+    std::atomic<int> greeted{0};
+    std::atomic<int> gone{0};
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::shared_ptr<Ulmar::Messaging::IMessage>> m_messages;
+};
+
+std::uint16_t freeUdpPort();
+std::shared_ptr<Ulmar::Messaging::IMessage> makeMessage(const std::string& type, const std::string& body = {},
+                                                        const std::string& text = {});
+// A unit on a free loopback port that announces to `discoveryPort` (0: does not announce).
+Ulmar::Messaging::UnitEndpoint::Options unitOptions(const std::string& name, std::uint16_t discoveryPort = 0,
+                                                    unsigned announceMs = 100);
+// Sends one UDP datagram to 127.0.0.1:port.
+void sendDatagram(std::uint16_t port, const std::string& bytes);

@@ -1,0 +1,456 @@
+// The link between a Messenger and a unit: greeting, state requests, reconnection, loss detection, unit
+// switching, delivery rules and malformed or oversized input.
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "MessagingTestSupport.h"
+#include "Messenger.h"
+#include "TcpRelay.h"
+#include "UnitEndpoint.h"
+
+using namespace Ulmar::Messaging;
+
+namespace {
+std::shared_ptr<Messenger> makeMessenger(unsigned reconnectMs = 200)
+{
+    auto m = std::make_shared<Messenger>(DiscoveryStrategyList{}, "VYRA", ITransport::TransportZeroMQ);
+    m->setAutoReconnect(reconnectMs);
+    return m;
+}
+
+std::uint16_t freeTcpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    socklen_t len = sizeof(addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+std::string allByteValues()
+{
+    std::string bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.push_back(static_cast<char>(i));
+    return bytes;
+}
+} // namespace
+
+class TestMessaging : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void greetingMakesTheLinkUp();
+    void stateRequestsFollowEveryConnection();
+    void unitRestartIsFollowedByQuickReconnection();
+    void silentPeerIsReportedLost();
+    void choosingAnotherUnitSwitchesTheLink();
+    void connectBeforeChoosingIsRemembered();
+    void attemptTimeoutIsReportedAndRetried();
+    void disconnectStopsTheLink();
+    void destroyingConnectedMessengerReportsDisconnected();
+    void sendWhileDisconnectedIsRefusedAndNeverDelivered();
+    void handlersMatchTypesExactlyOnAnotherThread();
+    void binaryBodiesSurviveBothWays();
+    void malformedFramesAreDropped();
+    void oversizedMessagesAreRefused();
+    void hostPortOverridesPortArgument();
+};
+
+void TestMessaging::greetingMakesTheLinkUp()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    QVERIFY(unit.port() != 0);
+
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false));
+    QVERIFY(!messenger->isConnected());
+    messenger->connect(3000);
+
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    QVERIFY(messenger->isConnected());
+    QCOMPARE(rec.greeted.load(), 1);
+    QCOMPARE(unit.peers().size(), std::size_t(1));
+    // A second connect while up changes nothing.
+    messenger->connect(3000);
+    QTest::qWait(300);
+    QCOMPARE(observer->connected.load(), 1);
+    QCOMPARE(observer->lost.load(), 0);
+    QCOMPARE(rec.greeted.load(), 1);
+}
+
+void TestMessaging::stateRequestsFollowEveryConnection()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->registerStateRequest(makeMessage("GetA", {}, "1"), 0);
+    messenger->registerStateRequest(makeMessage("GetB", {}, "1"), 0);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.types().size(), std::size_t(2), 5000);
+    QCOMPARE(rec.types(), (std::vector<std::string>{"GetA", "GetB"}));
+    QCOMPARE(rec.messages()[0]->getText(), std::string("1"));
+
+    // Registered while up: asked at once, and in order with the others after the next connection.
+    messenger->registerStateRequest(makeMessage("GetC", {}, "1"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("GetC"), 1, 5000);
+
+    rec.clear();
+    unit.dropAllPeers();
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.types().size(), std::size_t(3), 5000);
+    QCOMPARE(rec.types(), (std::vector<std::string>{"GetA", "GetB", "GetC"}));
+    QCOMPARE(observer->lost.load(), 1);
+}
+
+void TestMessaging::unitRestartIsFollowedByQuickReconnection()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    const auto port = unit.port();
+
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger(200);
+    messenger->AddObserver(observer);
+    messenger->registerStateRequest(makeMessage("GetA", {}, "1"), 0);
+    messenger->chooseUnit("127.0.0.1", "Alpha", port, false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    unit.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(observer->lost.load(), 1, 5000);
+    QVERIFY(!messenger->isConnected());
+    QVERIFY(!messenger->send(makeMessage("SetX")));
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(unit.start());
+    QCOMPARE(unit.port(), port);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 5000);
+    // About one reconnection interval plus a handshake; generous for a loaded machine.
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("GetA"), 2, 5000);
+    QCOMPARE(observer->disconnected.load(), 0);
+}
+
+void TestMessaging::silentPeerIsReportedLost()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    TcpRelay relay(unit.port());
+
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger(200);
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Alpha", relay.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    QElapsedTimer timer;
+    timer.start();
+    relay.freeze(); // no FIN, no RST: only heartbeats can tell
+    QTRY_COMPARE_WITH_TIMEOUT(observer->lost.load(), 1, 10000);
+    QVERIFY(!messenger->isConnected());
+    QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+
+    relay.thaw();
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 10000);
+    QVERIFY(relay.connectionCount() >= 2);
+}
+
+void TestMessaging::choosingAnotherUnitSwitchesTheLink()
+{
+    UnitEndpoint alpha(unitOptions("Alpha"));
+    UnitEndpoint beta(unitOptions("Beta"));
+    UnitRecorder recA(alpha);
+    UnitRecorder recB(beta);
+    QVERIFY(alpha.start());
+    QVERIFY(beta.start());
+
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->registerStateRequest(makeMessage("GetA", {}, "1"), 0);
+    messenger->chooseUnit("127.0.0.1", "Alpha", alpha.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    // Choosing the same unit again keeps the link.
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "Alpha", alpha.port(), false, false));
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "Beta", beta.port(), false, false));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 5000);
+    QCOMPARE(observer->disconnected.load(), 1);
+    QCOMPARE(observer->lost.load(), 0);
+    QCOMPARE(messenger->chosenUnit().name, std::string("Beta"));
+    QTRY_COMPARE_WITH_TIMEOUT(recB.count("GetA"), 1, 5000);
+
+    QVERIFY(messenger->send(makeMessage("SetX")));
+    QTRY_COMPARE_WITH_TIMEOUT(recB.count("SetX"), 1, 5000);
+    QCOMPARE(recA.count("SetX"), 0);
+    QCOMPARE(recA.count("GetA"), 1);
+}
+
+void TestMessaging::connectBeforeChoosingIsRemembered()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    QVERIFY(!messenger->connect(3000)); // nothing chosen yet
+    QTest::qWait(200);
+    QCOMPARE(observer->connected.load(), 0);
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    QCOMPARE(observer->disconnected.load(), 0);
+}
+
+void TestMessaging::attemptTimeoutIsReportedAndRetried()
+{
+    const std::uint16_t port = freeTcpPort();
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger(100);
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Late", port, false, false);
+    messenger->connect(400);
+    QTRY_VERIFY_WITH_TIMEOUT(observer->lost.load() >= 1, 5000);
+    QVERIFY(!messenger->isConnected());
+    QCOMPARE(observer->connected.load(), 0);
+
+    auto options = unitOptions("Late");
+    options.port = port;
+    UnitEndpoint unit(options);
+    QVERIFY(unit.start());
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+}
+
+void TestMessaging::disconnectStopsTheLink()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger(100);
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    messenger->disconnect();
+    QTRY_COMPARE_WITH_TIMEOUT(observer->disconnected.load(), 1, 5000);
+    QVERIFY(!messenger->isConnected());
+    QTest::qWait(700); // several reconnection intervals
+    QCOMPARE(observer->connected.load(), 1);
+    QCOMPARE(observer->lost.load(), 0);
+    QCOMPARE(rec.greeted.load(), 1);
+
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 5000);
+}
+
+void TestMessaging::destroyingConnectedMessengerReportsDisconnected()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto expired = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->AddObserver(expired);
+    expired.reset(); // skipped, not a crash
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    messenger.reset();
+    QCOMPARE(observer->disconnected.load(), 1);
+    QCOMPARE(observer->lost.load(), 0);
+}
+
+void TestMessaging::sendWhileDisconnectedIsRefusedAndNeverDelivered()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+
+    QVERIFY(!messenger->send(makeMessage("Stale", "{\"v\":1}")));
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    QVERIFY(messenger->send(makeMessage("Fresh")));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("Fresh"), 1, 5000);
+    QCOMPARE(rec.count("Stale"), 0);
+    QVERIFY(!messenger->send(makeMessage("$HELLO"))); // reserved for the link
+}
+
+void TestMessaging::handlersMatchTypesExactlyOnAnotherThread()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+
+    auto replaced = std::make_shared<RecordingHandler>();
+    auto shared = std::make_shared<RecordingHandler>();
+    messenger->registerResponse("Status", 1, replaced);
+    messenger->registerResponse("Status", 1, shared); // one handler per type: the later wins
+    messenger->registerResponse("SetName", 1, shared);
+    QCOMPARE(messenger->registeredResponses().size(), std::size_t(2));
+
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(unit.peers().size(), std::size_t(1), 5000);
+
+    unit.broadcast(makeMessage("status")); // wrong case
+    unit.broadcast(makeMessage("Unregistered"));
+    unit.broadcast(makeMessage("Status", "{\"a\":1}"));
+    unit.broadcast(makeMessage("SetName", "{\"name\":\"x\"}"));
+    QTRY_COMPARE_WITH_TIMEOUT(shared->count(), 2, 5000);
+    QTest::qWait(100);
+    const auto got = shared->snapshot();
+    QCOMPARE(got.size(), std::size_t(2));
+    QCOMPARE(got[0]->getMessageType(), std::string("Status"));
+    QCOMPARE(got[1]->getMessageType(), std::string("SetName"));
+    QCOMPARE(got[0]->bodyAsString(), std::string("{\"a\":1}"));
+    QCOMPARE(replaced->count(), 0);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    for (const auto& id : shared->threads)
+        QVERIFY(id != std::this_thread::get_id());
+}
+
+void TestMessaging::binaryBodiesSurviveBothWays()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto handler = std::make_shared<RecordingHandler>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->registerResponse("GetImageData", 1, handler);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    const std::string bytes = allByteValues();
+    QVERIFY(messenger->send(makeMessage("GetImageData", bytes, "poster.jpg")));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("GetImageData"), 1, 5000);
+    QCOMPARE(rec.messages()[0]->bodyAsString(), bytes);
+    QCOMPARE(rec.messages()[0]->getText(), std::string("poster.jpg"));
+
+    unit.broadcast(makeMessage("GetImageData", bytes));
+    unit.broadcast(makeMessage("GetImageData")); // no body at all
+    QTRY_COMPARE_WITH_TIMEOUT(handler->count(), 2, 5000);
+    const auto got = handler->snapshot();
+    QVERIFY(got[0]->body());
+    QCOMPARE(got[0]->bodyAsString(), bytes);
+    QCOMPARE(got[0]->getVersion(), 1u);
+    QVERIFY(!got[1]->body());
+}
+
+void TestMessaging::malformedFramesAreDropped()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto handler = std::make_shared<RecordingHandler>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->registerResponse("Status", 1, handler);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(unit.peers().size(), std::size_t(1), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    const auto peer = unit.peers().front();
+
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "1"}));
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "1", "", "", "extra"}));
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "one", "", ""}));
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "4294967296", "", ""}));
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "", "", ""}));
+    QVERIFY(unit.sendRawFrames(peer, {"Status", "4294967295", "last", ""}));
+    QTRY_COMPARE_WITH_TIMEOUT(handler->count(), 1, 5000);
+    QTest::qWait(100);
+    QCOMPARE(handler->count(), 1);
+    QCOMPARE(handler->snapshot()[0]->getText(), std::string("last"));
+    QCOMPARE(handler->snapshot()[0]->getVersion(), 4294967295u);
+    QVERIFY(messenger->isConnected());
+    QCOMPARE(observer->lost.load(), 0);
+}
+
+void TestMessaging::oversizedMessagesAreRefused()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto handler = std::make_shared<RecordingHandler>();
+    auto messenger = makeMessenger(100);
+    messenger->AddObserver(observer);
+    messenger->registerResponse("Big", 1, handler);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    const std::string huge(16 * 1024 * 1024 + 1, 'x');
+    QVERIFY(!messenger->send(makeMessage("Big", huge))); // refused before it leaves
+
+    // From the unit: the application's socket refuses it and drops that connection, then reconnects.
+    unit.broadcast(makeMessage("Big", huge));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->lost.load(), 1, 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 8000);
+    QCOMPARE(handler->count(), 0);
+
+    unit.broadcast(makeMessage("Big", "small"));
+    QTRY_COMPARE_WITH_TIMEOUT(handler->count(), 1, 5000);
+    QVERIFY(messenger->send(makeMessage("After")));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("After"), 1, 5000);
+}
+
+void TestMessaging::hostPortOverridesPortArgument()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto strategy = std::make_shared<DiscoveryStrategyInfo>(
+        DiscoveryStrategyInfo::DirectHost, "plain;127.0.0.1:" + std::to_string(unit.port()) + ";12740", 1500);
+    auto messenger =
+        std::make_shared<Messenger>(DiscoveryStrategyList{strategy}, "VYRA", ITransport::TransportZeroMQ);
+    messenger->setAutoReconnect(200);
+    messenger->AddObserver(observer);
+    // The fixed host of the strategy is the unit until another is chosen.
+    QVERIFY(messenger->chosenUnit().valid);
+    QCOMPARE(messenger->chosenUnit().port, std::uint16_t(12740));
+    QVERIFY(!messenger->chosenUnit().encrypted);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+}
+
+QTEST_GUILESS_MAIN(TestMessaging)
+#include "tst_messaging.moc"
