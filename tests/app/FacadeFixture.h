@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QSignalSpy>
+
+#include "Facade.h"
+#include "GlobalStatus.h"
+#include "PosterImageProvider.h"
+#include "SeatPaneMgr.h"
+
+// The objects start-up makes around a Facade, destroyed in start-up's order (the Facade first).
+struct FacadeFixture
+{
+    explicit FacadeFixture(const std::string& hostname = std::string(), const std::string& serviceName = "VYRA")
+        : provider(std::make_unique<Ulmar::PosterImageProvider>()),
+          seats(std::make_shared<Ulmar::SeatPaneMgr>(1000)), status(std::make_shared<Ulmar::GlobalStatus>()),
+          facade(std::make_shared<Ulmar::Facade>(nullptr, provider.get(), seats, status, serviceName, hostname))
+    {
+    }
+    ~FacadeFixture()
+    {
+        facade.reset();
+        seats.reset();
+    }
+
+    std::unique_ptr<Ulmar::PosterImageProvider> provider;
+    std::shared_ptr<Ulmar::SeatPaneMgr> seats;
+    std::shared_ptr<Ulmar::GlobalStatus> status;
+    std::shared_ptr<Ulmar::Facade> facade;
+};
+
+// One spy per signal of an object: which signals fired, and how often.
+class AllSignals
+{
+public:
+    explicit AllSignals(QObject* object)
+    {
+        const QMetaObject* meta = object->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() == QMetaMethod::Signal)
+                m_spies.emplace_back(QString::fromLatin1(method.name()), std::make_unique<QSignalSpy>(object, method));
+        }
+    }
+    // "name xN" for every signal that fired, in declaration order.
+    QStringList fired() const
+    {
+        QStringList result;
+        for (const auto& entry : m_spies)
+            if (entry.second->count() > 0)
+                result << QString("%1 x%2").arg(entry.first).arg(entry.second->count());
+        return result;
+    }
+    QSignalSpy& spy(const QString& name)
+    {
+        for (auto& entry : m_spies)
+            if (entry.first == name)
+                return *entry.second;
+        qFatal("no signal %s", qPrintable(name));
+    }
+
+private:
+    std::vector<std::pair<QString, std::unique_ptr<QSignalSpy>>> m_spies;
+};

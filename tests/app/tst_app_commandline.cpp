@@ -1,0 +1,128 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+
+// The command line of the built program.
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Run
+    {
+        int exitCode = -100;
+        QString out;
+        QString err;
+    };
+
+    Run run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(AppTest::programEnvironment(m_dir.path()));
+        process.start(AppTest::buildDir() + "/bin/VYRA_Control_App", arguments);
+        Run result;
+        if (!process.waitForStarted(20000))
+            return result;
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return result;
+        }
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -200;
+        result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        result.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return result;
+    }
+
+    static void verifyDescription(const QString& text)
+    {
+        QVERIFY2(text.contains("VYRA Control App Options:"), qPrintable(text));
+        QVERIFY(text.contains("-a [ --hostname ] arg"));
+        QVERIFY(text.contains("-s [ --serviceName ] arg (=VYRA)"));
+        QVERIFY(text.contains("-h [ --help ]"));
+        QVERIFY(text.contains("Show this usage/help display."));
+        QVERIFY(text.contains("bypass the auto-discovery process."));
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void help_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("-h") << QStringList{"-h"};
+        QTest::newRow("--help") << QStringList{"--help"};
+        QTest::newRow("--HELP") << QStringList{"--HELP"};
+        QTest::newRow("-H") << QStringList{"-H"};
+        QTest::newRow("help after a valid option") << QStringList{"-s", "Other", "--help"};
+    }
+
+    void help()
+    {
+        QFETCH(QStringList, arguments);
+        const Run r = run(arguments);
+        QCOMPARE(r.exitCode, 0);
+        verifyDescription(r.out);
+        // The description is the last thing written, and nothing of the window or the components follows.
+        QVERIFY(r.out.endsWith("Show this usage/help display.\n\n"));
+        QVERIFY(!r.err.contains("Error in command-line"));
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "unrecognised option '--bogus'";
+        QTest::newRow("unknown before help") << QStringList{"--help", "--bogus"} << "unrecognised option '--bogus'";
+        QTest::newRow("missing value") << QStringList{"--hostname"} << "the required argument for option '--hostname' is missing";
+        QTest::newRow("missing short value") << QStringList{"-a"} << "is missing";
+        QTest::newRow("ambiguous abbreviation") << QStringList{"--h", "x"} << "ambiguous";
+        QTest::newRow("given twice") << QStringList{"-a", "x", "--hostname", "y"} << "cannot be specified more than once";
+    }
+
+    void errors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        const Run r = run(arguments);
+        QCOMPARE(r.exitCode, 255);
+        const int at = r.err.indexOf("Error in command-line: ");
+        QVERIFY2(at >= 0, qPrintable(r.err));
+        const QString message = r.err.mid(at);
+        const int blank = message.indexOf("\n\n");
+        QVERIFY(blank > 0);
+        QVERIFY2(message.left(blank).contains(reason), qPrintable(message.left(blank)));
+        verifyDescription(message.mid(blank + 2));
+        QVERIFY(!r.out.contains("VYRA Control App Options"));
+    }
+
+    // Spellings the parser takes; help is added so that the program stops after parsing.
+    void acceptedSpellings_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("upper-case long name") << QStringList{"--HOSTNAME", "h1", "-h"};
+        QTest::newRow("abbreviation") << QStringList{"--host", "h1", "-h"};
+        QTest::newRow("mixed-case abbreviation") << QStringList{"--SERV", "X", "-h"};
+        QTest::newRow("equals sign") << QStringList{"--hostname=h1", "-h"};
+        QTest::newRow("attached short value") << QStringList{"-ah1", "-h"};
+        QTest::newRow("upper-case short name") << QStringList{"-S", "X", "-h"};
+        QTest::newRow("empty host name") << QStringList{"--hostname", "", "-h"};
+    }
+
+    void acceptedSpellings()
+    {
+        QFETCH(QStringList, arguments);
+        const Run r = run(arguments);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(!r.err.contains("Error in command-line"), qPrintable(r.err));
+        verifyDescription(r.out);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_app_commandline.moc"

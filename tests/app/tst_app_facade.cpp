@@ -1,0 +1,480 @@
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "Discoverer.h"
+#include "FacadeFixture.h"
+#include "GetMotionDelayNotificationHandler.h"
+#include "Messenger.h"
+#include "UnitEndpoint.h"
+#include "VYRAListModel.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+
+namespace {
+
+QStringList registeredTypes(const Messenger& messenger)
+{
+    QStringList types;
+    for (const auto& r : messenger.registeredResponses())
+        types << QString::fromStdString(r.first);
+    return types;
+}
+
+std::shared_ptr<IResponseHandler> handlerFor(const Messenger& messenger, const std::string& type)
+{
+    for (const auto& r : messenger.registeredResponses())
+        if (r.first == type)
+            return r.second;
+    return nullptr;
+}
+
+// "type|text|version|body|generic" for every state request, in order.
+QStringList stateRequests(const Messenger& messenger)
+{
+    QStringList result;
+    for (const auto& m : messenger.stateRequests())
+        result << QString("%1|%2|%3|%4|%5")
+                      .arg(QString::fromStdString(m->getMessageType()), QString::fromStdString(m->getText()))
+                      .arg(m->getVersion())
+                      .arg(m->body() ? "body" : "none")
+                      .arg(m->getGenericMessageType());
+    return result;
+}
+
+std::vector<IMessengerObserver*> observers(const Messenger& messenger)
+{
+    std::vector<IMessengerObserver*> result;
+    for (const auto& weak : messenger.observers())
+        result.push_back(weak.lock().get());
+    return result;
+}
+
+QStringList methodsOfType(const QMetaObject& meta, QMetaMethod::MethodType type)
+{
+    QStringList result;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+        if (meta.method(i).methodType() == type)
+            result << QString::fromLatin1(meta.method(i).methodSignature());
+    return result;
+}
+
+// std::cout as a string while alive.
+class StdoutCapture
+{
+public:
+    StdoutCapture() : m_previous(std::cout.rdbuf(m_buffer.rdbuf())) {}
+    ~StdoutCapture() { std::cout.rdbuf(m_previous); }
+    std::string text() const { return m_buffer.str(); }
+
+private:
+    std::ostringstream m_buffer;
+    std::streambuf* m_previous;
+};
+
+} // namespace
+
+class TestFacade : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // QML and the start-up code address the interface by meta-object index.
+    void interfaceOrder()
+    {
+        const QMetaObject& meta = Facade::staticMetaObject;
+        QStringList properties;
+        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+            properties << meta.property(i).name();
+        QCOMPARE(properties,
+                 QStringList({"controllerName", "controllerIsConnected", "motionDelay", "recognitionTolerance",
+                              "wifiNetworkList", "networkInterfaces", "movieImage", "mediaIdentified", "mediaTitle",
+                              "audioDetected", "motionCodeFound", "mediaProgressOffset", "mediaProgressDuration",
+                              "appVersion", "controllerVersion", "lastMotionCodeUpdate", "updateMessage",
+                              "upgradeMessage", "motionCodeStatusColor", "motionCodeStatusText",
+                              "audioSourceStatusColor", "audioSourceStatusText", "seatStatusColor", "seatStatusText",
+                              "controllerStatusColor", "controllerStatusText", "libraryServiceUsername",
+                              "libraryServiceIsRegistered", "libraryServiceURI"}));
+        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+            const QMetaProperty p = meta.property(i);
+            QVERIFY2(p.isWritable() && p.hasNotifySignal(), p.name());
+        }
+
+        const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
+        QCOMPARE(signalList.size(), 32);
+        QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
+        QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
+        QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
+        QCOMPARE(signalList.at(5), QString("wifiChangeSuccess(bool)"));
+        QCOMPARE(signalList.at(30), QString("libraryServiceResponseReceived()"));
+        QCOMPARE(signalList.at(31), QString("libraryServiceUnsupported()"));
+
+        QCOMPARE(methodsOfType(meta, QMetaMethod::Slot),
+                 QStringList({"setMovieImage(QVariant)", "genericResponseCallback(QVariant,QVariant)",
+                              "networkStateChangedCb(QVariant,QVariant,QVariant,QVariant,QVariant)",
+                              "setMediaIdentifiedTrue()", "setMediaIdentifiedFalse()",
+                              "motionCodeStatusCb(QVariant,QVariant)", "audioSourceStatusCb(QVariant,QVariant)",
+                              "seatStatusCb(QVariant,QVariant)", "controllerStatusCb(QVariant,QVariant)",
+                              "mediaProgressCb(QVariant,QVariant)", "upgradeStatusChangedCb(QVariant,QVariant)",
+                              "updateStatusChangedCb(QVariant,QVariant)", "vyraVersionReceivedCb(QVariant)",
+                              "lastUpdateTimestampReceivedCb(QVariant)",
+                              "loginStatusReceivedSignalCb(QVariant,QVariant,QVariant)", "loginUnsupportedCb()"}));
+        QCOMPARE(methodsOfType(meta, QMetaMethod::Method),
+                 QStringList({"tryConnectToController()", "chooseController(QString)", "sendMotionDelay(int)",
+                              "sendRecognitionTolerance(int)", "hello()", "triggerWifiList()",
+                              "triggerWifiChange(QString,QString)", "requestHotspotActivation()",
+                              "triggerNetworkState()", "renameMotionController(QString)",
+                              "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
+                              "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
+                              "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()"}));
+        // Signals, then slots, then invokables: 32 + 16 + 15 methods of the class itself.
+        QCOMPARE(meta.method(meta.methodOffset() + 32).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 48).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 63);
+    }
+
+    void discoveryModeRegistrations()
+    {
+        FacadeFixture f;
+        const auto messenger = f.facade->messenger();
+        QVERIFY(messenger);
+        QCOMPARE(messenger->strategies().size(), std::size_t(1));
+        QCOMPARE(messenger->strategies()[0]->kind, 3);
+        QCOMPARE(messenger->strategies()[0]->parameter, std::string("12741"));
+        QCOMPARE(messenger->strategies()[0]->periodMs, 1500u);
+        QCOMPARE(messenger->serviceName(), std::string("VYRA"));
+        QCOMPARE(messenger->autoReconnectInterval(), 200u);
+        QVERIFY(!messenger->chosenUnit().valid);
+
+        QCOMPARE(registeredTypes(*messenger),
+                 QStringList({"GetMediaListNotification", "GetWifiList", "GetNetworkState", "SetWifiSetting",
+                              "GetImageData", "GetMediaStatusNotification", "GetUpgradeNotification",
+                              "GetUpdateNotification"}));
+        QCOMPARE(handlerFor(*messenger, "GetUpgradeNotification"), handlerFor(*messenger, "GetUpdateNotification"));
+        QCOMPARE(stateRequests(*messenger),
+                 QStringList({"GetMediaListNotification||1|none|0", "GetMediaStatusNotification|1|1|none|0",
+                              "GetUpgradeNotification|1|1|none|0", "GetUpdateNotification|1|1|none|0"}));
+        auto early = observers(*messenger);
+        QCOMPARE(early.size(), std::size_t(4));
+        QCOMPARE(early[0], static_cast<IMessengerObserver*>(f.status.get()));
+        QCOMPARE(early[1], dynamic_cast<IMessengerObserver*>(handlerFor(*messenger, "GetImageData").get()));
+        QCOMPARE(early[2], dynamic_cast<IMessengerObserver*>(handlerFor(*messenger, "GetMediaStatusNotification").get()));
+        QCOMPARE(early[3], dynamic_cast<IMessengerObserver*>(handlerFor(*messenger, "GetUpgradeNotification").get()));
+
+        f.facade->initMessageObservers();
+        QCOMPARE(registeredTypes(*messenger).mid(8),
+                 QStringList({"GetSeatStatusNotification", "GetVyraNameNotification", "SetVyraName",
+                              "GetMotionDelayNotification", "GetRecognitionToleranceNotification",
+                              "GetLibraryServiceLoginStatus"}));
+        QCOMPARE(handlerFor(*messenger, "GetVyraNameNotification"), handlerFor(*messenger, "SetVyraName"));
+        QCOMPARE(stateRequests(*messenger).mid(4),
+                 QStringList({"GetSeatStatusNotification|1|1|none|0", "GetVyraNameNotification|1|1|none|0",
+                              "GetMotionDelayNotification|1|1|none|0",
+                              "GetRecognitionToleranceNotification|1|1|none|0",
+                              "GetLibraryServiceLoginStatus|1|1|none|0"}));
+        const auto all = observers(*messenger);
+        QCOMPARE(all.size(), std::size_t(6));
+        QCOMPARE(all[4], static_cast<IMessengerObserver*>(f.seats.get()));
+        QCOMPARE(all[5], static_cast<IMessengerObserver*>(f.facade.get()));
+        QVERIFY(f.facade->mediaListModel());
+
+        // The unit list shows the messenger's own discoverer.
+        messenger->getDiscoverer()->onAnnouncement(tavik::Messaging::Discovered("Den", "127.0.0.1", 5, false, ""));
+        QTRY_COMPARE(f.facade->vyraListModel()->rowCount(), 1);
+    }
+
+    void hostModeChoosesTheUnitAtOnce()
+    {
+        FacadeFixture f("127.0.0.1", "Cinema");
+        const auto messenger = f.facade->messenger();
+        QCOMPARE(messenger->strategies().size(), std::size_t(1));
+        QCOMPARE(messenger->strategies()[0]->kind, 2);
+        QCOMPARE(messenger->strategies()[0]->parameter, std::string("encrypted;127.0.0.1;12740"));
+        QCOMPARE(messenger->strategies()[0]->periodMs, 1500u);
+        QCOMPARE(messenger->serviceName(), std::string("Cinema"));
+        const auto chosen = messenger->chosenUnit();
+        QVERIFY(chosen.valid);
+        QCOMPARE(chosen.address, std::string("127.0.0.1"));
+        QCOMPARE(chosen.name, std::string("127.0.0.1"));
+        QCOMPARE(chosen.port, std::uint16_t(12740));
+        QVERIFY(chosen.encrypted);
+        QVERIFY(!chosen.userChoice);
+        QVERIFY(!messenger->isConnected());
+        QCOMPARE(registeredTypes(*messenger).size(), 8);
+    }
+
+    void chooseController()
+    {
+        FacadeFixture discovery;
+        const auto before = discovery.facade->messenger();
+        QCOMPARE(discovery.facade->chooseController(QString()), false);
+        QCOMPARE(discovery.facade->messenger(), before);
+
+        FacadeFixture host("127.0.0.1");
+        const auto hostMessenger = host.facade->messenger();
+        QCOMPARE(host.facade->chooseController("Anything"), true);
+        QCOMPARE(host.facade->messenger(), hostMessenger);
+        QCOMPARE(hostMessenger->autoReconnectInterval(), 200u);
+    }
+
+    void genericResponseDispatch_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("expected");
+        QTest::addColumn<QStringList>("fired");
+        QTest::newRow("unit name") << "GetVyraNameNotification" << QVariant("Den") << "controllerName"
+                                   << QVariant("Den") << QStringList{"controllerNameChanged x2"};
+        QTest::newRow("rename answer") << "SetVyraName" << QVariant("") << "controllerName" << QVariant("")
+                                       << QStringList{};
+        QTest::newRow("motion delay repeats") << "motionDelay" << QVariant(5) << "motionDelay" << QVariant(5)
+                                              << QStringList{"motionDelayChanged x2"};
+        QTest::newRow("tolerance from text") << "recognitionTolerance" << QVariant("7") << "recognitionTolerance"
+                                             << QVariant(7) << QStringList{"recognitionToleranceChanged x2"};
+        QTest::newRow("unconvertible delay") << "motionDelay" << QVariant("abc") << "motionDelay" << QVariant(0)
+                                             << QStringList{"motionDelayChanged x2"};
+        QTest::newRow("connection once") << "connection" << QVariant(true) << "controllerIsConnected"
+                                         << QVariant(true) << QStringList{"controllerIsConnectedChanged x1"};
+        QTest::newRow("wifi list repeats")
+            << "wifiNetworkList" << QVariant(QVariantList{"a", "b"}) << "wifiNetworkList"
+            << QVariant(QVariantList{"a", "b"}) << QStringList{"wifiNetworkListChanged x2"};
+        QTest::newRow("wifi status ignored") << "wifiNetworkStatus" << QVariant(QVariantList{"a"}) << "wifiNetworkList"
+                                             << QVariant(QVariantList{}) << QStringList{};
+        QTest::newRow("wifi settings") << "wifiSettings" << QVariant(true) << "wifiNetworkList"
+                                       << QVariant(QVariantList{}) << QStringList{"wifiChangeSuccess x2"};
+        QTest::newRow("media title") << "mediaTitle" << QVariant("Heat") << "mediaTitle" << QVariant("Heat")
+                                     << QStringList{"mediaTitleChanged x2"};
+        QTest::newRow("key compared exactly") << "MotionDelay" << QVariant(5) << "motionDelay" << QVariant(0)
+                                              << QStringList{};
+    }
+
+    // Each key given twice: the emit rules show in the counts.
+    void genericResponseDispatch()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(QString, property);
+        QFETCH(QVariant, expected);
+        QFETCH(QStringList, fired);
+        FacadeFixture f;
+        AllSignals signalSpies(f.facade.get());
+        StdoutCapture out;
+        f.facade->genericResponseCallback(key, value);
+        f.facade->genericResponseCallback(key, value);
+        QCOMPARE(signalSpies.fired(), fired);
+        QCOMPARE(f.facade->property(property.toLatin1()), expected);
+        if (key == "MotionDelay")
+            QCOMPARE(out.text(), std::string("Unknown signal triggered. MotionDelay\nUnknown signal triggered. MotionDelay\n"));
+        else
+            QCOMPARE(out.text(), std::string());
+        if (key == "wifiSettings")
+            QCOMPARE(signalSpies.spy("wifiChangeSuccess").at(0).at(0), QVariant(true));
+    }
+
+    void slotEffects()
+    {
+        FacadeFixture f;
+        Facade& api = *f.facade;
+        AllSignals signalSpies(&api);
+        QStringList order;
+        connect(&api, &Facade::mediaProgressDurationChanged, this, [&] { order << "duration"; });
+        connect(&api, &Facade::mediaProgressOffsetChanged, this, [&] { order << "offset"; });
+        api.mediaProgressCb(QVariant(12), QVariant("340"));
+        QCOMPARE(order, QStringList({"duration", "offset"}));
+        QCOMPARE(api.mediaProgressOffset(), QString("12"));
+        QCOMPARE(api.mediaProgressDuration(), QString("340"));
+
+        api.networkStateChangedCb(true, false, true, "ssid", QVariantList{"eth0"});
+        QCOMPARE(api.networkInterfaces(), QVariantList{"eth0"});
+
+        api.updateStatusChangedCb(true, "updating");
+        QCOMPARE(api.updateMessage(), QString("updating"));
+        QCOMPARE(api.upgradeMessage(), QString());
+
+        api.loginStatusReceivedSignalCb(true, "ann", "https://lib");
+        api.loginStatusReceivedSignalCb(true, "ann", "https://lib");
+        QCOMPARE(api.libraryServiceIsRegistered(), true);
+        QCOMPARE(api.libraryServiceUsername(), QString("ann"));
+
+        api.setMediaIdentifiedTrue();
+        api.setMediaIdentifiedTrue();
+        api.setAudioDetected(false);
+        api.setControllerIsConnected(false);
+
+        QCOMPARE(signalSpies.fired(),
+                 QStringList({"networkInterfacesChanged x1", "mediaIdentifiedChanged x2", "audioDetectedChanged x1",
+                              "mediaProgressOffsetChanged x1", "mediaProgressDurationChanged x1",
+                              "updateMessageChanged x1", "libraryServiceUsernameChanged x2",
+                              "libraryServiceIsRegisteredChanged x1", "libraryServiceURIChanged x2",
+                              "libraryServiceResponseReceived x2"}));
+        QCOMPARE(api.hello(), QString("hello"));
+    }
+
+    void debugInfoEndsAfterTheUnitList()
+    {
+        FacadeFixture f;
+        f.facade->messenger()->getDiscoverer()->onAnnouncement(
+            tavik::Messaging::Discovered("Attic", "127.0.0.1", 7, false, ""));
+        AppTest::MessageLog log;
+        f.facade->debugInfo();
+        const QStringList lines = log.lines();
+        const int start = lines.indexOf("----------------------- debugInfo >>>>>>>>>>>>>>>>>>>>>>>>>");
+        const int units = lines.indexOf("discovered units:");
+        const int end = lines.indexOf("^^^^^^^^^^^^^^^^^^^^^^^ debugInfo ^^^^^^^^^^^^^^^^^^^^^^^^^");
+        QVERIFY(start >= 0);
+        QCOMPARE(lines.at(start + 1), QString("MCLS: is registered= false  username= \"\"  serviceURI= \"\""));
+        // Four header lines and one line per member come before the unit list.
+        QCOMPARE(units - start, 31);
+        QCOMPARE(lines.at(units - 1), QString("m_desiredControllerName \"\""));
+        QVERIFY(end > units);
+        QVERIFY(lines.mid(units, end - units).join('\n').contains("Attic"));
+    }
+
+    // Updates that arrive on messaging threads change what QML reads only on the GUI thread, in order.
+    void messagingThreadUpdatesAreCarriedOver()
+    {
+        FacadeFixture f;
+        f.facade->initMessageObservers();
+        auto handler = std::dynamic_pointer_cast<GetMotionDelayNotificationHandler>(
+            handlerFor(*f.facade->messenger(), "GetMotionDelayNotification"));
+        QVERIFY(handler);
+
+        std::vector<int> seen;
+        bool allOnGuiThread = true;
+        connect(
+            f.facade.get(), &Facade::motionDelayChanged, this,
+            [&](int value) {
+                seen.push_back(value);
+                allOnGuiThread = allOnGuiThread && QThread::currentThread() == qApp->thread();
+            },
+            Qt::DirectConnection);
+        int connectedSignals = 0;
+        connect(
+            f.facade.get(), &Facade::controllerIsConnectedChanged, this,
+            [&] {
+                ++connectedSignals;
+                allOnGuiThread = allOnGuiThread && QThread::currentThread() == qApp->thread();
+            },
+            Qt::DirectConnection);
+
+        std::thread messaging([&] {
+            f.status->handleConnected();
+            f.facade->handleConnected();
+            for (int i = 1; i <= 100; ++i)
+                handler->handleResponse(AppTest::response("GetMotionDelayNotification",
+                                                          "{\"motionDelay\":" + std::to_string(i % 3) + "}"));
+            f.facade->genericResponseCallback("mediaTitle", "Late");
+        });
+        messaging.join();
+        // Nothing was written on the messaging thread.
+        QCOMPARE(f.facade->controllerIsConnected(), false);
+        QCOMPARE(f.facade->motionDelay(), 0);
+        QVERIFY(seen.empty());
+
+        QTRY_COMPARE(f.facade->mediaTitle(), QString("Late"));
+        QVERIFY(allOnGuiThread);
+        QCOMPARE(f.facade->controllerIsConnected(), true);
+        QCOMPARE(connectedSignals, 1);
+        QCOMPARE(seen.size(), std::size_t(100));
+        for (int i = 1; i <= 100; ++i)
+            QCOMPARE(seen[std::size_t(i - 1)], i % 3);
+        QCOMPARE(f.facade->motionDelay(), 1);
+
+        std::thread lost([&] { f.facade->handleConnectionLost(); });
+        lost.join();
+        QTRY_COMPARE(f.facade->controllerIsConnected(), false);
+        QCOMPARE(connectedSignals, 2);
+    }
+
+    // The status object and the messenger outlive the Facade; late events must not reach it, and the
+    // messenger (with its threads) must go once start-up has released the Facade and the seat model.
+    void releasedCleanly()
+    {
+        auto provider = std::make_unique<PosterImageProvider>();
+        auto seats = std::make_shared<SeatPaneMgr>(1000);
+        auto status = std::make_shared<GlobalStatus>();
+        auto facade = std::make_shared<Facade>(nullptr, provider.get(), seats, status, "VYRA", "");
+        facade->initMessageObservers();
+        std::weak_ptr<Messenger> messenger = facade->messenger();
+        auto handler = handlerFor(*facade->messenger(), "GetMotionDelayNotification");
+
+        std::thread late([&] { status->handleConnected(); });
+        late.join();
+        facade.reset();
+        seats.reset();
+        QCoreApplication::processEvents();
+        QVERIFY(messenger.expired());
+
+        status->handleConnectionLost();
+        handler->handleResponse(AppTest::response("GetMotionDelayNotification", R"({"motionDelay":3})"));
+        QCoreApplication::processEvents();
+        QCOMPARE(status->isConnected(), false);
+    }
+
+    // A whole loop through a unit on loopback: state requests, notifications, commands and reconnection.
+    void talksToAUnitOnLoopback()
+    {
+        const auto keys = UnitEndpoint::generateKeyPair();
+        UnitEndpoint::Options options;
+        options.port = AppTest::freeTcpPort();
+        options.announce = false;
+        options.encrypted = true;
+        options.publicKey = keys.first;
+        options.secretKey = keys.second;
+        std::mutex mutex;
+        std::vector<std::pair<std::string, std::string>> received;
+        auto makeUnit = [&] {
+            auto unit = std::make_unique<UnitEndpoint>(options);
+            unit->setMessageCallback([&](const UnitEndpoint::PeerId&, std::shared_ptr<IMessage> message) {
+                std::lock_guard<std::mutex> lock(mutex);
+                received.emplace_back(message->getMessageType(), message->bodyAsString());
+            });
+            return unit;
+        };
+        auto unit = makeUnit();
+        QVERIFY(unit->start());
+        auto receivedOf = [&](const std::string& type) {
+            std::lock_guard<std::mutex> lock(mutex);
+            std::vector<std::string> bodies;
+            for (const auto& m : received)
+                if (m.first == type)
+                    bodies.push_back(m.second);
+            return bodies;
+        };
+
+        FacadeFixture f("127.0.0.1:" + std::to_string(options.port));
+        f.facade->initMessageObservers();
+        f.facade->tryConnectToController();
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(receivedOf("GetMotionDelayNotification").size(), std::size_t(1), 10000);
+
+        unit->broadcast(std::make_shared<IMessage>(
+            "GetMotionDelayNotification", 1, "", ManagedBuffer::FromBytes(R"({"motionDelay":5})", 17), 0));
+        QTRY_COMPARE_WITH_TIMEOUT(f.facade->motionDelay(), 5, 10000);
+
+        f.facade->sendMotionDelay(5);
+        f.facade->sendMotionDelay(6);
+        f.facade->renameMotionController("A \"B\"");
+        QTRY_COMPARE_WITH_TIMEOUT(receivedOf("SetVyraName").size(), std::size_t(1), 10000);
+        QCOMPARE(receivedOf("SetMotionDelay"), std::vector<std::string>{R"({"motionDelay":6})"});
+        QCOMPARE(receivedOf("SetVyraName").front(), std::string(R"({"vyraName":"A \"B\""})"));
+        QCOMPARE(f.facade->motionDelay(), 5);
+
+        unit.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
+        unit = makeUnit();
+        QVERIFY(unit->start());
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
+        // The state is asked for again after the new connection.
+        QTRY_COMPARE_WITH_TIMEOUT(receivedOf("GetMotionDelayNotification").size(), std::size_t(2), 10000);
+    }
+};
+
+QTEST_MAIN(TestFacade)
+#include "tst_app_facade.moc"

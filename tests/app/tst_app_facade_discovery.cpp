@@ -1,0 +1,97 @@
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "ComponentConfigurator.h"
+#include "FacadeFixture.h"
+#include "Messenger.h"
+#include "QAutoDiscoveryComponent.h"
+#include "UnitEndpoint.h"
+#include "VYRAListModel.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+
+// Units found on the fixed discovery port (the test holds its lock).
+class TestFacadeDiscovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        UlmarExportQAutoDiscoveryComponent();
+        QCOMPARE(m_components.Init(), Component::Success);
+        QCOMPARE(m_components.Resume(), Component::Success);
+    }
+
+    void cleanupTestCase()
+    {
+        m_components.Suspend();
+        m_components.Shutdown();
+    }
+
+    void chooseADiscoveredUnit()
+    {
+        const auto keys = UnitEndpoint::generateKeyPair();
+        UnitEndpoint::Options options;
+        options.unitName = "Attic";
+        options.port = AppTest::freeTcpPort();
+        options.encrypted = true;
+        options.publicKey = keys.first;
+        options.secretKey = keys.second;
+        options.announceAddress = "127.0.0.1";
+        options.announcePort = 12741;
+        options.announceIntervalMs = 200;
+        auto unit = std::make_unique<UnitEndpoint>(options);
+        QVERIFY(unit->start());
+
+        FacadeFixture f;
+        f.facade->initMessageObservers();
+        f.facade->tryConnectToController();
+        VYRAListModel* list = f.facade->vyraListModel();
+        QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, 20000);
+        const QModelIndex row = list->index(0, 0);
+        const QString name = list->data(row, VYRAListModel::NameRole).toString();
+        const QString address = list->data(row, VYRAListModel::AddressRole).toString();
+        const int port = list->data(row, VYRAListModel::PortRole).toInt();
+        const bool encrypted = list->data(row, VYRAListModel::EncryptedRole).toBool();
+        QCOMPARE(name, QString("Attic"));
+        QCOMPARE(port, int(options.port));
+        QVERIFY(encrypted);
+
+        {
+            AppTest::MessageLog log;
+            QSignalSpy nameSpy(f.facade.get(), &Facade::controllerNameChanged);
+            QCOMPARE(f.facade->chooseVYRA(address, "Cellar", port, true), false);
+            QCOMPARE(f.facade->chooseVYRA(address, name, 70000, true), false);
+            QVERIFY(log.contains("No such unit: "));
+            QCOMPARE(nameSpy.count(), 0);
+            QCOMPARE(f.facade->controllerName(), QString());
+            QVERIFY(!f.facade->messenger()->chosenUnit().valid);
+        }
+
+        QSignalSpy nameSpy(f.facade.get(), &Facade::controllerNameChanged);
+        QCOMPARE(f.facade->chooseVYRA(address, name, port, encrypted), true);
+        QCOMPARE(f.facade->controllerName(), QString("Attic"));
+        QCOMPARE(nameSpy.count(), 1);
+        const auto chosen = f.facade->messenger()->chosenUnit();
+        QVERIFY(chosen.valid && chosen.userChoice);
+        QCOMPARE(QString::fromStdString(chosen.name), name);
+        QCOMPARE(f.facade->messenger()->autoReconnectInterval(), 200u);
+        // connect was asked for before the choice; the choice alone starts the connection.
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
+
+        // A unit that goes silent is dropped once it is too old, and can no longer be chosen.
+        unit.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT((f.facade->removeOldVYRAServers(), list->rowCount()), 0, 30000);
+        QCOMPARE(f.facade->chooseVYRA(address, name, port, encrypted), false);
+        QCOMPARE(f.facade->controllerName(), QString("Attic"));
+    }
+
+private:
+    ComponentConfigurator m_components;
+};
+
+QTEST_MAIN(TestFacadeDiscovery)
+#include "tst_app_facade_discovery.moc"
