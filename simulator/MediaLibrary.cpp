@@ -63,7 +63,7 @@ bool MediaLibrary::fromFile(const QString& path, MediaLibrary* out, QString* err
 bool MediaLibrary::fromJson(const QByteArray& json, MediaLibrary* out, QString* error)
 {
     rapidjson::Document doc;
-    doc.Parse(json.constData(), size_t(json.size()));
+    doc.Parse<rapidjson::kParseIterativeFlag>(json.constData(), size_t(json.size()));
     if (doc.HasParseError()) {
         *error = QStringLiteral("not valid JSON (offset %1)").arg(doc.GetErrorOffset());
         return false;

@@ -148,7 +148,7 @@ bool Scenario::fromFile(const QString& path, Scenario* out, QString* error)
 bool Scenario::fromJson(const QByteArray& json, Scenario* out, QString* error)
 {
     rapidjson::Document doc;
-    doc.Parse(json.constData(), size_t(json.size()));
+    doc.Parse<rapidjson::kParseIterativeFlag>(json.constData(), size_t(json.size()));
     if (doc.HasParseError() || !doc.IsObject()) {
         *error = QStringLiteral("a scenario is a JSON object");
         return false;

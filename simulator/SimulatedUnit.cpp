@@ -51,7 +51,7 @@ bool parse(const QByteArray& body, rapidjson::Document& doc)
 {
     if (body.isEmpty())
         return false;
-    doc.Parse(body.constData(), size_t(body.size()));
+    doc.Parse<rapidjson::kParseIterativeFlag>(body.constData(), size_t(body.size()));
     return !doc.HasParseError() && doc.IsObject();
 }
 

@@ -80,6 +80,7 @@ public:
     const UnitConfig& config() const { return m_config; }
     const UnitState& state() const { return m_state; }
     const MediaLibrary& library() const { return m_library; }
+    const Scenario& scenario() const { return m_scenario; }
     int peerCount() const;
 
     // Test control.

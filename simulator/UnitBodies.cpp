@@ -381,7 +381,7 @@ std::string summary(const std::string& type, const std::string& body)
     if (type == Messaging::MessageType::GetImageData && body.compare(0, 2, "\xFF\xD8") == 0)
         return "JPEG, " + std::to_string(body.size()) + " bytes";
     rapidjson::Document doc;
-    doc.Parse(body.data(), body.size());
+    doc.Parse<rapidjson::kParseIterativeFlag>(body.data(), body.size());
     if (doc.HasParseError())
         return "not JSON, " + std::to_string(body.size()) + " bytes";
     std::string out;

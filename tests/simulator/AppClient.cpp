@@ -1,0 +1,116 @@
+#include "AppClient.h"
+
+#include <QUdpSocket>
+
+#include "MessageNames.h"
+
+using namespace Ulmar::Messaging;
+
+void MessageLog::handleResponse(std::shared_ptr<IResponse> response)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bodies[response->getMessageType()].push_back(response->bodyAsString());
+}
+
+int MessageLog::count(const std::string& type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_bodies.find(type);
+    return it == m_bodies.end() ? 0 : int(it->second.size());
+}
+
+std::string MessageLog::last(const std::string& type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_bodies.find(type);
+    return it == m_bodies.end() || it->second.empty() ? std::string() : it->second.back();
+}
+
+std::vector<std::string> MessageLog::all(const std::string& type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_bodies.find(type);
+    return it == m_bodies.end() ? std::vector<std::string>() : it->second;
+}
+
+void MessageLog::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bodies.clear();
+}
+
+const std::vector<std::string>& allMessageTypes()
+{
+    namespace T = MessageType;
+    static const std::vector<std::string> types{T::GetSeatStatusNotification,
+                                                T::SetSeatSetting,
+                                                T::GetVyraNameNotification,
+                                                T::SetVyraName,
+                                                T::GetMotionDelayNotification,
+                                                T::SetMotionDelay,
+                                                T::GetRecognitionToleranceNotification,
+                                                T::SetRecognitionTolerance,
+                                                T::GetMediaStatusNotification,
+                                                T::GetMediaListNotification,
+                                                T::GetImageData,
+                                                T::GetUpgradeNotification,
+                                                T::GetUpdateNotification,
+                                                T::GetNetworkState,
+                                                T::GetWifiList,
+                                                T::SetWifiSetting,
+                                                T::GetLibraryServiceLoginStatus,
+                                                T::SetLibraryServiceCredentials};
+    return types;
+}
+
+const std::vector<std::string>& stateRequestTypes()
+{
+    namespace T = MessageType;
+    static const std::vector<std::string> types{
+        T::GetSeatStatusNotification,   T::GetVyraNameNotification,
+        T::GetMotionDelayNotification,  T::GetRecognitionToleranceNotification,
+        T::GetMediaStatusNotification,  T::GetMediaListNotification,
+        T::GetUpgradeNotification,      T::GetUpdateNotification,
+        T::GetLibraryServiceLoginStatus};
+    return types;
+}
+
+AppClient::AppClient(quint16 port, bool encrypted, unsigned reconnectMs)
+{
+    DiscoveryStrategyList strategies{std::make_shared<DiscoveryStrategyInfo>(
+        DiscoveryStrategyInfo::DirectHost,
+        std::string(encrypted ? "encrypted" : "plain") + ";127.0.0.1;" + std::to_string(port), 1000)};
+    messenger = std::make_shared<Messenger>(strategies, "VYRA", ITransport::TransportZeroMQ);
+    log = std::make_shared<MessageLog>();
+    for (const auto& type : allMessageTypes())
+        messenger->registerResponse(type, MessageVersion, log);
+    // As the application registers them: text "1", except the library request whose text is empty.
+    for (const auto& type : stateRequestTypes())
+        messenger->registerStateRequest(
+            std::make_shared<IMessage>(type, MessageVersion,
+                                       type == MessageType::GetMediaListNotification ? "" : "1", nullptr,
+                                       GenericMessageTypeDefault),
+            StateRequestPriority);
+    messenger->AddObserver(log);
+    messenger->setAutoReconnect(reconnectMs);
+    messenger->connect(3000);
+}
+
+AppClient::~AppClient()
+{
+    messenger->disconnect();
+}
+
+bool AppClient::send(const std::string& type, const std::string& body)
+{
+    auto buffer = body.empty() ? nullptr : ManagedBuffer::FromBytes(body.data(), body.size());
+    return messenger->send(
+        std::make_shared<IMessage>(type, MessageVersion, "", buffer, GenericMessageTypeDefault));
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return socket.localPort();
+}
