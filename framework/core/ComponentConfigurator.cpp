@@ -22,18 +22,21 @@ Component::Result applyStep(const char* step, Component::Result (Component::*cal
 {
     Component::Result worst = Component::Success;
     for (const auto& component : ComponentRepository::Components()) {
+        // A throwing component counts as a fatal failure of this step; the others still run.
         int result = Component::FatalError;
+        bool threw = true;
         std::string name;
         try {
             name = component->name();
             result = static_cast<int>(((*component).*call)());
+            threw = false;
         } catch (const std::exception& e) {
             ULMAR_FW_LOG(LOG_LEVEL_ERROR,
                          std::string("Component ") + name + " threw during " + step + ": " + e.what());
         } catch (...) {
             ULMAR_FW_LOG(LOG_LEVEL_ERROR, std::string("Component ") + name + " threw during " + step);
         }
-        if (result != Component::Success)
+        if (!threw && result != Component::Success)
             ULMAR_FW_LOG(LOG_LEVEL_ERROR, std::string("Component ") + name + ": " + step + " returned " +
                                               std::to_string(result));
         if (severity(result) > severity(worst))

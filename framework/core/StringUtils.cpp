@@ -15,7 +15,8 @@ namespace {
 bool decodeUtf8(const std::string& utf8, QString& text)
 {
     const QByteArray bytes = QByteArray::fromRawData(utf8.data(), static_cast<int>(utf8.size()));
-    text = QString::fromUtf8(bytes);
+    // With an explicit size: the QByteArray overload stops at the first NUL.
+    text = QString::fromUtf8(bytes.constData(), bytes.size());
     return text.toUtf8() == bytes;
 }
 
