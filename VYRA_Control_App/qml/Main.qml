@@ -26,18 +26,24 @@ ApplicationWindow {
     Material.accent: Style.material_ACCENT
     Material.primary: Style.material_PRIMARY
 
+    // Whether the seats section is in the status page. Kept here rather than read
+    // back from seatsFlow.visible, which reads false while the window is hidden.
+    property bool seatsMerged: false
+
     function showOrHideSeatsTab(showTab) {
         var seatsFlow = controllerFlickable.seatsFlow
         if (showTab) {
-            if (seatsFlow.visible) {
+            if (seatsMerged) {
                 seatsFlow.visible = false
                 seatsFlow.enabled = false
+                seatsMerged = false
                 toggleSeatsPage(true)
             }
         } else {
-            if (!seatsFlow.visible) {
+            if (!seatsMerged) {
                 seatsFlow.visible = true
                 seatsFlow.enabled = true
+                seatsMerged = true
                 toggleSeatsPage(false)
             }
         }

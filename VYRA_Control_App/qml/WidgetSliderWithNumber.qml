@@ -97,7 +97,10 @@ Flow {
         editable: true
         onValueChanged: {
             slider.value = root.toReal(spinbox.value)
-            root.value = root.toReal(spinbox.value)
+            // Writing an equal value would only drop a binding the user of the
+            // widget put on `value` (e.g. to a model role).
+            if (root.value !== root.toReal(spinbox.value))
+                root.value = root.toReal(spinbox.value)
         }
         WidgetAreaTester {}
     }

@@ -89,8 +89,9 @@ function requestAuthentificationToken(url, username, password, onResultCb, paren
         onResultCb(result)
     }
 
+    // The timeout runs until the request is done: stopping it at the first state
+    // change (OPENED comes at once) would leave a silent server waiting forever.
     request.onreadystatechange = function() {
-        timer.running = false
         if (request.readyState === XMLHttpRequest.DONE)
             finish(request.status, request.responseText)
     }

@@ -116,12 +116,19 @@ void StandInUnitList::clearUnits()
 
 TestNet::~TestNet()
 {
-    if (m_node) {
-        m_node->terminate();
-        if (!m_node->waitForFinished(3000))
-            m_node->kill();
-        m_node->waitForFinished(3000);
-    }
+    stopTokenServer();
+}
+
+void TestNet::stopTokenServer()
+{
+    if (!m_node)
+        return;
+    m_node->disconnect(this);
+    m_node->terminate();
+    if (!m_node->waitForFinished(3000))
+        m_node->kill();
+    m_node->waitForFinished(3000);
+    m_node.reset();
 }
 
 int TestNet::startTokenServer(const QString& username, const QString& password)
@@ -131,6 +138,8 @@ int TestNet::startTokenServer(const QString& username, const QString& password)
         qWarning("token server modules missing: run scripts/install-test-node-modules.sh");
         return -1;
     }
+    stopTokenServer();
+    m_output.clear();
     m_node = std::make_unique<QProcess>();
     m_node->setWorkingDirectory(dir);
     m_node->setProcessChannelMode(QProcess::MergedChannels);

@@ -471,6 +471,7 @@ public:
     Q_INVOKABLE int silentPort();
     Q_INVOKABLE int closedPort();
     Q_INVOKABLE QString tokenServerOutput() const { return m_output; }
+    Q_INVOKABLE void stopTokenServer();
 
 private:
     std::unique_ptr<QProcess> m_node;

@@ -4,8 +4,23 @@
 
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickImageProvider>
 #include <QQuickStyle>
 #include <QtQuickTest>
+
+// Serves a plain poster-shaped picture under any id, as the real provider does.
+class StandInPosterProvider : public QQuickImageProvider {
+public:
+    StandInPosterProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
+    QImage requestImage(const QString&, QSize* size, const QSize&) override
+    {
+        QImage image(365, 475, QImage::Format_RGB32);
+        image.fill(Qt::darkGray);
+        if (size)
+            *size = image.size();
+        return image;
+    }
+};
 
 class Setup : public QObject {
     Q_OBJECT
@@ -22,6 +37,7 @@ public slots:
         auto* net = new TestNet;
         for (QObject* o : std::initializer_list<QObject*>{api, seats, media, units, settings, net})
             o->setParent(engine);
+        engine->addImageProvider("posterimageprovider", new StandInPosterProvider);
         engine->rootContext()->setContextProperty("api", api);
         engine->rootContext()->setContextProperty("seatsModel", seats);
         engine->rootContext()->setContextProperty("mediaList", media);

@@ -1,0 +1,106 @@
+import QtQuick 2.12
+import QtTest 1.12
+
+// The main window's width rule and start-up, with the real Main.qml.
+TestCase {
+    name: "Main"
+    when: windowShown
+
+    property var window: null
+
+    function createWindow(showDialog) {
+        settings.showDialogOnStartup = showDialog
+        api.clearCalls()
+        var component = Qt.createComponent("qrc:/Main.qml")
+        compare(component.status, Component.Ready, component.errorString())
+        var w = component.createObject(null, { "width": 700, "height": 700 })
+        verify(w)
+        return w
+    }
+
+    function cleanup() {
+        if (window)
+            window.destroy()
+        window = null
+        wait(0)
+    }
+
+    function tabTexts(w) {
+        var bar = findChild(w.contentItem.parent, "tabBar")
+        var out = []
+        for (var i = 0; i < bar.count; ++i)
+            out.push(bar.itemAt(i).text)
+        return out
+    }
+
+    function statusSeats(w) {
+        return findChild(w.contentItem, "statusPageSeats")
+    }
+
+    function test_startup() {
+        window = createWindow(false)
+        var calls = api.calls.map(function(c) { return c.name })
+        verify(calls.indexOf("hello") >= 0)
+        verify(calls.indexOf("tryConnectToController") > calls.indexOf("hello"))
+        compare(window.title, "Tavik")
+        verify(!findChild(window.contentItem, "startupDialog").opened)
+    }
+
+    function test_dialogOpensWhenSettingSaysSo() {
+        window = createWindow(true)
+        tryVerify(function() { return findChild(window.contentItem, "startupDialog").visible })
+    }
+
+    function test_widthRule() {
+        window = createWindow(false)
+        compare(tabTexts(window), ["Status", "Seats", "Library", "Network"])
+        verify(!statusSeats(window).visible)
+        // A shown window takes its new size through the platform, asynchronously.
+        window.width = 768
+        tryVerify(function() { return tabTexts(window).length === 3 })
+        compare(tabTexts(window), ["Status", "Library", "Network"])
+        verify(statusSeats(window).visible && statusSeats(window).enabled)
+        compare(findChild(window.contentItem, "swipeView").count, 3)
+        // Within the same size class nothing moves again.
+        var seatsPage = window.pageOne
+        window.width = 1280
+        tryCompare(window, "width", 1280)
+        wait(50)
+        compare(window.pageOne, seatsPage)
+        compare(tabTexts(window), ["Status", "Library", "Network"])
+        window.width = 767
+        tryVerify(function() { return tabTexts(window).length === 4 })
+        compare(tabTexts(window), ["Status", "Seats", "Library", "Network"])
+        compare(window.pageOne, undefined)
+        verify(!statusSeats(window).visible)
+        // The same page object came back.
+        compare(findChild(window.contentItem, "swipeView").itemAt(1), seatsPage)
+    }
+
+    function test_startupDialogWritesSettingOnClose() {
+        window = createWindow(true)
+        var dialog = findChild(window.contentItem, "startupDialog")
+        tryVerify(function() { return dialog.opened })
+        var box = findChild(dialog.contentItem, "showDialogOnStartupCheckBox")
+        verify(!box.checked)
+        box.checked = true
+        var accepted = 0
+        dialog.accepted.connect(function() { accepted++ })
+        // Escape stores the box just as Close does, without accepting.
+        keyClick(Qt.Key_Escape)
+        tryVerify(function() { return !dialog.visible })
+        compare(settings.showDialogOnStartup, false)
+        compare(accepted, 0)
+        // Reopened with the setting off: the box starts checked; unchecking and
+        // closing turns the start-up display back on.
+        dialog.open()
+        tryVerify(function() { return dialog.opened })
+        verify(box.checked)
+        box.checked = false
+        wait(30)
+        mouseClick(findChild(dialog.contentItem, "startupDialogCloseButton"))
+        tryVerify(function() { return !dialog.visible })
+        compare(accepted, 1)
+        compare(settings.showDialogOnStartup, true)
+    }
+}
