@@ -28,8 +28,16 @@ zmq::multipart_t encode(const IMessage& message)
     frames.addstr(std::to_string(message.getVersion()));
     frames.addstr(message.getText());
     auto body = message.body();
-    if (body && body->GetBuffer())
-        frames.addmem(body->GetBuffer()->data(), body->GetBuffer()->size());
+    auto buffer = body ? body->GetBuffer() : nullptr;
+    if (buffer && buffer->size() >= kZeroCopyThreshold) {
+        // Large bodies (posters) leave without a copy: the frame keeps the buffer alive until libzmq is done.
+        // Holding the loan (not only the bytes) keeps a pooled buffer from being lent again meanwhile.
+        auto* keepAlive = new std::shared_ptr<ManagedBuffer>(body);
+        frames.add(zmq::message_t(
+            const_cast<std::uint8_t*>(buffer->data()), buffer->size(),
+            [](void*, void* hint) { delete static_cast<std::shared_ptr<ManagedBuffer>*>(hint); }, keepAlive));
+    } else if (buffer)
+        frames.addmem(buffer->data(), buffer->size());
     else
         frames.add(zmq::message_t());
     return frames;

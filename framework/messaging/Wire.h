@@ -27,6 +27,8 @@ constexpr int kHeartbeatTtlMs = 3000;
 constexpr std::size_t kMaxDatagramSize = 1024;
 constexpr int kDatagramVersion = 1;
 constexpr int kFrameCount = 4;
+// Bodies from this size on are sent without copying them.
+constexpr std::size_t kZeroCopyThreshold = 64 * 1024;
 
 constexpr const char* kHello = "$HELLO";
 constexpr const char* kWelcome = "$WELCOME";
