@@ -28,8 +28,11 @@ VYRAListModel::~VYRAListModel()
     m_relay->detach();
 }
 
-int VYRAListModel::rowCount(const QModelIndex&) const
+int VYRAListModel::rowCount(const QModelIndex& parent) const
 {
+    // Rows have no children; a list that claimed otherwise would send views looking for them.
+    if (parent.isValid())
+        return 0;
     return m_discoverer ? static_cast<int>(m_rows.size()) : 0;
 }
 

@@ -27,6 +27,7 @@
 #include "GlobalStatus.h"
 #include "Logger.h"
 #include "LoggerConfig.h"
+#include "MediaListVirtualModel.h"
 #include "PosterImageProvider.h"
 #include "QAutoDiscoveryComponent.h"
 #include "QuitOnSignal.h"
@@ -88,6 +89,8 @@ int main(int argc, char* argv[])
 
     LoggerConfig::GetInstance().ConfigureFromFile(
         ApplicationInfo::EstablishPathToExecutableFile("CAlogger.properties"));
+    // Qt's message log (progress and diagnostics) goes to the same console and file as the channels.
+    LoggerConfig::GetInstance().InstallQtMessageHandler();
 
     {
         const boost::filesystem::path logs(ApplicationInfo::EstablishPathToDataFile("logs"));
