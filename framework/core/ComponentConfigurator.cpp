@@ -64,7 +64,9 @@ Component::Result ComponentConfigurator::Suspend()
 
 Component::Result ComponentConfigurator::Shutdown()
 {
-    return applyStep("Shutdown", &Component::Shutdown);
+    const Component::Result result = applyStep("Shutdown", &Component::Shutdown);
+    ComponentRepository::ReleaseSnapshot();
+    return result;
 }
 
 } // namespace Ulmar

@@ -60,6 +60,11 @@ ComponentRepository::const_iterator ComponentRepository::End()
     return snapshot().cend();
 }
 
+void ComponentRepository::ReleaseSnapshot()
+{
+    List().swap(snapshot());
+}
+
 ComponentRepository::List ComponentRepository::Components()
 {
     Registry& r = registry();

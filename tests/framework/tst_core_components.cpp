@@ -131,6 +131,27 @@ private slots:
         QCOMPARE(ComponentRepository::FindFirst<StepComponent>(), std::static_pointer_cast<StepComponent>(a));
     }
 
+    void removedComponentIsReleasedByShutdown()
+    {
+        std::weak_ptr<Component> watch;
+        {
+            auto doomed = std::make_shared<OtherComponent>();
+            watch = doomed;
+            ComponentRepository::Add(doomed);
+        }
+        for (auto it = ComponentRepository::Begin(), end = ComponentRepository::End(); it != end; ++it) {
+            if (std::dynamic_pointer_cast<OtherComponent>(*it)) {
+                ComponentRepository::Remove(*it);
+                break;
+            }
+        }
+        // This thread's snapshot still holds it ...
+        QVERIFY(!watch.expired());
+        // ... until the life cycle ends.
+        QCOMPARE(ComponentConfigurator().Shutdown(), Component::Success);
+        QVERIFY(watch.expired());
+    }
+
     void iterationWhileOtherThreadsChangeTheRepository()
     {
         auto stable = add(std::make_shared<StepComponent>("stable"));
