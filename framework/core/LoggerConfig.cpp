@@ -107,7 +107,12 @@ std::string translateLog4j(const std::string& text)
     std::string line;
     while (std::getline(in, line)) {
         const std::size_t pos = keyStart(line);
-        if (pos != std::string::npos && startsWith(line, pos, "log4j."))
+        // log4j's older synonyms for the logger keys have no log4cplus. counterpart.
+        if (pos != std::string::npos && startsWith(line, pos, "log4j.rootCategory"))
+            line.replace(pos, 18, "log4cplus.rootLogger");
+        else if (pos != std::string::npos && startsWith(line, pos, "log4j.category."))
+            line.replace(pos, 15, "log4cplus.logger.");
+        else if (pos != std::string::npos && startsWith(line, pos, "log4j."))
             line.replace(pos, 6, "log4cplus.");
         const std::size_t eq = line.find('=');
         if (pos != std::string::npos && eq != std::string::npos) {

@@ -123,8 +123,9 @@ private slots:
         const QString log = m_dir.filePath("log4j.log");
         const QString props = m_dir.filePath("log4j.properties");
         QVERIFY(writeText(props, "# copied from an old installation\n"
-                                 "log4j.rootLogger=INFO, F\n"
+                                 "log4j.rootCategory=INFO, F\n"
                                  "log4j.logger.Sonvex.Noisy=ERROR\n"
+                                 "log4j.category.Sonvex.Old=FATAL\n"
                                  "log4j.appender.F=org.apache.log4j.FileAppender\n"
                                  "log4j.appender.F.File=" +
                                      log +
@@ -133,6 +134,7 @@ private slots:
                                      "log4j.appender.F.layout.ConversionPattern=%p|%c|%m%n\n"));
         QVERIFY(LoggerConfig::GetInstance().ConfigureFromFile(props.toStdString()));
         QCOMPARE(Logger::GetInstance("Sonvex.Noisy.x").GetChainedLogLevel(), LOG_LEVEL_ERROR);
+        QCOMPARE(Logger::GetInstance("Sonvex.Old").GetChainedLogLevel(), LOG_LEVEL_FATAL);
         Logger::GetInstance("Sonvex.x").Log(LOG_LEVEL_INFO, "through the old keys", __FILE__, __LINE__);
 
         const QString text = readAll(log);
