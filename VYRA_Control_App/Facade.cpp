@@ -47,6 +47,13 @@ constexpr unsigned AutoReconnectMs = 200;
 constexpr unsigned ConnectTimeoutMs = 3000;
 const auto Transport = static_cast<ITransport::TransportType>(3);
 
+// Stands in for our handlers once we are gone (see ~Facade).
+class IgnoringResponseHandler : public IResponseHandler
+{
+public:
+    void handleResponse(std::shared_ptr<IResponse>) override {}
+};
+
 void registerStateRequest(Messenger& messenger, const std::string& type, const std::string& text = "1")
 {
     messenger.registerStateRequest(makeStateRequest(type, text), StateRequestPriority);
@@ -202,6 +209,14 @@ Facade::~Facade()
 {
     // Updates still on their way from messaging threads must not reach a half-destroyed object.
     m_relay->detach();
+    // Several handlers hold the messenger (through their senders or the seat model) while the messenger holds
+    // them: a cycle that would keep the messenger and its threads alive past the end of main. The messenger
+    // offers no way to unregister, so each type is handed to a handler that ignores it.
+    if (m_messenger) {
+        const auto ignoring = std::make_shared<IgnoringResponseHandler>();
+        for (const auto& registration : m_messenger->registeredResponses())
+            m_messenger->registerResponse(registration.first, MessageVersion, ignoring);
+    }
 }
 
 std::shared_ptr<Messenger> Facade::makeDiscoveryMessenger() const

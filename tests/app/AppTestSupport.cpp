@@ -89,8 +89,8 @@ QProcessEnvironment programEnvironment(const QString& root)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QDir(root).mkpath("home");
     QDir(root).mkpath("runtime");
-    QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ExeOwner);
+    QFile::setPermissions(root + "/runtime",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     env.insert("HOME", root + "/home");
     env.insert("XDG_DATA_HOME", root + "/home/data");
     env.insert("XDG_CONFIG_HOME", root + "/home/config");

@@ -13,12 +13,13 @@
 // The objects start-up makes around a Facade, destroyed in start-up's order (the Facade first).
 struct FacadeFixture
 {
-    explicit FacadeFixture(const std::string& hostname = std::string(), const std::string& serviceName = "VYRA")
+    explicit FacadeFixture(const std::string& hostname = std::string(),
+                           const std::string& serviceName = "VYRA")
         : provider(std::make_unique<Ulmar::PosterImageProvider>()),
           seats(std::make_shared<Ulmar::SeatPaneMgr>(1000)), status(std::make_shared<Ulmar::GlobalStatus>()),
-          facade(std::make_shared<Ulmar::Facade>(nullptr, provider.get(), seats, status, serviceName, hostname))
-    {
-    }
+          facade(
+              std::make_shared<Ulmar::Facade>(nullptr, provider.get(), seats, status, serviceName, hostname))
+    {}
     ~FacadeFixture()
     {
         facade.reset();
@@ -41,7 +42,8 @@ public:
         for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
             const QMetaMethod method = meta->method(i);
             if (method.methodType() == QMetaMethod::Signal)
-                m_spies.emplace_back(QString::fromLatin1(method.name()), std::make_unique<QSignalSpy>(object, method));
+                m_spies.emplace_back(QString::fromLatin1(method.name()),
+                                     std::make_unique<QSignalSpy>(object, method));
         }
     }
     // "name xN" for every signal that fired, in declaration order.

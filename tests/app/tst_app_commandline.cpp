@@ -43,7 +43,7 @@ private:
         QVERIFY(text.contains("-s [ --serviceName ] arg (=VYRA)"));
         QVERIFY(text.contains("-h [ --help ]"));
         QVERIFY(text.contains("Show this usage/help display."));
-        QVERIFY(text.contains("bypass the auto-discovery process."));
+        QVERIFY(text.contains("Hostname used to connect directly to the"));
     }
 
 private slots:
@@ -75,11 +75,14 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("reason");
         QTest::newRow("unknown option") << QStringList{"--bogus"} << "unrecognised option '--bogus'";
-        QTest::newRow("unknown before help") << QStringList{"--help", "--bogus"} << "unrecognised option '--bogus'";
-        QTest::newRow("missing value") << QStringList{"--hostname"} << "the required argument for option '--hostname' is missing";
+        QTest::newRow("unknown before help")
+            << QStringList{"--help", "--bogus"} << "unrecognised option '--bogus'";
+        QTest::newRow("missing value")
+            << QStringList{"--hostname"} << "the required argument for option '--hostname' is missing";
         QTest::newRow("missing short value") << QStringList{"-a"} << "is missing";
         QTest::newRow("ambiguous abbreviation") << QStringList{"--h", "x"} << "ambiguous";
-        QTest::newRow("given twice") << QStringList{"-a", "x", "--hostname", "y"} << "cannot be specified more than once";
+        QTest::newRow("given twice") << QStringList{"-a", "x", "--hostname", "y"}
+                                     << "cannot be specified more than once";
     }
 
     void errors()

@@ -67,8 +67,10 @@ private slots:
         GetRecognitionToleranceNotificationHandler handler;
         AppTest::KeyValueRecorder recorder;
         handler.keyValueSignal().connect(std::ref(recorder));
-        handler.handleResponse(AppTest::response("GetRecognitionToleranceNotification", R"({"recognitionTolerance":7})"));
-        handler.handleResponse(AppTest::response("GetRecognitionToleranceNotification", R"({"motionDelay":7})"));
+        handler.handleResponse(
+            AppTest::response("GetRecognitionToleranceNotification", R"({"recognitionTolerance":7})"));
+        handler.handleResponse(
+            AppTest::response("GetRecognitionToleranceNotification", R"({"motionDelay":7})"));
         const auto pairs = recorder.pairs();
         QCOMPARE(pairs.size(), std::size_t(2));
         QCOMPARE(pairs[0].first.toString(), QString("recognitionTolerance"));
@@ -83,18 +85,20 @@ private slots:
         QTest::addColumn<bool>("emitted");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("utf-8 name") << "GetVyraNameNotification" << QByteArray(R"({"vyraName":"Salle \u00e9 \u4e2d"})")
-                                    << true << "GetVyraNameNotification" << QString::fromUtf8("Salle é 中");
-        QTest::newRow("raw utf-8") << "GetVyraNameNotification" << QByteArray("{\"vyraName\":\"K\xc3\xbc\x63he\"}")
-                                   << true << "GetVyraNameNotification" << QString::fromUtf8("Küche");
+        QTest::newRow("utf-8 name") << "GetVyraNameNotification"
+                                    << QByteArray(R"({"vyraName":"Salle \u00e9 \u4e2d"})") << true
+                                    << "GetVyraNameNotification" << QString::fromUtf8("Salle é 中");
+        QTest::newRow("raw utf-8") << "GetVyraNameNotification"
+                                   << QByteArray("{\"vyraName\":\"K\xc3\xbc\x63he\"}") << true
+                                   << "GetVyraNameNotification" << QString::fromUtf8("Küche");
         QTest::newRow("number") << "GetVyraNameNotification" << QByteArray(R"({"vyraName":5})") << true
                                 << "GetVyraNameNotification" << QString();
-        QTest::newRow("empty body") << "GetVyraNameNotification" << QByteArray() << true << "GetVyraNameNotification"
-                                    << QString();
-        QTest::newRow("rename answer") << "SetVyraName" << QByteArray(R"({"vyraName":"X"})") << true << "SetVyraName"
-                                       << QString();
-        QTest::newRow("type in other case") << "getVyraNameNotification" << QByteArray(R"({"vyraName":"X"})") << false
-                                            << QString() << QString();
+        QTest::newRow("empty body") << "GetVyraNameNotification" << QByteArray() << true
+                                    << "GetVyraNameNotification" << QString();
+        QTest::newRow("rename answer")
+            << "SetVyraName" << QByteArray(R"({"vyraName":"X"})") << true << "SetVyraName" << QString();
+        QTest::newRow("type in other case") << "getVyraNameNotification" << QByteArray(R"({"vyraName":"X"})")
+                                            << false << QString() << QString();
         QTest::newRow("other type") << "SETVYRANAME" << QByteArray() << false << QString() << QString();
     }
 

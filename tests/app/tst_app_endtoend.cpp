@@ -15,10 +15,14 @@ private:
         auto unit = std::make_unique<QProcess>();
         unit->setProcessEnvironment(AppTest::programEnvironment(m_dir.path()));
         unit->setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments{"--bind", "127.0.0.1", "--port", QString::number(port), "--name", "E2E Unit",
-                              "--key-file", m_dir.filePath("unit-key.txt"), "--no-scenario"};
+        QStringList arguments{"--bind",       "127.0.0.1", "--port",     QString::number(port),
+                              "--name",       "E2E Unit",  "--key-file", m_dir.filePath("unit-key.txt"),
+                              "--no-scenario"};
         if (announce)
-            arguments << "--announce-address" << "127.0.0.1" << "--announce-port" << "12741";
+            arguments << "--announce-address"
+                      << "127.0.0.1"
+                      << "--announce-port"
+                      << "12741";
         else
             arguments << "--no-announce";
         unit->start(AppTest::buildDir() + "/bin/vyra_simulated_unit", arguments);

@@ -152,7 +152,8 @@ private slots:
         std::atomic<bool> done{false};
         std::thread announcer([&] {
             for (int i = 0; i < 150; ++i) {
-                discoverer->onAnnouncement(unit("u" + std::to_string(i), static_cast<std::uint16_t>(2000 + i)));
+                discoverer->onAnnouncement(
+                    unit("u" + std::to_string(i), static_cast<std::uint16_t>(2000 + i)));
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             done = true;
