@@ -527,7 +527,7 @@ void TestSimulatedUnit::malformedInputDoesNotBreakTheUnit()
     AppClient app(unit->port(), false);
     QTRY_VERIFY_WITH_TIMEOUT(app.log->count(Type::GetVyraNameNotification) == 1, Timeout);
 
-    const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
+    const QByteArray deep = QByteArray(1000000, '[') + QByteArray(1000000, ']');
     const QList<QByteArray> bodies{"{",
                                    "\xFF\xFE\x00\x01",
                                    "null",
