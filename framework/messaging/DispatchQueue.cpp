@@ -33,9 +33,26 @@ void DispatchQueue::post(Task task)
         std::lock_guard<std::mutex> lock(m_state->mutex);
         if (m_state->stopping)
             return;
-        m_state->tasks.push_back(std::move(task));
+        m_state->tasks.push_back({std::move(task), 0, false});
     }
     m_state->wake.notify_one();
+}
+
+bool DispatchQueue::postMessage(Task task, std::size_t bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_state->stopping)
+            return false;
+        if (m_state->backlogMessages >= kMaxBacklogMessages ||
+            m_state->backlogBytes + bytes > kMaxBacklogBytes)
+            return false;
+        ++m_state->backlogMessages;
+        m_state->backlogBytes += bytes;
+        m_state->tasks.push_back({std::move(task), bytes, true});
+    }
+    m_state->wake.notify_one();
+    return true;
 }
 
 void DispatchQueue::run(std::shared_ptr<State> state)
@@ -47,7 +64,12 @@ void DispatchQueue::run(std::shared_ptr<State> state)
             state->wake.wait(lock, [&] { return state->stopping || !state->tasks.empty(); });
             if (state->tasks.empty())
                 return;
-            task = std::move(state->tasks.front());
+            auto& entry = state->tasks.front();
+            task = std::move(entry.task);
+            if (entry.message) {
+                --state->backlogMessages;
+                state->backlogBytes -= entry.bytes;
+            }
             state->tasks.pop_front();
         }
         try {

@@ -25,6 +25,12 @@ public:
     DispatchQueue& operator=(const DispatchQueue&) = delete;
 
     void post(Task task);
+    // A received message: dropped (false) when the handlers are so far behind that the backlog would exceed
+    // kMaxBacklogMessages or kMaxBacklogBytes; a flooding unit cannot make us hold unbounded memory.
+    bool postMessage(Task task, std::size_t bytes);
+
+    static constexpr std::size_t kMaxBacklogMessages = 10000;
+    static constexpr std::size_t kMaxBacklogBytes = 64 * 1024 * 1024;
     bool onQueueThread() const { return std::this_thread::get_id() == m_threadId; }
 
 private:
@@ -32,7 +38,15 @@ private:
     {
         std::mutex mutex;
         std::condition_variable wake;
-        std::deque<Task> tasks;
+        struct Entry
+        {
+            Task task;
+            std::size_t bytes;
+            bool message;
+        };
+        std::deque<Entry> tasks;
+        std::size_t backlogMessages = 0;
+        std::size_t backlogBytes = 0;
         bool stopping = false;
     };
     static void run(std::shared_ptr<State> state);

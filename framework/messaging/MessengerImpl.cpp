@@ -649,7 +649,9 @@ void MessengerImpl::onFrames(zmq::multipart_t& frames)
         return;
     }
     std::shared_ptr<IResponse> response = std::move(message);
-    m_dispatch->post([handler, response] { handler->handleResponse(response); });
+    const std::size_t bytes = response->body() ? response->body()->GetBuffer()->size() : 0;
+    if (!m_dispatch->postMessage([handler, response] { handler->handleResponse(response); }, bytes))
+        qCWarning(lcMessaging, "Messenger: handlers are too far behind; \"%s\" dropped", type.c_str());
 }
 
 void MessengerImpl::onWelcome(const std::string& unitName)

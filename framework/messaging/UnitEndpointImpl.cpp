@@ -155,6 +155,10 @@ void UnitEndpointImpl::stop()
     std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
     if (!m_running)
         return;
+    if (std::this_thread::get_id() == m_thread.get_id()) {
+        qCWarning(lcMessaging, "UnitEndpoint: stop() from one of its own callbacks is ignored");
+        return;
+    }
     post(Command{Command::Stop, {}, nullptr, {}});
     if (m_thread.joinable())
         m_thread.join();

@@ -56,6 +56,7 @@ void TcpRelay::run()
             fds.push_back({p.b, static_cast<short>(frozen ? 0 : POLLIN), 0});
         }
         ::poll(fds.data(), fds.size(), 50);
+        const std::size_t polledPairs = pairs.size(); // a pair accepted below has no poll entry yet
         if (fds[0].revents)
             break;
         if (fds[1].revents & POLLIN) {
@@ -78,8 +79,8 @@ void TcpRelay::run()
         }
         if (frozen)
             continue;
-        std::vector<Pair> alive;
-        for (std::size_t i = 0; i < pairs.size(); ++i) {
+        std::vector<Pair> alive(pairs.begin() + static_cast<std::ptrdiff_t>(polledPairs), pairs.end());
+        for (std::size_t i = 0; i < polledPairs; ++i) {
             bool open = true;
             const pollfd& fa = fds[2 + 2 * i];
             const pollfd& fb = fds[3 + 2 * i];
