@@ -227,8 +227,11 @@ std::string networkState(const NetworkState& n)
     w.Bool(n.wifiOnline);
     key(w, Key::HotspotActive);
     w.Bool(n.hotspotActive);
-    key(w, Key::Ssid);
-    string(w, n.ssid);
+    // Without a network in use the key is left out: the application then shows its own placeholder.
+    if (!n.ssid.isEmpty()) {
+        key(w, Key::Ssid);
+        string(w, n.ssid);
+    }
     key(w, Key::Addresses);
     w.StartArray();
     for (const NetworkInterface& i : n.addresses) {
