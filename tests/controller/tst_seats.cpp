@@ -349,6 +349,78 @@ private slots:
         QCOMPARE(status.count(), 2);
     }
 
+    // Sending ---------------------------------------------------------------------------------------------
+
+    void editsAreBatchedIntoOneMessagePerSeat()
+    {
+        ControllerTest::LoopbackUnit unit;
+        QVERIFY(unit.connect());
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        model->setMessenger(unit.messenger());
+        QCOMPARE(int(unit.messenger()->observers().size()), 1);
+        GetSeatStatusNotificationHandler handler(model);
+        handler.handleResponse(
+            seatNotification(R"({"s":{"seat":[{"index":0},{"index":4,"chained":true}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
+
+        // A busy drag: edits every 20 ms on both seats, the GUI thread never idle in between.
+        QElapsedTimer sinceLastEdit;
+        for (int i = 1; i <= 15; ++i) {
+            model->setData(model->index(i % 2), -double(i), SeatPaneMgr::MotionRole);
+            model->setData(model->index(1), true, SeatPaneMgr::MutedRole);
+            sinceLastEdit.start();
+            QThread::msleep(20);
+        }
+        QCoreApplication::processEvents();
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(MessageType::SetSeatSetting), 2, 10000);
+        QVERIFY2(sinceLastEdit.elapsed() >= SeatPaneMgr::SendDelayMs * 9 / 10,
+                 qPrintable(QString::number(sinceLastEdit.elapsed())));
+        QTest::qWait(300);
+        const QStringList bodies = unit.bodies(MessageType::SetSeatSetting);
+        QCOMPARE(bodies.size(), 2);
+        QCOMPARE(bodies.at(0),
+                 QStringLiteral(
+                     R"({"seat":{"index":0,"muted":false,"chained":false,"motion":-14.0,"vibration":0.0}})"));
+        QCOMPARE(bodies.at(1),
+                 QStringLiteral(
+                     R"({"seat":{"index":4,"muted":true,"chained":true,"motion":-15.0,"vibration":0.0}})"));
+        const auto message = unit.received(MessageType::SetSeatSetting).front();
+        QCOMPARE(int(message->getVersion()), 1);
+        QVERIFY(message->getText().empty());
+    }
+
+    void editOfIndexRoleStillSendsTheSeat()
+    {
+        ControllerTest::LoopbackUnit unit;
+        QVERIFY(unit.connect());
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        model->setMessenger(unit.messenger());
+        model->setData(model->index(0), 42, SeatPaneMgr::IndexRole);
+        model->setData(model->index(0), false, SeatPaneMgr::ActiveRole);
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(MessageType::SetSeatSetting), 1, 10000);
+        QCOMPARE(unit.bodies(MessageType::SetSeatSetting).at(0),
+                 QStringLiteral(
+                     R"({"seat":{"index":0,"muted":false,"chained":false,"motion":0.0,"vibration":0.0}})"));
+    }
+
+    void editsWithoutMessengerAreDropped()
+    {
+        ControllerTest::LoopbackUnit unit;
+        QVERIFY(unit.connect());
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        model->setMessenger(nullptr); // ignored
+        model->setData(model->index(0), true, SeatPaneMgr::MutedRole);
+        QTest::qWait(300); // the send timer fired with nobody to send to
+        model->setMessenger(unit.messenger());
+        QTest::qWait(300);
+        QCOMPARE(unit.count(MessageType::SetSeatSetting), 0);
+        model->setData(model->index(0), -2.0, SeatPaneMgr::VibrationRole);
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(MessageType::SetSeatSetting), 1, 10000);
+        QCOMPARE(unit.bodies(MessageType::SetSeatSetting).at(0),
+                 QStringLiteral(
+                     R"({"seat":{"index":0,"muted":true,"chained":false,"motion":0.0,"vibration":-2.0}})"));
+    }
+
     void seatSettingBodyIsCompactWithDoubles()
     {
         SeatStatusItem seat;

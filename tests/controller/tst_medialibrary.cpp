@@ -1,0 +1,306 @@
+// Media library: decoding of "GetMediaListNotification" and the virtual model's search, sort and rows.
+
+#include <QThread>
+#include <QtTest>
+
+#include "ControllerTestSupport.h"
+#include "GetMediaListNotificationHandler.h"
+#include "MediaListVirtualModel.h"
+#include "MessageNames.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+using ControllerTest::response;
+
+namespace {
+
+// The rows the page would hold: cleared on clearTableSignal, appended on each row signal.
+class Table
+{
+public:
+    explicit Table(MediaListVirtualModel& model)
+    {
+        QObject::connect(&model, &MediaListVirtualModel::clearTableSignal, [this] {
+            rows.clear();
+            ++clears;
+        });
+        QObject::connect(&model, &MediaListVirtualModel::appendRowToTableSignal,
+                         [this](QVariant row) { rows.push_back(row.toMap()); });
+    }
+    QStringList column(const QString& key) const
+    {
+        QStringList out;
+        for (const auto& r : rows)
+            out << r.value(key).toString();
+        return out;
+    }
+    QStringList titles() const { return column("title"); }
+
+    QVector<QVariantMap> rows;
+    int clears = 0;
+};
+
+std::shared_ptr<IResponse> library(const std::string& body)
+{
+    return response(MessageType::GetMediaListNotification, body);
+}
+
+std::string record(const std::string& title, const std::string& more = std::string())
+{
+    return "{\"title\":\"" + title + "\"" + more + "}";
+}
+
+std::string libraryBody(const std::vector<std::string>& records)
+{
+    std::string out = R"({"list":{"media":[)";
+    for (std::size_t i = 0; i < records.size(); ++i)
+        out += (i ? "," : "") + records[i];
+    return out + "]}}";
+}
+
+MediaList items(const QStringList& titles, const QStringList& durations = {})
+{
+    MediaList list;
+    for (int i = 0; i < titles.size(); ++i) {
+        auto item = std::make_shared<MediaItem>();
+        item->setTitle(titles[i].toStdString());
+        if (i < durations.size())
+            item->setDuration(durations[i].toStdString());
+        item->setCut(std::to_string(i)); // marks the received position
+        list.push_back(item);
+    }
+    return list;
+}
+
+} // namespace
+
+class TestMediaLibrary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Decoding --------------------------------------------------------------------------------------------
+
+    void decodesRecordsAndLogsUnknownMembers()
+    {
+        MediaList list;
+        QTest::ignoreMessage(QtDebugMsg, "Unknown media property director");
+        QTest::ignoreMessage(QtDebugMsg, "Unknown media property duration");
+        QVERIFY(GetMediaListNotificationHandler::decodeMediaList(
+            library(R"({"l":{"media":[{"title":"Alpha","releaseDate":"2001","imdbRef":"tt1","duration":"90",)"
+                    R"("cut":"Extended","language":"fr","director":"x"},{"title":"Beta","duration":95}]}})"),
+            list));
+        QCOMPARE(int(list.size()), 2);
+        const QVariantMap a = list[0]->toVariantMap();
+        QCOMPARE(a.value("title").toString(), QString("Alpha"));
+        QCOMPARE(a.value("releaseDate").toString(), QString("2001"));
+        QCOMPARE(a.value("duration").toString(), QString("90"));
+        QCOMPARE(a.value("cut").toString(), QString("Extended"));
+        QCOMPARE(a.value("language").toString(), QString("fr"));
+        QCOMPARE(a.size(), 5);
+        QCOMPARE(QString::fromStdString(list[1]->title()), QString("Beta"));
+        QVERIFY(list[1]->duration().empty());
+    }
+
+    void skipsNonObjectsAndAccumulatesArrays()
+    {
+        MediaList list;
+        QVERIFY(GetMediaListNotificationHandler::decodeMediaList(
+            library(
+                R"({"a":[{"media":[{"title":"no"}]}],"b":3,"c":{"media":[1,"x",null,[],{"title":"One"}],)"
+                R"("Media":[{"title":"no"}],"media":{"title":"no"}},"d":{"media":[{},{"title":"Two"}]}})"),
+            list));
+        QStringList titles;
+        for (const auto& i : list)
+            titles << QString::fromStdString(i->title());
+        QCOMPARE(titles, (QStringList{"One", "", "Two"})); // a record without known members is still listed
+    }
+
+    void emptyOrInvalidBodiesChangeNothing()
+    {
+        GetMediaListNotificationHandler handler;
+        auto model = handler.getModel();
+        Table table(*model);
+        handler.handleResponse(library(libraryBody({record("Kept")})));
+        QCOMPARE(table.titles(), QStringList{"Kept"});
+        for (const char* body : {"", "{", "{}", "[1,2]", "\"text\""})
+            handler.handleResponse(library(body));
+        QCOMPARE(table.clears, 1);
+        QCOMPARE(table.titles(), QStringList{"Kept"});
+        // A notification without any "media" array empties the library; an empty array does too.
+        handler.handleResponse(library(R"({"x":{"other":[]}})"));
+        QCOMPARE(table.clears, 2);
+        QVERIFY(table.rows.isEmpty());
+        handler.handleResponse(library(R"({"x":{"media":[]}})"));
+        QCOMPARE(table.clears, 3);
+        QVERIFY(table.rows.isEmpty());
+    }
+
+    void listFromAnotherThreadIsAppliedOnTheModelsThread()
+    {
+        GetMediaListNotificationHandler handler;
+        auto model = handler.getModel();
+        Table table(*model);
+        QThread* rowThread = nullptr;
+        QObject::connect(model.get(), &MediaListVirtualModel::appendRowToTableSignal,
+                         [&rowThread] { rowThread = QThread::currentThread(); });
+        QThread* worker = QThread::create([&handler] {
+            handler.handleResponse(library(libraryBody({record("b"), record("A")})));
+        });
+        worker->start();
+        QVERIFY(worker->wait(10000));
+        delete worker;
+        QTRY_COMPARE_WITH_TIMEOUT(table.rows.size(), 2, 10000);
+        QCOMPARE(rowThread, QThread::currentThread());
+        QCOMPARE(table.titles(), (QStringList{"A", "b"})); // sorted by title on arrival
+    }
+
+    // Search ----------------------------------------------------------------------------------------------
+
+    void searchIgnoresCaseAndMatchesTitlesOnly()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({"The Matrix", "matrix reloaded", "Heat", "Mat"}, {"", "", "matrix", ""}));
+        model.triggerSearchMediaLibrary(QString("MATRIX"));
+        QCOMPARE(table.titles(), (QStringList{"matrix reloaded", "The Matrix"}));
+        model.triggerSearchMediaLibrary(QString("mAt"));
+        QCOMPARE(table.titles(), (QStringList{"Mat", "matrix reloaded", "The Matrix"}));
+        model.triggerSearchMediaLibrary(QString::fromUtf8("ÉLAN"));
+        QVERIFY(table.rows.isEmpty());
+        model.triggerSearchMediaLibrary(QString());
+        QCOMPARE(table.titles(), (QStringList{"Heat", "Mat", "matrix reloaded", "The Matrix"}));
+    }
+
+    void searchFoldsBeyondAscii()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({QString::fromUtf8("Élan vital"), "Elan"}));
+        model.triggerSearchMediaLibrary(QString::fromUtf8("élan"));
+        QCOMPARE(table.titles(), QStringList{QString::fromUtf8("Élan vital")});
+    }
+
+    void searchStaysActiveWhenANewListArrives()
+    {
+        GetMediaListNotificationHandler handler;
+        auto model = handler.getModel();
+        Table table(*model);
+        handler.handleResponse(library(libraryBody({record("Zed"), record("Alien")})));
+        model->triggerSearchMediaLibrary(QString("e"));
+        QCOMPARE(table.titles(), (QStringList{"Alien", "Zed"}));
+        // New library while searching: only matches, in the notification's order (not sorted).
+        handler.handleResponse(
+            library(libraryBody({record("Speed"), record("Up"), record("Beta"), record("Ant")})));
+        QCOMPARE(table.titles(), (QStringList{"Speed", "Beta"}));
+        // Clearing the search shows the whole new library in the full list's (received) order.
+        model->triggerSearchMediaLibrary(QString(""));
+        QCOMPARE(table.titles(), (QStringList{"Speed", "Up", "Beta", "Ant"}));
+        // Not searching any more: the next library is sorted again.
+        handler.handleResponse(library(libraryBody({record("b"), record("C"), record("a")})));
+        QCOMPARE(table.titles(), (QStringList{"a", "b", "C"}));
+    }
+
+    void searchWhileAListArrivesFromAnotherThread()
+    {
+        GetMediaListNotificationHandler handler;
+        auto model = handler.getModel();
+        Table table(*model);
+        std::vector<std::string> many;
+        for (int i = 0; i < 2000; ++i)
+            many.push_back(record((i % 2 ? "Odd " : "Even ") + std::to_string(i)));
+        const std::string body = libraryBody(many);
+        QThread* worker = QThread::create([&handler, &body] {
+            for (int i = 0; i < 5; ++i)
+                handler.handleResponse(library(body));
+        });
+        worker->start();
+        for (int i = 0; i < 20; ++i) {
+            model->triggerSearchMediaLibrary(QString(i % 2 ? "odd" : "1"));
+            model->triggerSortMediaLibrary(0, i % 3 == 0);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(worker->wait(30000));
+        delete worker;
+        model->triggerSearchMediaLibrary(QString("odd 19"));
+        // Every list arrived while a search was active, so the full list keeps the notification's order.
+        QStringList expected;
+        for (int i = 1; i < 2000; i += 2)
+            if (std::to_string(i).rfind("19", 0) == 0)
+                expected << QString("Odd %1").arg(i);
+        QCOMPARE(expected.size(), 56);
+        QTRY_COMPARE_WITH_TIMEOUT(table.titles(), expected, 10000);
+        QCoreApplication::processEvents();
+        QCOMPARE(table.titles(), expected);
+    }
+
+    // Sort ------------------------------------------------------------------------------------------------
+
+    void sortIgnoresCaseAndIsStableBothWays()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({"Bravo", "alpha", "ALPHA", "Charlie", "Alpha"}));
+        // Received order of the three alphas (cut holds the received position) is kept both ways.
+        QCOMPARE(table.titles(), (QStringList{"alpha", "ALPHA", "Alpha", "Bravo", "Charlie"}));
+        model.triggerSortMediaLibrary(0, false);
+        QCOMPARE(table.titles(), (QStringList{"Charlie", "Bravo", "alpha", "ALPHA", "Alpha"}));
+        QCOMPARE(table.column("cut"), (QStringList{"3", "0", "1", "2", "4"}));
+        model.triggerSortMediaLibrary(0, true);
+        QCOMPARE(table.column("cut"), (QStringList{"1", "2", "4", "0", "3"}));
+        QCOMPARE(table.clears, 3);
+    }
+
+    void sortByOtherColumnsComparesText()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({"a", "b", "c"}, {"9", "10", "100"}));
+        model.triggerSortMediaLibrary(QString("1"), QString("true"));
+        QCOMPARE(table.column("duration"), (QStringList{"10", "100", "9"}));
+        // Column 3 and unknown columns have no key: rows re-emitted, order unchanged.
+        for (const QVariant column : {QVariant(3), QVariant(17), QVariant(-1)}) {
+            const int clears = table.clears;
+            model.triggerSortMediaLibrary(column, false);
+            QCOMPARE(table.clears, clears + 1);
+            QCOMPARE(table.column("duration"), (QStringList{"10", "100", "9"}));
+        }
+        // A column that does not convert is the title; a direction that does not convert is descending.
+        model.triggerSortMediaLibrary(QString("x"), QVariant());
+        QCOMPARE(table.titles(), (QStringList{"c", "b", "a"}));
+    }
+
+    void sortDoesNotTouchTheFullList()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({"b", "a", "c"}));
+        model.triggerSortMediaLibrary(0, false);
+        QCOMPARE(table.titles(), (QStringList{"c", "b", "a"}));
+        model.triggerSearchMediaLibrary(QString(""));
+        QCOMPARE(table.titles(), (QStringList{"a", "b", "c"}));
+    }
+
+    // Online status -----------------------------------------------------------------------------------------
+
+    void onlyGreenKeepsTheTable()
+    {
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items({"a"}));
+        model.onOnlineStatusChanged(QString("greenStatus"));
+        QCOMPARE(table.clears, 1);
+        model.onOnlineStatusChanged(QString("GreenStatus"));
+        QCOMPARE(table.clears, 2);
+        model.onOnlineStatusChanged(QString("yellowStatus"));
+        QCOMPARE(table.clears, 3);
+        QVERIFY(table.rows.isEmpty());
+        model.onOnlineStatusChanged(QString("greenStatus"));
+        QVERIFY(table.rows.isEmpty()); // rows come back only with the next list, search or sort
+        model.triggerSortMediaLibrary(3, true);
+        QCOMPARE(table.titles(), QStringList{"a"});
+    }
+};
+
+QTEST_MAIN(TestMediaLibrary)
+#include "tst_medialibrary.moc"

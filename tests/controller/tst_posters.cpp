@@ -1,0 +1,185 @@
+// Posters: the "GetImageData" request and response, and the image provider with its change counter.
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+
+#include "ControllerTestSupport.h"
+#include "ImageDataRequestSender.h"
+#include "ImageDataResponseHandler.h"
+#include "MessageNames.h"
+#include "PosterImageProvider.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+using ControllerTest::response;
+
+namespace {
+
+QByteArray jpeg(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+int counterValue(const QSignalSpy& spy, int i)
+{
+    return ControllerTest::arg(spy, i, 0).toString().toInt();
+}
+
+} // namespace
+
+class TestPosters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void requestBodyEscapesTheFileName()
+    {
+        QCOMPARE(QString::fromStdString(ImageDataRequestSender::requestBody("abc")),
+                 QString(R"({"imageFileName":"abc"})"));
+        const QString escaped = "{\"imageFileName\":\"a\\\"b\\\\c\"}";
+        QCOMPARE(QString::fromStdString(ImageDataRequestSender::requestBody("a\"b\\c")), escaped);
+    }
+
+    void requestReachesTheUnit()
+    {
+        ControllerTest::LoopbackUnit unit;
+        QVERIFY(unit.connect());
+        ImageDataRequestSender sender(unit.messenger());
+        sender.requestImageData("poster 1.jpg");
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(MessageType::GetImageData), 1, 10000);
+        const auto message = unit.received(MessageType::GetImageData).front();
+        QCOMPARE(QString::fromStdString(message->bodyAsString()),
+                 QString(R"({"imageFileName":"poster 1.jpg"})"));
+        QVERIFY(message->getText().empty());
+        ImageDataRequestSender(nullptr).requestImageData("ignored.jpg"); // no messenger: dropped quietly
+    }
+
+    void responseHandlerReportsBytesOrNothing()
+    {
+        ImageDataResponseHandler handler;
+        QSignalSpy available(&handler, &ImageDataResponseHandler::posterAvailable);
+        QSignalSpy missing(&handler, &ImageDataResponseHandler::posterNotAvailable);
+        handler.handleResponse(response(MessageType::GetImageData, std::string("\xff", 1)));
+        QCOMPARE(available.count(), 1);
+        QCOMPARE(available.at(0).at(0).toByteArray(), QByteArray("\xff", 1));
+        const std::string binary("\xff\xd8\x00\x01\x00", 5); // zero bytes are kept
+        handler.handleResponse(response(MessageType::GetImageData, binary));
+        QCOMPARE(available.at(1).at(0).toByteArray(), QByteArray(binary.data(), 5));
+        handler.handleResponse(response(MessageType::GetImageData, ""));
+        QCOMPARE(missing.count(), 1);
+        auto emptyBuffer =
+            std::make_shared<IResponse>(MessageType::GetImageData, 1, "", ManagedBuffer::FromBytes("", 0), 0);
+        handler.handleResponse(emptyBuffer);
+        QCOMPARE(missing.count(), 2);
+        handler.handleConnected();
+        QCOMPARE(missing.count(), 2);
+        handler.handleConnectionLost();
+        handler.handleDisconnected();
+        QCOMPARE(missing.count(), 4);
+        QCOMPARE(available.count(), 2);
+    }
+
+    void providerStartsWithThePlaceholder()
+    {
+        PosterImageProvider provider;
+        QSize size;
+        const QImage image = provider.requestImage("MovieImage0.jpg", &size, QSize(10, 10));
+        QCOMPARE(size, QSize(365, 475));
+        QCOMPARE(image.size(), QSize(365, 475));
+        QCOMPARE(provider.requestImage("anything", nullptr, QSize()), image); // every id, unscaled
+    }
+
+    void everyChangeAnnouncesANewCounterValue()
+    {
+        PosterImageProvider provider;
+        QSignalSpy spy(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal);
+        provider.setJpgPoster(jpeg(40, 60, Qt::red));
+        QSize size;
+        QImage image = provider.requestImage("x", &size, QSize());
+        QCOMPARE(size, QSize(40, 60));
+        QVERIFY(qRed(image.pixel(20, 30)) > 200);
+
+        provider.setNotAvailable();
+        provider.setNotAvailable();
+        QCOMPARE(provider.requestImage("x", &size, QSize()).size(), QSize(365, 475));
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image could not be decoded"));
+        provider.setJpgPoster(QByteArray("\xff", 1)); // undecodable: a null image, still announced
+        QVERIFY(provider.requestImage("x", &size, QSize()).isNull());
+        QCOMPARE(size, QSize(0, 0));
+
+        QCOMPARE(spy.count(), 4);
+        QVERIFY(ControllerTest::arg(spy, 0, 0).userType() == QMetaType::QString);
+        for (int i = 1; i < spy.count(); ++i)
+            QCOMPARE(counterValue(spy, i), counterValue(spy, i - 1) + 1);
+
+        // The counter is program-wide: a second provider goes on counting.
+        PosterImageProvider other;
+        QSignalSpy otherSpy(&other, &PosterImageProvider::updateMovieInfoImageBoxSignal);
+        other.setNotAvailable();
+        QCOMPARE(counterValue(otherSpy, 0), counterValue(spy, 3) + 1);
+    }
+
+    void loaderThreadReadsWhileSlotsReplaceTheImage()
+    {
+        PosterImageProvider provider;
+        const QByteArray small = jpeg(30, 30, Qt::blue);
+        std::atomic<bool> stop{false};
+        std::atomic<int> bad{0};
+        QThread* loader = QThread::create([&] {
+            while (!stop) {
+                QSize size;
+                const QImage image = provider.requestImage("MovieImage", &size, QSize());
+                const bool known = (size == QSize(30, 30) || size == QSize(365, 475)) && image.size() == size;
+                if (!known)
+                    ++bad;
+            }
+        });
+        loader->start();
+        for (int i = 0; i < 200; ++i) {
+            if (i % 2)
+                provider.setJpgPoster(small);
+            else
+                provider.setNotAvailable();
+        }
+        stop = true;
+        QVERIFY(loader->wait(10000));
+        delete loader;
+        QCOMPARE(bad.load(), 0);
+    }
+
+    void fromResponseToProviderAcrossThreads()
+    {
+        ImageDataResponseHandler handler;
+        PosterImageProvider provider;
+        QObject::connect(&handler, &ImageDataResponseHandler::posterAvailable, &provider,
+                         &PosterImageProvider::setJpgPoster);
+        QObject::connect(&handler, &ImageDataResponseHandler::posterNotAvailable, &provider,
+                         &PosterImageProvider::setNotAvailable);
+        QSignalSpy spy(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal);
+        const QByteArray bytes = jpeg(50, 70, Qt::green);
+        QThread* messaging = QThread::create(
+            [&] { handler.handleResponse(response(MessageType::GetImageData, bytes.toStdString())); });
+        messaging->start();
+        QVERIFY(messaging->wait(10000));
+        delete messaging;
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
+        QSize size;
+        provider.requestImage("MovieImage1.jpg", &size, QSize());
+        QCOMPARE(size, QSize(50, 70));
+    }
+};
+
+QTEST_MAIN(TestPosters)
+#include "tst_posters.moc"
