@@ -88,6 +88,7 @@ private slots:
         QTest::newRow("SIGFPE") << "fpe" << SIGFPE << "Signal: 8 (SIGFPE)";
         QTest::newRow("stack overflow") << "overflow" << SIGSEGV << "Signal: 11 (SIGSEGV)";
         QTest::newRow("other thread") << "thread" << SIGSEGV << "Signal: 11 (SIGSEGV)";
+        QTest::newRow("qFatal") << "qfatal" << SIGABRT << "Signal: 6 (SIGABRT)";
     }
 
     void fatalSignalWritesReportNotifiesAndDies()
@@ -126,6 +127,11 @@ private slots:
 
         // The live observer ran once; the expired one was skipped.
         QCOMPARE(readAll(marker), QStringLiteral("observed\n"));
+
+        // A fatal Qt message is logged before Qt aborts.
+        if (mode == "qfatal")
+            QCOMPARE(readAll(QDir(reports).filePath("qt.log")),
+                     QStringLiteral("FATAL|Qt|cannot go on: out of luck\n"));
     }
 
     void writeReportWithoutDying()

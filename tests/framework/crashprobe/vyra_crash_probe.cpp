@@ -1,11 +1,15 @@
 // A process that installs the crash handler and then crashes the way its first argument says.
-// Usage: vyra_crash_probe <null|raise|abort|fpe|overflow|thread> <report folder> <marker file>
+// Usage: vyra_crash_probe <null|raise|abort|fpe|overflow|thread|qfatal> <report folder> <marker file>
+// qfatal logs through the Qt message handler into <report folder>/qt.log first.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
+
+#include <QtGlobal>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -13,6 +17,7 @@
 
 #include "ApplicationInfo.h"
 #include "CrashHandler.h"
+#include "LoggerConfig.h"
 
 namespace {
 
@@ -81,7 +86,21 @@ int main(int argc, char** argv)
         std::raise(SIGFPE);
     else if (mode == "overflow")
         return recurse(0);
-    else if (mode == "thread")
+    else if (mode == "qfatal") {
+        const std::string folder = argv[2];
+        std::ofstream(folder + "/qt.properties")
+            << "log4cplus.rootLogger=INFO, F\n"
+               "log4cplus.appender.F=log4cplus::FileAppender\n"
+               "log4cplus.appender.F.File="
+            << folder
+            << "/qt.log\n"
+               "log4cplus.appender.F.layout=log4cplus::PatternLayout\n"
+               "log4cplus.appender.F.layout.ConversionPattern=%p|%c|%m%n\n";
+        if (!Ulmar::LoggerConfig::GetInstance().ConfigureFromFile(folder + "/qt.properties"))
+            return 5;
+        Ulmar::LoggerConfig::GetInstance().InstallQtMessageHandler();
+        qFatal("cannot go on: %s", "out of luck");
+    } else if (mode == "thread")
         std::thread([] { *g_null = 7; }).join();
     return 4;
 }
