@@ -10,7 +10,10 @@ class LoggerConfig
 public:
     static LoggerConfig& GetInstance();
 
-    // False when the file cannot be read; a basic console configuration is then used.
+    // False when the file cannot be read or configures nothing; a basic console configuration (INFO) is
+    // then used. Replaces any earlier configuration. Values may use ${VYRA_DATA_DIR} (the application's
+    // data folder, unless the file defines it) and environment variables. A file written with "log4j."
+    // keys only is read as if they were "log4cplus." keys, with a warning.
     bool ConfigureFromFile(const std::string& path);
     // Routes Qt's message log (qDebug, qInfo, qWarning, qCritical) to the same sinks, channel "Qt".
     void InstallQtMessageHandler();
