@@ -1,0 +1,156 @@
+// End to end: a Facade with every handler and sender, against the simulated unit on loopback. Each command
+// goes to the unit and its effect comes back as the unit's own notification.
+
+#include <QtTest>
+
+#include "ControllerTestSupport.h"
+#include "Facade.h"
+#include "GlobalStatus.h"
+#include "MessageNames.h"
+#include "PosterImageProvider.h"
+#include "SeatPaneMgr.h"
+#include "SimulatedUnit.h"
+#include "UnitEndpoint.h"
+
+using namespace Ulmar;
+using namespace Ulmar::Messaging;
+
+class TestControllerEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        Simulator::UnitConfig config;
+        config.name = QStringLiteral("E2E Unit");
+        config.port = 0;
+        config.announce = false;
+        config.encrypted = true;
+        const auto keys = UnitEndpoint::generateKeyPair();
+        config.publicKey = QString::fromStdString(keys.first);
+        config.secretKey = QString::fromStdString(keys.second);
+        config.seatCount = 4;
+        config.runScenario = false;
+        m_unit = std::make_unique<Simulator::SimulatedUnit>(config);
+        QString error;
+        QVERIFY2(m_unit->start(&error), qPrintable(error));
+
+        m_provider = std::make_unique<PosterImageProvider>();
+        m_seats = std::make_shared<SeatPaneMgr>(1000);
+        m_status = std::make_shared<GlobalStatus>();
+        const std::string host = "127.0.0.1:" + std::to_string(m_unit->port());
+        m_facade = std::make_shared<Facade>(nullptr, m_provider.get(), m_seats, m_status, "VYRA", host);
+        m_facade->initMessageObservers();
+        m_facade->tryConnectToController();
+
+        QTRY_VERIFY_WITH_TIMEOUT(m_facade->controllerIsConnected(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->controllerName(), QString("E2E Unit"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_seats->rowCount(), 4, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->controllerStatusText(), QString("VYRA Initializing"), 20000);
+        QCOMPARE(m_facade->seatStatusColor(), QString("greenStatus"));
+        QCOMPARE(m_facade->seatStatusText(), QString("Seats Ready"));
+        QCOMPARE(m_seats->activeSeats(), 4);
+    }
+
+    void cleanupTestCase()
+    {
+        m_facade.reset();
+        m_seats.reset();
+        m_unit.reset();
+    }
+
+    void seatChangeComesBack()
+    {
+        QSignalSpy shown(m_seats.get(), &QAbstractItemModel::dataChanged);
+        const QModelIndex seat = m_seats->index(2);
+        m_seats->setData(seat, -7.5, SeatPaneMgr::MotionRole);
+        m_seats->setData(seat, true, SeatPaneMgr::MutedRole);
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->commands("SetSeatSetting").size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->state().seats.at(2).motion, -7.5, 20000);
+        QVERIFY(m_unit->state().seats.at(2).muted);
+        // The unit's seat notification is shown once the update delay has passed: a same-size update.
+        QTRY_VERIFY_WITH_TIMEOUT(shown.count() >= 1, 20000);
+        QCOMPARE(m_seats->data(seat, SeatPaneMgr::MotionRole).toDouble(), -7.5);
+        QCOMPARE(m_seats->data(seat, SeatPaneMgr::MutedRole).toBool(), true);
+        QCOMPARE(m_seats->data(m_seats->index(1), SeatPaneMgr::MutedRole).toBool(), false);
+    }
+
+    void motionDelayComesBack()
+    {
+        const int before = m_facade->motionDelay();
+        const int wanted = before == 120 ? 80 : 120;
+        QSignalSpy changed(m_facade.get(), &Facade::motionDelayChanged);
+        m_facade->sendMotionDelay(wanted);
+        QCOMPARE(m_facade->motionDelay(), before); // only the notification changes it
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->motionDelay(), wanted, 20000);
+        QCOMPARE(m_unit->state().motionDelay, wanted);
+        QVERIFY(changed.count() >= 1);
+    }
+
+    void nameComesBack()
+    {
+        m_facade->renameMotionController(QString::fromUtf8("Salon \"Nord\" é"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->controllerName(), QString::fromUtf8("Salon \"Nord\" é"), 20000);
+        QCOMPARE(m_unit->state().name, QString::fromUtf8("Salon \"Nord\" é"));
+    }
+
+    void wifiChangeComesBackWithoutTheKeyInAnyLog()
+    {
+        ControllerTest::LogCapture log;
+        QSignalSpy success(m_facade.get(), &Facade::wifiChangeSuccess);
+        m_facade->triggerWifiChange("HomeNet", "correct horse battery");
+        QTRY_COMPARE_WITH_TIMEOUT(success.count(), 1, 20000);
+        QCOMPARE(success.at(0).at(0).toBool(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(m_facade->wifiNetworkList().contains(QVariant(QString("HomeNet"))), 20000);
+        auto hasWlan = [this] {
+            for (const auto& entry : m_facade->networkInterfaces())
+                if (entry.toMap().value("interface_name").toString() == "wlan0")
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(hasWlan(), 20000);
+        QCOMPARE(m_unit->state().network.ssid, QString("HomeNet"));
+        QVERIFY(!log.contains("correct horse"));
+
+        // A refused key (too short) is reported as such.
+        m_facade->triggerWifiChange("HomeNet", "short");
+        QTRY_COMPARE_WITH_TIMEOUT(success.count(), 2, 20000);
+        QCOMPARE(success.at(1).at(0).toBool(), false);
+    }
+
+    void identifiedMediaBringsTitleAndPoster()
+    {
+        QVERIFY(!m_unit->library().entries().isEmpty());
+        const auto& entry = m_unit->library().entries().first();
+        QSignalSpy image(m_facade.get(), &Facade::movieImageChanged);
+        Simulator::MediaStatus media;
+        media.mediaIdState = "ident_success";
+        media.motionCodeState = "available";
+        media.mediaTitle = entry.title;
+        media.imageFilename = Simulator::MediaLibrary::posterFileName(entry);
+        media.mediaOffset = 42;
+        media.mediaDuration = 5400;
+        m_unit->setMediaStatus(media);
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->mediaTitle(), entry.title, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_facade->mediaIdentified(), 20000);
+        QCOMPARE(m_facade->audioSourceStatusText(), QString("Audio Source Detected"));
+        QCOMPARE(m_facade->motionCodeStatusText(), QString("Motion Code Available"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->mediaProgressOffset(), QString("42"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(image.count() >= 1, 20000);
+        QSize size;
+        const QImage poster = m_provider->requestImage("MovieImage0.jpg", &size, QSize());
+        QVERIFY(!poster.isNull());
+        QCOMPARE(m_unit->commands("GetImageData").size(), 1);
+    }
+
+private:
+    std::unique_ptr<Simulator::SimulatedUnit> m_unit;
+    std::unique_ptr<PosterImageProvider> m_provider;
+    std::shared_ptr<SeatPaneMgr> m_seats;
+    std::shared_ptr<GlobalStatus> m_status;
+    std::shared_ptr<Facade> m_facade;
+};
+
+QTEST_MAIN(TestControllerEndToEnd)
+#include "tst_controller_endtoend.moc"
