@@ -1,6 +1,7 @@
 // The simulated unit end to end: a unit on a free loopback port, Messengers as applications, every body
 // decoded the way the application's handlers decode it.
 #include <memory>
+#include <mutex>
 
 #include <QDateTime>
 #include <QImage>
@@ -436,17 +437,24 @@ void TestSimulatedUnit::wifiSettingAnswersResultAndNotifiesNetwork()
 void TestSimulatedUnit::credentialsRegisterUnitWithoutLeakingTokens()
 {
     auto unit = makeUnit();
-    QStringList lines;
+    // Log lines come from the messaging threads too.
+    static std::mutex mutex;
+    static QStringList lines;
+    auto keep = [](const QString& line) {
+        std::lock_guard<std::mutex> lock(mutex);
+        lines << line;
+    };
     connect(
         unit.get(), &SimulatedUnit::messageReceived,
-        [&](const QString&, const QString& type, const QString& summary) { lines << type + ' ' + summary; });
+        [keep](const QString&, const QString& type, const QString& summary) { keep(type + ' ' + summary); });
     connect(unit.get(), &SimulatedUnit::messageSent,
-            [&](const QString&, const QString& type, const QString& summary, bool) {
-                lines << type + ' ' + summary;
+            [keep](const QString&, const QString& type, const QString& summary, bool) {
+                keep(type + ' ' + summary);
             });
-    static QStringList* logged = &lines;
-    const auto previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { *logged << m; });
+    const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+        std::lock_guard<std::mutex> lock(mutex);
+        lines << m;
+    });
 
     AppClient a(unit->port(), false);
     AppClient b(unit->port(), false);
@@ -460,6 +468,11 @@ void TestSimulatedUnit::credentialsRegisterUnitWithoutLeakingTokens()
     QTRY_COMPARE_WITH_TIMEOUT(b.log->count(Type::GetLibraryServiceLoginStatus), 2, Timeout);
     QTRY_COMPARE_WITH_TIMEOUT(a.log->count(Type::SetWifiSetting), 1, Timeout);
     qInstallMessageHandler(previous);
+    QStringList captured;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        captured = lines;
+    }
 
     auto login = parse(b.log->last(Type::GetLibraryServiceLoginStatus));
     QVERIFY(login["isRegistered"].GetBool());
@@ -470,9 +483,9 @@ void TestSimulatedUnit::credentialsRegisterUnitWithoutLeakingTokens()
     QCOMPARE(
         unit->commands(QString::fromStdString(Type::SetWifiSetting))[0].json["setWifi"]["key"].toString(),
         QStringLiteral("wifi-PASSPHRASE-42"));
-    QVERIFY(lines.filter(QStringLiteral("ada")).size() > 0);
+    QVERIFY(captured.filter(QStringLiteral("ada")).size() > 0);
     for (const char* secret : {"0123456789", "9876543210", "PASSPHRASE", "AT-0", "RT-9"})
-        QVERIFY2(lines.filter(QString::fromLatin1(secret)).isEmpty(), secret);
+        QVERIFY2(captured.filter(QString::fromLatin1(secret)).isEmpty(), secret);
 
     // Empty credentials sign the unit out.
     QVERIFY(a.send(Type::SetLibraryServiceCredentials,
