@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include <boost/asio/socket_base.hpp>
-#if defined(SO_REUSEPORT)
-#include <boost/asio/detail/socket_option.hpp>
-#endif
-
+#include "DiscoverySocket.h"
 #include "MessagingLog.h"
+#include "Wire.h"
 
 namespace Ulmar {
 namespace Messaging {
-
-namespace asio = boost::asio;
-using asio::ip::udp;
 
 DiscoveryListener::DiscoveryListener(std::uint16_t port,
                                      std::shared_ptr<tavik::Messaging::Discoverer> discoverer)
@@ -29,67 +23,31 @@ DiscoveryListener::~DiscoveryListener()
 bool DiscoveryListener::start()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_thread.joinable())
+    if (m_socket)
         return true;
-    auto io = std::make_unique<asio::io_context>();
-    auto socket = std::make_unique<udp::socket>(*io);
-    boost::system::error_code ec;
-    socket->open(udp::v4(), ec);
-    if (!ec)
-        socket->set_option(asio::socket_base::reuse_address(true), ec);
-#if defined(SO_REUSEPORT)
-    if (!ec)
-        socket->set_option(asio::detail::socket_option::boolean<SOL_SOCKET, SO_REUSEPORT>(true), ec);
-#endif
-    if (!ec)
-        socket->bind(udp::endpoint(asio::ip::address_v4::any(), m_port), ec);
-    if (ec) {
-        qCWarning(lcMessaging, "Discovery: cannot listen on UDP port %u: %s", unsigned(m_port),
-                  ec.message().c_str());
+    m_socket = DiscoverySocket::acquire(m_port);
+    if (!m_socket)
         return false;
-    }
-    m_io = std::move(io);
-    m_socket = std::move(socket);
-    receiveNext();
-    m_thread = std::thread([io = m_io.get()] { io->run(); });
-    qCDebug(lcMessaging, "Discovery: listening on UDP port %u", unsigned(m_port));
+    m_socket->subscribe(m_discoverer);
     return true;
 }
 
 void DiscoveryListener::stop()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_thread.joinable())
-        return;
-    m_io->stop();
-    m_thread.join();
-    boost::system::error_code ignored;
-    m_socket->close(ignored);
-    m_socket.reset();
-    m_io.reset();
-    qCDebug(lcMessaging, "Discovery: stopped listening on UDP port %u", unsigned(m_port));
+    std::shared_ptr<DiscoverySocket> socket;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        socket.swap(m_socket);
+    }
+    if (socket)
+        socket->unsubscribe(m_discoverer);
+    // The port's socket closes when its last listener lets go.
 }
 
 bool DiscoveryListener::isListening() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_thread.joinable();
-}
-
-void DiscoveryListener::receiveNext()
-{
-    // Runs on the listening thread (or under m_mutex before it starts); m_socket lives until stop() joined
-    // it.
-    m_socket->async_receive_from(
-        asio::buffer(m_buffer), m_sender, [this](const boost::system::error_code& ec, std::size_t size) {
-            if (ec == asio::error::operation_aborted)
-                return;
-            if (ec)
-                qCDebug(lcMessaging, "Discovery: datagram ignored: %s", ec.message().c_str());
-            else
-                handleDatagram(m_buffer.data(), size, m_sender.address().to_string(), *m_discoverer);
-            receiveNext();
-        });
+    return m_socket != nullptr;
 }
 
 bool DiscoveryListener::handleDatagram(const char* data, std::size_t size, const std::string& senderAddress,

@@ -1,23 +1,20 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
-
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/udp.hpp>
+#include <string>
 
 #include "Discoverer.h"
-#include "Wire.h"
 
 namespace Ulmar {
 namespace Messaging {
 
+class DiscoverySocket;
+
 // Listens for unit announcements on one UDP port and feeds a Discoverer. Several applications on one machine
 // can listen on the same port (address reuse); a datagram sent to a broadcast address reaches them all.
+// Listeners of one process share the port's socket.
 class DiscoveryListener
 {
 public:
@@ -26,7 +23,7 @@ public:
     DiscoveryListener(const DiscoveryListener&) = delete;
     DiscoveryListener& operator=(const DiscoveryListener&) = delete;
 
-    // Binds and starts the listening thread; true when listening (also when it already was).
+    // Starts listening; true when listening (also when it already was).
     bool start();
     void stop();
     bool isListening() const;
@@ -37,17 +34,10 @@ public:
                                tavik::Messaging::Discoverer& discoverer);
 
 private:
-    void receiveNext();
-
     const std::uint16_t m_port;
     const std::shared_ptr<tavik::Messaging::Discoverer> m_discoverer;
     mutable std::mutex m_mutex;
-    std::unique_ptr<boost::asio::io_context> m_io;
-    std::unique_ptr<boost::asio::ip::udp::socket> m_socket;
-    std::thread m_thread;
-    boost::asio::ip::udp::endpoint m_sender;
-    // One byte more than a valid datagram may hold, to tell an oversized one apart.
-    std::array<char, Wire::kMaxDatagramSize + 1> m_buffer{};
+    std::shared_ptr<DiscoverySocket> m_socket;
 };
 
 // The process-wide switch of LAN discovery, driven by the QAutoDiscoveryComponent, and the listeners of all

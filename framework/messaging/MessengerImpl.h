@@ -13,6 +13,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <zmq.hpp>
+#include <zmq_addon.hpp>
 
 #include "Discoverer.h"
 #include "DiscoveryListener.h"

@@ -41,6 +41,7 @@ private slots:
     void datagramValidation_data();
     void datagramValidation();
     void twoUnitsAreDiscoveredAndJunkIgnored();
+    void messengersOfOneProcessShareThePort();
     void silentUnitIsDroppedAsTooOld();
     void nothingListensWithoutTheComponent();
     void exportsRegisterOneComponentEach();
@@ -183,6 +184,25 @@ void TestDiscovery::twoUnitsAreDiscoveredAndJunkIgnored()
     QTRY_VERIFY_WITH_TIMEOUT(discoverer->hasItem("127.0.0.1", "Gamma", 4242), 5000);
     QCOMPARE(discoverer->getDiscovered().size(), std::size_t(3));
     messenger->printDiscoveredUnits();
+}
+
+void TestDiscovery::messengersOfOneProcessShareThePort()
+{
+    Ulmar::QAutoDiscoveryComponent().Resume();
+    const auto discoveryPort = freeUdpPort();
+    auto first = discoveringMessenger(discoveryPort);
+    auto second = discoveringMessenger(discoveryPort);
+    // Unicast announcements: with one socket per Messenger only one of them would hear the unit.
+    UnitEndpoint unit(unitOptions("Alpha", discoveryPort, 50));
+    QVERIFY(unit.start());
+    QTRY_COMPARE_WITH_TIMEOUT(first->getDiscoverer()->getDiscovered().size(), std::size_t(1), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(second->getDiscoverer()->getDiscovered().size(), std::size_t(1), 5000);
+
+    // The port stays open for the Messenger that is left.
+    first.reset();
+    UnitEndpoint beta(unitOptions("Beta", discoveryPort, 50));
+    QVERIFY(beta.start());
+    QTRY_COMPARE_WITH_TIMEOUT(second->getDiscoverer()->getDiscovered().size(), std::size_t(2), 5000);
 }
 
 void TestDiscovery::silentUnitIsDroppedAsTooOld()
