@@ -287,8 +287,12 @@ void SimulatedUnit::record(const PeerId& peer, const std::shared_ptr<Messaging::
     c.type = QString::fromStdString(message->getMessageType());
     c.text = QString::fromStdString(message->getText());
     const std::string body = message->bodyAsString();
-    c.body = QByteArray(body.data(), int(body.size()));
-    c.json = QJsonDocument::fromJson(c.body);
+    // A copy of every body would let a peer fill our memory; the head is enough to look at.
+    constexpr std::size_t maxKept = 256 * 1024;
+    c.body = QByteArray(body.data(), int(std::min(body.size(), maxKept)));
+    c.truncated = body.size() > maxKept;
+    if (!c.truncated)
+        c.json = QJsonDocument::fromJson(c.body);
     c.handled = handled;
     m_commands.push_back(std::move(c));
     while (int(m_commands.size()) > m_config.commandLogCapacity)

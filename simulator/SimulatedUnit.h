@@ -52,8 +52,9 @@ struct ReceivedCommand
     QString peer; // hex of the connection's identity
     QString type;
     QString text;
-    QByteArray body;
-    QJsonDocument json;   // null when the body is not a JSON object or array
+    QByteArray body; // the first 256 KiB
+    bool truncated = false;
+    QJsonDocument json;   // null when the body is not a JSON object or array, or was truncated
     bool handled = false; // false when the unit was stalled or the type is unknown
 };
 

@@ -540,18 +540,28 @@ void TestSimulatedUnit::malformedInputDoesNotBreakTheUnit()
     AppClient app(unit->port(), false);
     QTRY_VERIFY_WITH_TIMEOUT(app.log->count(Type::GetVyraNameNotification) == 1, Timeout);
 
-    const QByteArray deep = QByteArray(1000000, '[') + QByteArray(1000000, ']');
     const QList<QByteArray> bodies{"{",
-                                   "\xFF\xFE\x00\x01",
+                                   QByteArray("\xFF\xFE\x00\x01", 4),
                                    "null",
                                    "[]",
                                    "{\"seat\":[]}",
                                    "{\"setWifi\":null}",
-                                   deep,
-                                   QByteArray(2 * 1024 * 1024, 'x')};
+                                   "{\"seat\":{\"index\":1e400}}"};
     for (const auto& type : allMessageTypes())
         for (const QByteArray& body : bodies)
             unit->receiveMessage(QString::fromStdString(type), body);
+    // Nesting deep enough to overflow a recursive parser, and a large body, for every command with a body.
+    const QByteArray deep = QByteArray(1000000, '[') + QByteArray(1000000, ']');
+    const QByteArray large(4 * 1024 * 1024, 'x');
+    for (const std::string& type :
+         {Type::SetSeatSetting, Type::SetVyraName, Type::SetMotionDelay, Type::SetRecognitionTolerance,
+          Type::SetWifiSetting, Type::SetLibraryServiceCredentials, Type::GetImageData}) {
+        unit->receiveMessage(QString::fromStdString(type), deep);
+        unit->receiveMessage(QString::fromStdString(type), large);
+    }
+    // What the unit keeps of what it received stays bounded.
+    for (const auto& c : unit->commands())
+        QVERIFY(c.body.size() <= 256 * 1024);
     unit->receiveMessage(QStringLiteral("NoSuchMessage"), "{}");
     QVERIFY(!unit->commands(QStringLiteral("NoSuchMessage")).last().handled);
     QCOMPARE(unit->state().name, QStringLiteral("Test Unit"));
