@@ -21,13 +21,20 @@ QVariant StandInSeatModel::data(const QModelIndex& index, int role) const
         return {};
     const Seat& s = m_rows[size_t(index.row())];
     switch (role) {
-    case Index: return s.index;
-    case Active: return s.active;
-    case Muted: return s.muted;
-    case Locked: return s.locked;
-    case Motion: return s.motion;
-    case Vibration: return s.vibration;
-    default: return {};
+    case Index:
+        return s.index;
+    case Active:
+        return s.active;
+    case Muted:
+        return s.muted;
+    case Locked:
+        return s.locked;
+    case Motion:
+        return s.motion;
+    case Vibration:
+        return s.vibration;
+    default:
+        return {};
     }
 }
 
@@ -37,11 +44,20 @@ bool StandInSeatModel::setData(const QModelIndex& index, const QVariant& value, 
         return false;
     Seat& s = m_rows[size_t(index.row())];
     switch (role) {
-    case Muted: s.muted = value.toBool(); break;
-    case Locked: s.locked = value.toBool(); break;
-    case Motion: s.motion = value.toDouble(); break;
-    case Vibration: s.vibration = value.toDouble(); break;
-    default: return false;
+    case Muted:
+        s.muted = value.toBool();
+        break;
+    case Locked:
+        s.locked = value.toBool();
+        break;
+    case Motion:
+        s.motion = value.toDouble();
+        break;
+    case Vibration:
+        s.vibration = value.toDouble();
+        break;
+    default:
+        return false;
     }
     emit dataChanged(index, index, {role});
     return true;
@@ -49,7 +65,7 @@ bool StandInSeatModel::setData(const QModelIndex& index, const QVariant& value, 
 
 QHash<int, QByteArray> StandInSeatModel::roleNames() const
 {
-    return {{Index, "indexData"}, {Active, "activeData"},  {Muted, "mutedData"},
+    return {{Index, "indexData"},           {Active, "activeData"}, {Muted, "mutedData"},
             {Locked, "controlsLockedData"}, {Motion, "motionData"}, {Vibration, "vibrationData"}};
 }
 
@@ -85,11 +101,16 @@ QVariant StandInUnitList::data(const QModelIndex& index, int role) const
         return {};
     const Unit& u = m_units[size_t(index.row())];
     switch (role) {
-    case 0: return u.name;
-    case 1: return u.address;
-    case 2: return u.port;
-    case 3: return u.encrypted;
-    default: return {};
+    case 0:
+        return u.name;
+    case 1:
+        return u.address;
+    case 2:
+        return u.port;
+    case 3:
+        return u.encrypted;
+    default:
+        return {};
     }
 }
 
@@ -143,7 +164,8 @@ int TestNet::startTokenServer(const QString& username, const QString& password)
     m_node = std::make_unique<QProcess>();
     m_node->setWorkingDirectory(dir);
     m_node->setProcessChannelMode(QProcess::MergedChannels);
-    connect(m_node.get(), &QProcess::readyRead, this, [this] { m_output += QString::fromUtf8(m_node->readAll()); });
+    connect(m_node.get(), &QProcess::readyRead, this,
+            [this] { m_output += QString::fromUtf8(m_node->readAll()); });
     m_node->start("node", {"server.js", "QXRVNMTB", "WZKPHLDGSFYA", username, password});
     QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {

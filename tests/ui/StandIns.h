@@ -13,38 +13,61 @@
 #include <memory>
 #include <vector>
 
-
-class StandInApi : public QObject {
+class StandInApi : public QObject
+{
     Q_OBJECT
-    Q_PROPERTY(QString controllerName READ controllerName WRITE setControllerName NOTIFY controllerNameChanged)
-    Q_PROPERTY(bool controllerIsConnected READ controllerIsConnected WRITE setControllerIsConnected NOTIFY controllerIsConnectedChanged)
+    Q_PROPERTY(
+        QString controllerName READ controllerName WRITE setControllerName NOTIFY controllerNameChanged)
+    Q_PROPERTY(bool controllerIsConnected READ controllerIsConnected WRITE setControllerIsConnected NOTIFY
+                   controllerIsConnectedChanged)
     Q_PROPERTY(int motionDelay READ motionDelay WRITE setMotionDelay NOTIFY motionDelayChanged)
-    Q_PROPERTY(int recognitionTolerance READ recognitionTolerance WRITE setRecognitionTolerance NOTIFY recognitionToleranceChanged)
-    Q_PROPERTY(QVariantList wifiNetworkList READ wifiNetworkList WRITE setWifiNetworkList NOTIFY wifiNetworkListChanged)
-    Q_PROPERTY(QVariantList networkInterfaces READ networkInterfaces WRITE setNetworkInterfaces NOTIFY networkInterfacesChanged)
+    Q_PROPERTY(int recognitionTolerance READ recognitionTolerance WRITE setRecognitionTolerance NOTIFY
+                   recognitionToleranceChanged)
+    Q_PROPERTY(QVariantList wifiNetworkList READ wifiNetworkList WRITE setWifiNetworkList NOTIFY
+                   wifiNetworkListChanged)
+    Q_PROPERTY(QVariantList networkInterfaces READ networkInterfaces WRITE setNetworkInterfaces NOTIFY
+                   networkInterfacesChanged)
     Q_PROPERTY(QVariant movieImage READ movieImage WRITE setMovieImage NOTIFY movieImageChanged)
-    Q_PROPERTY(bool mediaIdentified READ mediaIdentified WRITE setMediaIdentified NOTIFY mediaIdentifiedChanged)
+    Q_PROPERTY(
+        bool mediaIdentified READ mediaIdentified WRITE setMediaIdentified NOTIFY mediaIdentifiedChanged)
     Q_PROPERTY(QString mediaTitle READ mediaTitle WRITE setMediaTitle NOTIFY mediaTitleChanged)
     Q_PROPERTY(bool audioDetected READ audioDetected WRITE setAudioDetected NOTIFY audioDetectedChanged)
-    Q_PROPERTY(bool motionCodeFound READ motionCodeFound WRITE setMotionCodeFound NOTIFY motionCodeFoundChanged)
-    Q_PROPERTY(QString mediaProgressOffset READ mediaProgressOffset WRITE setMediaProgressOffset NOTIFY mediaProgressOffsetChanged)
-    Q_PROPERTY(QString mediaProgressDuration READ mediaProgressDuration WRITE setMediaProgressDuration NOTIFY mediaProgressDurationChanged)
+    Q_PROPERTY(
+        bool motionCodeFound READ motionCodeFound WRITE setMotionCodeFound NOTIFY motionCodeFoundChanged)
+    Q_PROPERTY(QString mediaProgressOffset READ mediaProgressOffset WRITE setMediaProgressOffset NOTIFY
+                   mediaProgressOffsetChanged)
+    Q_PROPERTY(QString mediaProgressDuration READ mediaProgressDuration WRITE setMediaProgressDuration NOTIFY
+                   mediaProgressDurationChanged)
     Q_PROPERTY(QString appVersion READ appVersion WRITE setAppVersion NOTIFY appVersionChanged)
-    Q_PROPERTY(QString controllerVersion READ controllerVersion WRITE setControllerVersion NOTIFY controllerVersionChanged)
-    Q_PROPERTY(QString lastMotionCodeUpdate READ lastMotionCodeUpdate WRITE setLastMotionCodeUpdate NOTIFY lastMotionCodeUpdateChanged)
+    Q_PROPERTY(QString controllerVersion READ controllerVersion WRITE setControllerVersion NOTIFY
+                   controllerVersionChanged)
+    Q_PROPERTY(QString lastMotionCodeUpdate READ lastMotionCodeUpdate WRITE setLastMotionCodeUpdate NOTIFY
+                   lastMotionCodeUpdateChanged)
     Q_PROPERTY(QString updateMessage READ updateMessage WRITE setUpdateMessage NOTIFY updateMessageChanged)
-    Q_PROPERTY(QString upgradeMessage READ upgradeMessage WRITE setUpgradeMessage NOTIFY upgradeMessageChanged)
-    Q_PROPERTY(QString motionCodeStatusColor READ motionCodeStatusColor WRITE setMotionCodeStatusColor NOTIFY motionCodeStatusColorChanged)
-    Q_PROPERTY(QString motionCodeStatusText READ motionCodeStatusText WRITE setMotionCodeStatusText NOTIFY motionCodeStatusTextChanged)
-    Q_PROPERTY(QString audioSourceStatusColor READ audioSourceStatusColor WRITE setAudioSourceStatusColor NOTIFY audioSourceStatusColorChanged)
-    Q_PROPERTY(QString audioSourceStatusText READ audioSourceStatusText WRITE setAudioSourceStatusText NOTIFY audioSourceStatusTextChanged)
-    Q_PROPERTY(QString seatStatusColor READ seatStatusColor WRITE setSeatStatusColor NOTIFY seatStatusColorChanged)
-    Q_PROPERTY(QString seatStatusText READ seatStatusText WRITE setSeatStatusText NOTIFY seatStatusTextChanged)
-    Q_PROPERTY(QString controllerStatusColor READ controllerStatusColor WRITE setControllerStatusColor NOTIFY controllerStatusColorChanged)
-    Q_PROPERTY(QString controllerStatusText READ controllerStatusText WRITE setControllerStatusText NOTIFY controllerStatusTextChanged)
-    Q_PROPERTY(QString libraryServiceUsername READ libraryServiceUsername WRITE setLibraryServiceUsername NOTIFY libraryServiceUsernameChanged)
-    Q_PROPERTY(bool libraryServiceIsRegistered READ libraryServiceIsRegistered WRITE setLibraryServiceIsRegistered NOTIFY libraryServiceIsRegisteredChanged)
-    Q_PROPERTY(QString libraryServiceURI READ libraryServiceURI WRITE setLibraryServiceURI NOTIFY libraryServiceURIChanged)
+    Q_PROPERTY(
+        QString upgradeMessage READ upgradeMessage WRITE setUpgradeMessage NOTIFY upgradeMessageChanged)
+    Q_PROPERTY(QString motionCodeStatusColor READ motionCodeStatusColor WRITE setMotionCodeStatusColor NOTIFY
+                   motionCodeStatusColorChanged)
+    Q_PROPERTY(QString motionCodeStatusText READ motionCodeStatusText WRITE setMotionCodeStatusText NOTIFY
+                   motionCodeStatusTextChanged)
+    Q_PROPERTY(QString audioSourceStatusColor READ audioSourceStatusColor WRITE setAudioSourceStatusColor
+                   NOTIFY audioSourceStatusColorChanged)
+    Q_PROPERTY(QString audioSourceStatusText READ audioSourceStatusText WRITE setAudioSourceStatusText NOTIFY
+                   audioSourceStatusTextChanged)
+    Q_PROPERTY(
+        QString seatStatusColor READ seatStatusColor WRITE setSeatStatusColor NOTIFY seatStatusColorChanged)
+    Q_PROPERTY(
+        QString seatStatusText READ seatStatusText WRITE setSeatStatusText NOTIFY seatStatusTextChanged)
+    Q_PROPERTY(QString controllerStatusColor READ controllerStatusColor WRITE setControllerStatusColor NOTIFY
+                   controllerStatusColorChanged)
+    Q_PROPERTY(QString controllerStatusText READ controllerStatusText WRITE setControllerStatusText NOTIFY
+                   controllerStatusTextChanged)
+    Q_PROPERTY(QString libraryServiceUsername READ libraryServiceUsername WRITE setLibraryServiceUsername
+                   NOTIFY libraryServiceUsernameChanged)
+    Q_PROPERTY(bool libraryServiceIsRegistered READ libraryServiceIsRegistered WRITE
+                   setLibraryServiceIsRegistered NOTIFY libraryServiceIsRegisteredChanged)
+    Q_PROPERTY(QString libraryServiceURI READ libraryServiceURI WRITE setLibraryServiceURI NOTIFY
+                   libraryServiceURIChanged)
     Q_PROPERTY(QVariantList calls READ calls NOTIFY callsChanged)
     Q_PROPERTY(bool chooseResult MEMBER m_chooseResult)
 
@@ -342,13 +365,25 @@ private:
 };
 
 // Rows with the roles of the seat model; triggerUpdate() is counted.
-class StandInSeatModel : public QAbstractListModel {
+class StandInSeatModel : public QAbstractListModel
+{
     Q_OBJECT
     Q_PROPERTY(int updates MEMBER m_updates NOTIFY updatesChanged)
 
 public:
-    enum Role { Index = Qt::UserRole + 1, Active, Muted, Locked, Motion, Vibration };
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    enum Role
+    {
+        Index = Qt::UserRole + 1,
+        Active,
+        Muted,
+        Locked,
+        Motion,
+        Vibration
+    };
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
     QVariant data(const QModelIndex& index, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QHash<int, QByteArray> roleNames() const override;
@@ -373,7 +408,8 @@ signals:
     void updatesChanged();
 
 private:
-    struct Seat {
+    struct Seat
+    {
         int index = 0;
         bool active = true, muted = false, locked = false;
         double motion = 0, vibration = 0;
@@ -383,10 +419,14 @@ private:
 };
 
 // The discovered-unit list: data roles 0..3 are name, address, port, encryption.
-class StandInUnitList : public QAbstractListModel {
+class StandInUnitList : public QAbstractListModel
+{
     Q_OBJECT
 public:
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_units.size()); }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_units.size());
+    }
     QVariant data(const QModelIndex& index, int role) const override;
     QHash<int, QByteArray> roleNames() const override { return {{0, "name"}, {1, "address"}, {2, "port"}}; }
     Q_INVOKABLE void addUnit(const QString& name, const QString& address, int port, bool encrypted);
@@ -394,7 +434,8 @@ public:
     Q_INVOKABLE void clearUnits();
 
 private:
-    struct Unit {
+    struct Unit
+    {
         QString name, address;
         int port;
         bool encrypted;
@@ -402,7 +443,8 @@ private:
     std::vector<Unit> m_units;
 };
 
-class StandInMediaList : public QObject {
+class StandInMediaList : public QObject
+{
     Q_OBJECT
     Q_PROPERTY(QVariantList calls MEMBER m_calls NOTIFY callsChanged)
 public:
@@ -439,7 +481,8 @@ private:
     QVariantList m_calls;
 };
 
-class StandInSettings : public QObject {
+class StandInSettings : public QObject
+{
     Q_OBJECT
     Q_PROPERTY(bool showDialogOnStartup READ showDialogOnStartup WRITE setShowDialogOnStartup NOTIFY
                    showDialogOnStartupChanged)
@@ -462,7 +505,8 @@ private:
 
 // Network fixtures for the sign-in tests: the node token server, a port that
 // accepts connections and never answers, and a port where nothing listens.
-class TestNet : public QObject {
+class TestNet : public QObject
+{
     Q_OBJECT
 public:
     ~TestNet() override;

@@ -9,7 +9,8 @@
 #include <QtQuickTest>
 
 // Serves a plain poster-shaped picture under any id, as the real provider does.
-class StandInPosterProvider : public QQuickImageProvider {
+class StandInPosterProvider : public QQuickImageProvider
+{
 public:
     StandInPosterProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
     QImage requestImage(const QString&, QSize* size, const QSize&) override
@@ -22,7 +23,8 @@ public:
     }
 };
 
-class Setup : public QObject {
+class Setup : public QObject
+{
     Q_OBJECT
 public slots:
     void applicationAvailable() { QQuickStyle::setStyle("Material"); }

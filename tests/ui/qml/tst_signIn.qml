@@ -56,6 +56,9 @@ Item {
         }
 
         function signIn(user, password) {
+            // Starting the token server can outlast the shortened support timeout.
+            api.emitLibraryServiceResponseReceived()
+            wait(20)
             findChild(widget, "usernameTextInput").text = user
             findChild(widget, "passwordTextInput").text = password
             mouseClick(findChild(widget, "loginButton"))

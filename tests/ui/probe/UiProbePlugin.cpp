@@ -1,0 +1,143 @@
+// A test hook loaded into the real application through Qt's generic-plugin
+// mechanism (QT_QPA_GENERIC_PLUGINS=vyrauiprobe with QT_PLUGIN_PATH pointing at the
+// test build). It answers one-line JSON requests on the local socket named by
+// VYRA_UI_PROBE_SOCKET: read or write a property of an item found by objectName,
+// click an item, resize the window. The application itself holds no test code.
+#include <QCoreApplication>
+#include <QGenericPlugin>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMouseEvent>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTimer>
+
+namespace {
+
+QQuickWindow* mainWindow()
+{
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+        if (auto* q = qobject_cast<QQuickWindow*>(w))
+            return q;
+    }
+    return nullptr;
+}
+
+bool effectivelyVisible(QQuickItem* item)
+{
+    return item->isVisible() && item->window() != nullptr;
+}
+
+// Depth-first walk of the visual tree under `root`.
+QQuickItem* findItem(QQuickItem* root, const QString& name, bool visibleOnly)
+{
+    if (!root)
+        return nullptr;
+    if (root->objectName() == name && (!visibleOnly || effectivelyVisible(root)))
+        return root;
+    for (QQuickItem* child : root->childItems()) {
+        if (QQuickItem* found = findItem(child, name, visibleOnly))
+            return found;
+    }
+    return nullptr;
+}
+
+int countItems(QQuickItem* root, const QString& prefix, bool visibleOnly)
+{
+    if (!root)
+        return 0;
+    int n = (root->objectName().startsWith(prefix) && (!visibleOnly || effectivelyVisible(root))) ? 1 : 0;
+    for (QQuickItem* child : root->childItems())
+        n += countItems(child, prefix, visibleOnly);
+    return n;
+}
+
+class Probe : public QObject
+{
+public:
+    explicit Probe(const QString& socketName)
+    {
+        QLocalServer::removeServer(socketName);
+        m_server.listen(socketName);
+        connect(&m_server, &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket* s = m_server.nextPendingConnection()) {
+                connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                    while (s->canReadLine()) {
+                        const QByteArray line = s->readLine();
+                        const QJsonObject reply = handle(QJsonDocument::fromJson(line).object());
+                        s->write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
+                        s->flush();
+                    }
+                });
+            }
+        });
+    }
+
+private:
+    QJsonObject handle(const QJsonObject& req)
+    {
+        QQuickWindow* window = mainWindow();
+        if (!window)
+            return {{"ok", false}, {"error", "no window"}};
+        const QString cmd = req.value("cmd").toString();
+        QQuickItem* scope =
+            window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
+        if (req.contains("under")) {
+            scope = findItem(scope, req.value("under").toString(), true);
+            if (!scope)
+                return {{"ok", false}, {"error", "no scope"}};
+        }
+        const bool visibleOnly = req.value("visibleOnly").toBool(true);
+        if (cmd == "window")
+            return {{"ok", true}, {"width", window->width()}, {"height", window->height()}};
+        if (cmd == "resize") {
+            window->resize(req.value("width").toInt(), req.value("height").toInt());
+            return {{"ok", true}};
+        }
+        if (cmd == "count")
+            return {{"ok", true}, {"count", countItems(scope, req.value("prefix").toString(), visibleOnly)}};
+        QQuickItem* item = findItem(scope, req.value("name").toString(), visibleOnly);
+        if (!item)
+            return {{"ok", false}, {"error", "no item"}};
+        const QByteArray prop = req.value("prop").toString().toUtf8();
+        if (cmd == "get")
+            return {{"ok", true}, {"value", QJsonValue::fromVariant(item->property(prop.constData()))}};
+        if (cmd == "set")
+            return {{"ok", item->setProperty(prop.constData(), req.value("value").toVariant())}};
+        if (cmd == "click") {
+            const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, centre, centre, window->mapToGlobal(centre.toPoint()), Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                  Qt::NoModifier);
+                QCoreApplication::sendEvent(window, &event);
+            }
+            return {{"ok", true}};
+        }
+        return {{"ok", false}, {"error", "unknown command"}};
+    }
+
+    QLocalServer m_server;
+};
+
+} // namespace
+
+class UiProbePlugin : public QGenericPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "probe.json")
+public:
+    QObject* create(const QString& key, const QString&) override
+    {
+        const QString socketName = qEnvironmentVariable("VYRA_UI_PROBE_SOCKET");
+        if (key.compare("vyrauiprobe", Qt::CaseInsensitive) != 0 || socketName.isEmpty())
+            return nullptr;
+        return new Probe(socketName);
+    }
+};
+
+#include "UiProbePlugin.moc"

@@ -1,0 +1,225 @@
+// The real program, offscreen, against the simulated unit on loopback. A probe
+// plugin (tests/ui/probe) loaded through Qt's generic-plugin mechanism reads and
+// drives the window's items by objectName.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const char* const kFilm = "The Godfather";
+
+quint16 freeTcpPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+} // namespace
+
+class TestUiEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_unit;
+    std::unique_ptr<QProcess> m_app;
+    QLocalSocket m_probe;
+    QString m_unitLog;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString root = m_dir.path();
+        QDir(root).mkpath("home/config");
+        QDir(root).mkpath("runtime");
+        QFile::setPermissions(root + "/runtime",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert("HOME", root + "/home");
+        env.insert("XDG_DATA_HOME", root + "/home/data");
+        env.insert("XDG_CONFIG_HOME", root + "/home/config");
+        env.insert("XDG_RUNTIME_DIR", root + "/runtime");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QUICK_BACKEND", "software");
+        env.insert("LANG", "C.UTF-8");
+        env.insert("LANGUAGE", "");
+        return env;
+    }
+
+    QJsonObject ask(QJsonObject request)
+    {
+        m_probe.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+        m_probe.flush();
+        QDeadlineTimer deadline(20000);
+        while (!m_probe.canReadLine() && !deadline.hasExpired())
+            m_probe.waitForReadyRead(100);
+        return QJsonDocument::fromJson(m_probe.readLine()).object();
+    }
+
+    QVariant get(const QString& name, const QString& prop, const QString& under = {})
+    {
+        QJsonObject req{{"cmd", "get"}, {"name", name}, {"prop", prop}};
+        if (!under.isEmpty())
+            req.insert("under", under);
+        return ask(req).value("value").toVariant();
+    }
+
+    bool set(const QString& name, const QString& prop, const QVariant& value, const QString& under = {})
+    {
+        QJsonObject req{
+            {"cmd", "set"}, {"name", name}, {"prop", prop}, {"value", QJsonValue::fromVariant(value)}};
+        if (!under.isEmpty())
+            req.insert("under", under);
+        return ask(req).value("ok").toBool();
+    }
+
+    int count(const QString& prefix, const QString& under = {})
+    {
+        QJsonObject req{{"cmd", "count"}, {"prefix", prefix}};
+        if (!under.isEmpty())
+            req.insert("under", under);
+        return ask(req).value("count").toInt();
+    }
+
+    bool resize(int width)
+    {
+        ask({{"cmd", "resize"}, {"width", width}, {"height", 800}});
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            if (ask({{"cmd", "window"}}).value("width").toInt() == width)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    bool connectProbe(const QString& socket)
+    {
+        m_probe.abort();
+        m_probe.connectToServer(socket);
+        return m_probe.waitForConnected(200);
+    }
+
+    QString unitLog()
+    {
+        m_unitLog += QString::fromLocal8Bit(m_unit->readAll());
+        return m_unitLog;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
+        if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
+            !QFile::exists(build + "/bin/vyra_simulated_unit"))
+            QSKIP("the application or the simulated unit is not built");
+
+        QFile scenario(m_dir.filePath("scenario.json"));
+        QVERIFY(scenario.open(QIODevice::WriteOnly));
+        scenario.write(
+            QJsonDocument(QJsonObject{{"loop", false},
+                                      {"steps", QJsonArray{QJsonObject{{"duration", 3600},
+                                                                       {"mediaIdState", "ident_success"},
+                                                                       {"motionCodeState", "available"},
+                                                                       {"media", kFilm},
+                                                                       {"offset", 100}}}}})
+                .toJson());
+        scenario.close();
+
+        const quint16 port = freeTcpPort();
+        m_unit = std::make_unique<QProcess>();
+        m_unit->setProcessEnvironment(environment());
+        m_unit->setProcessChannelMode(QProcess::MergedChannels);
+        m_unit->start(build + "/bin/vyra_simulated_unit",
+                      {"--bind", "127.0.0.1", "--port", QString::number(port), "--name", "E2E Unit",
+                       "--seats", "3", "--key-file", m_dir.filePath("unit-key.txt"), "--no-announce",
+                       "--scenario", scenario.fileName()});
+        QVERIFY(m_unit->waitForStarted(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("listening"), 20000);
+
+        QProcessEnvironment env = environment();
+        const QString socket = m_dir.filePath("probe.sock");
+        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
+        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
+        env.insert("VYRA_UI_PROBE_SOCKET", socket);
+        m_app = std::make_unique<QProcess>();
+        m_app->setProcessEnvironment(env);
+        // To a file: an unread pipe would fill up and stall the program.
+        m_app->setProcessChannelMode(QProcess::MergedChannels);
+        m_app->setStandardOutputFile(m_dir.filePath("app.log"));
+        m_app->start(build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(port)});
+        QVERIFY(m_app->waitForStarted(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(connectProbe(socket), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+        QVERIFY(resize(1280));
+    }
+
+    void cleanupTestCase()
+    {
+        m_probe.disconnectFromServer();
+        for (auto* p : {m_app.get(), m_unit.get()}) {
+            if (!p)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(20000)) {
+                p->kill();
+                p->waitForFinished();
+            }
+        }
+    }
+
+    void statusPageFilledFromUnit()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
+                                  60000);
+        QTRY_COMPARE_WITH_TIMEOUT(get("movieTitle", "text").toString(), QString(kFilm), 60000);
+        // The poster came from the unit: the provider's id moved on from the placeholder's.
+        QTRY_VERIFY_WITH_TIMEOUT(!get("movieImage", "source").toString().endsWith("MovieImageundefined.jpg"),
+                                 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(get("movieImage", "status").toInt(), 1 /* Image.Ready */, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 30000);
+    }
+
+    void seatEditReachesUnitAndComesBack()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 30000);
+        QCOMPARE(get("mutedSwitch", "position", "seatCard2").toDouble(), 0.0);
+        // The card may lie below the fold of the window: toggle the switch as a click would.
+        QVERIFY(set("mutedSwitch", "checked", true, "seatCard2"));
+        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("SetSeatSetting"), 20000);
+        // After the model's update delay the unit's own report is shown, and it kept the change.
+        QTest::qWait(2500);
+        QCOMPARE(get("mutedSwitch", "position", "seatCard2").toDouble(), 1.0);
+        QCOMPARE(get("mutedSwitch", "position", "seatCard1").toDouble(), 0.0);
+    }
+
+    void motionDelayReachesUnitAndComesBack()
+    {
+        QVERIFY(set("advancedControlsUnfoldButton", "folded", false));
+        QTRY_VERIFY_WITH_TIMEOUT(get("motionDelaySlider", "enabled").toBool(), 20000);
+        QVERIFY(set("spinbox", "value", 50, "motionDelaySlider"));
+        QTRY_COMPARE_WITH_TIMEOUT(get("motionDelayText", "text").toString(), QString("Motion Delay: 50 ms"),
+                                  20000);
+        QVERIFY(unitLog().contains("SetMotionDelay"));
+    }
+
+    void widthMovesSeats()
+    {
+        QVERIFY(resize(700));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ask({{"cmd", "get"}, {"name", "seatsTab"}, {"prop", "text"}}).value("ok").toBool(), 20000);
+        QCOMPARE(count("seatCard", "statusPageSeats"), 0);
+        QVERIFY(resize(1280));
+        QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 20000);
+        QVERIFY(!ask({{"cmd", "get"}, {"name", "seatsTab"}, {"prop", "text"}}).value("ok").toBool());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUiEndToEnd)
+#include "tst_ui_endtoend.moc"
