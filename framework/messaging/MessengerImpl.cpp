@@ -523,6 +523,7 @@ void MessengerImpl::openSocket(const std::string& serverKey)
         dealer->connect(Wire::tcpEndpoint(m_target.host, m_target.effectivePort));
         m_dealer = std::move(dealer);
         m_monitor = std::move(monitor);
+        m_encryptedSocket = !serverKey.empty();
         m_phase = Phase::Connecting;
         qCDebug(lcMessaging, "Messenger: connecting to \"%s\" at %s:%u (%s)", m_target.name.c_str(),
                 m_target.host.c_str(), unsigned(m_target.effectivePort),
@@ -596,7 +597,7 @@ void MessengerImpl::onMonitorEvent(int event)
         if (!m_errorReported) {
             m_errorReported = true;
             const std::string error = "handshake with unit \"" + m_target.name + "\" failed" +
-                                      (event == ZMQ_EVENT_HANDSHAKE_FAILED_AUTH ? " (wrong key?)" : "");
+                                      (m_encryptedSocket ? " (the unit's key does not match?)" : "");
             qCWarning(lcMessaging, "Messenger: %s", error.c_str());
             notifyError(error);
         }

@@ -157,6 +157,7 @@ private:
     Clock::time_point m_nextQuery{};
     bool m_helloPending = false;
     bool m_errorReported = false;
+    bool m_encryptedSocket = false;
     std::size_t m_stateRequestsSent = 0;
     std::unique_ptr<zmq::socket_t> m_dealer;
     std::unique_ptr<SocketMonitor> m_monitor;

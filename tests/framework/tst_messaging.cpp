@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include "MessagingTestSupport.h"
+#include <zmq.hpp>
+#include <zmq_addon.hpp>
+
 #include "Messenger.h"
 #include "TcpRelay.h"
 #include "UnitEndpoint.h"
@@ -66,6 +69,8 @@ private slots:
     void malformedFramesAreDropped();
     void oversizedMessagesAreRefused();
     void hostPortOverridesPortArgument();
+    void unitSpeaksTheDocumentedProtocol();
+    void unitForgetsPeersItCannotReach();
 };
 
 void TestMessaging::greetingMakesTheLinkUp()
@@ -450,6 +455,72 @@ void TestMessaging::hostPortOverridesPortArgument()
     QVERIFY(!messenger->chosenUnit().encrypted);
     messenger->connect(3000);
     QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+}
+
+void TestMessaging::unitSpeaksTheDocumentedProtocol()
+{
+    UnitEndpoint unit(unitOptions("Den"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+
+    // A bare DEALER, as a third-party client would write it from the protocol document.
+    zmq::context_t context(1);
+    zmq::socket_t dealer(context, zmq::socket_type::dealer);
+    dealer.set(zmq::sockopt::linger, 0);
+    dealer.set(zmq::sockopt::rcvtimeo, 5000);
+    dealer.connect("tcp://127.0.0.1:" + std::to_string(unit.port()));
+    auto sendFrames = [&](const std::vector<std::string>& frames) {
+        zmq::multipart_t m;
+        for (const auto& f : frames)
+            m.addstr(f);
+        m.send(dealer);
+    };
+
+    sendFrames({"Early", "1", "", ""}); // before greeting: dropped
+    sendFrames({"$HELLO", "1", "1", "{\"service\":\"VYRA\"}"});
+    zmq::multipart_t welcome;
+    QVERIFY(welcome.recv(dealer));
+    QCOMPARE(welcome.size(), std::size_t(4));
+    QCOMPARE(welcome[0].to_string(), std::string("$WELCOME"));
+    QCOMPARE(welcome[1].to_string(), std::string("1"));
+    QCOMPARE(welcome[2].to_string(), std::string("Den"));
+    QCOMPARE(welcome[3].size(), std::size_t(0));
+
+    sendFrames({"Later", "1"});            // two frames: dropped
+    sendFrames({"Later", "v1", "", "x"});  // version not decimal: dropped
+    sendFrames({"$UNKNOWN", "1", "", ""}); // unknown control message: dropped
+    sendFrames({"Later", "1", "t", "body"});
+    QTRY_COMPARE_WITH_TIMEOUT(rec.types().size(), std::size_t(1), 5000);
+    QCOMPARE(rec.types().front(), std::string("Later"));
+    QCOMPARE(rec.messages().front()->bodyAsString(), std::string("body"));
+    QCOMPARE(rec.greeted.load(), 1);
+
+    unit.setUnitName("Renamed");
+    sendFrames({"$HELLO", "1", "1", "{\"service\":\"VYRA\"}"}); // greeting again is answered again
+    zmq::multipart_t again;
+    QVERIFY(again.recv(dealer));
+    QCOMPARE(again[2].to_string(), std::string("Renamed"));
+    QCOMPARE(rec.greeted.load(), 1);
+}
+
+void TestMessaging::unitForgetsPeersItCannotReach()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(unit.peers().size(), std::size_t(1), 5000);
+    const auto peer = unit.peers().front();
+    messenger.reset();
+
+    // The peer goes when a send to it fails, not before.
+    QTRY_VERIFY_WITH_TIMEOUT((unit.sendTo(peer, makeMessage("Ping")), rec.gone.load() == 1), 5000);
+    QVERIFY(unit.peers().empty());
+    QVERIFY(!unit.sendTo(peer, makeMessage("Ping")));
 }
 
 QTEST_GUILESS_MAIN(TestMessaging)
