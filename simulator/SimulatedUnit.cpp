@@ -329,7 +329,7 @@ bool SimulatedUnit::handle(const PeerId& peer, const std::string& type, const QB
     else if (type == Type::GetMediaStatusNotification)
         answer(peer, type, UnitBodies::mediaStatus(m_state.media));
     else if (type == Type::GetMediaListNotification)
-        answer(peer, type, UnitBodies::mediaList(m_library));
+        answerLibrary(peer);
     else if (type == Type::GetUpgradeNotification)
         answer(peer, type, UnitBodies::upgrade(m_state.upgrade));
     else if (type == Type::GetUpdateNotification)
@@ -399,6 +399,18 @@ void SimulatedUnit::notifyAll()
     notify(Type::GetUpdateNotification, UnitBodies::update(m_state.update));
     notify(Type::GetNetworkState, UnitBodies::networkState(m_state.network));
     notify(Type::GetLibraryServiceLoginStatus, UnitBodies::loginStatus(m_state.login));
+}
+
+void SimulatedUnit::answerLibrary(const PeerId& peer)
+{
+    std::string body = UnitBodies::mediaList(m_library);
+    if (body.size() > Limits::MessageMaxBytes) {
+        // Better an empty library than a message that costs the application its connection.
+        qWarning("The library (%d titles, %zu bytes) is too large for one message; sending an empty one",
+                 m_library.size(), body.size());
+        body = UnitBodies::mediaList(MediaLibrary());
+    }
+    answer(peer, Type::GetMediaListNotification, body);
 }
 
 void SimulatedUnit::sendImage(const PeerId& peer, const QByteArray& body)

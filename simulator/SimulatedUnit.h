@@ -127,6 +127,7 @@ private:
     void answer(const PeerId& peer, const std::string& type, const std::string& body, bool periodic = false);
     void notify(const std::string& type, const std::string& body, bool periodic = false);
     void sendImage(const PeerId& peer, const QByteArray& body);
+    void answerLibrary(const PeerId& peer);
 
     void setSeat(const QByteArray& body);
     void setName(const PeerId& peer, const QByteArray& body);

@@ -145,8 +145,9 @@ int main(int argc, char* argv[])
         unit.setLibrary(std::move(lib));
     } else if (parser.isSet(librarySize)) {
         const int n = parser.value(librarySize).toInt(&ok);
-        if (!ok || n < 0 || n > 1000000)
-            fail(QStringLiteral("--library-size must be 0 to 1000000"));
+        // The whole library travels in one message, and applications refuse messages above 16 MiB.
+        if (!ok || n < 0 || n > 100000)
+            fail(QStringLiteral("--library-size must be 0 to 100000"));
         unit.setLibrary(MediaLibrary::generated(n));
     }
     if (parser.isSet(scenario)) {

@@ -188,6 +188,7 @@ private slots:
     void credentialsRegisterUnitWithoutLeakingTokens();
     void rejectedCommandsKeepStateAndStillReport();
     void malformedInputDoesNotBreakTheUnit();
+    void libraryTooLargeForOneMessageIsSentEmpty();
     void stallStopsAnswersAndResumePushesState();
     void restartOnSamePortAndDroppedConnectionsReconnect();
     void encryptedUnitWithKeyFile();
@@ -578,6 +579,20 @@ void TestSimulatedUnit::malformedInputDoesNotBreakTheUnit()
     int v = 0;
     QVERIFY(firstMemberInt(app.log->last(Type::GetMotionDelayNotification), "motionDelay", &v));
     QCOMPARE(v, 33);
+}
+
+void TestSimulatedUnit::libraryTooLargeForOneMessageIsSentEmpty()
+{
+    auto unit = makeUnit();
+    unit->setLibrary(MediaLibrary::generated(150000));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("too large for one message")));
+    AppClient app(unit->port(), false);
+    QTRY_COMPARE_WITH_TIMEOUT(app.log->count(Type::GetMediaListNotification), 1, Timeout);
+    auto library = parse(app.log->last(Type::GetMediaListNotification));
+    QVERIFY(library.IsObject() && library.MemberBegin()->value["media"].IsArray());
+    QCOMPARE(library.MemberBegin()->value["media"].Size(), 0u);
+    QVERIFY(app.isConnected());
+    QCOMPARE(app.log->lost.load(), 0);
 }
 
 void TestSimulatedUnit::stallStopsAnswersAndResumePushesState()
