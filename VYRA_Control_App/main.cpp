@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -84,6 +85,9 @@ void logComponentResult(Component::Result result, const char* fatalText, const c
 
 int main(int argc, char* argv[])
 {
+    // The console log goes to standard output; keep it line by line when that is a pipe or a file too.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+
     ApplicationInfo::Init("VYRA_Control_App", "VYRA_Control_App", "Tavik", "2.1.3.12379", DataFolderUser,
                           argc, argv);
 

@@ -72,12 +72,16 @@ private slots:
         const quint16 port = AppTest::freeTcpPort();
         auto unit = startUnit(port, false);
         QVERIFY(unit->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(unit->readAll().contains("listening"), 20000);
+        QString unitOutput;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (unitOutput += QString::fromLocal8Bit(unit->readAll())).contains("listening"),
+            qPrintable(unitOutput), 20000);
 
         auto app = startApp({"-a", QString("127.0.0.1:%1").arg(port)});
         QVERIFY(app->waitForStarted(20000));
         QString out;
-        QTRY_VERIFY_WITH_TIMEOUT(output(*app, out).contains("Connection with VYRA established"), 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(output(*app, out).contains("Connection with VYRA established"),
+                                  qPrintable(out + app->readAllStandardError()), 60000);
 
         stopUnit(*unit);
         QTRY_VERIFY_WITH_TIMEOUT(output(*app, out).contains("Connection with VYRA lost"), 60000);
@@ -100,7 +104,8 @@ private slots:
         auto app = startApp({"--hostname", ""});
         QVERIFY(app->waitForStarted(20000));
         QString out;
-        QTRY_VERIFY_WITH_TIMEOUT(output(*app, out).contains("Connection with VYRA established"), 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(output(*app, out).contains("Connection with VYRA established"),
+                                  qPrintable(out + app->readAllStandardError() + unit->readAll()), 60000);
         quitApp(*app, out);
         stopUnit(*unit);
     }
