@@ -104,9 +104,14 @@ void DiscoverySocket::dispatch(std::size_t size)
         std::lock_guard<std::mutex> lock(m_mutex);
         subscribers = m_subscribers;
     }
-    const std::string sender = m_sender.address().to_string();
-    for (const auto& discoverer : subscribers)
-        DiscoveryListener::handleDatagram(m_buffer.data(), size, sender, *discoverer);
+    try {
+        const std::string sender = m_sender.address().to_string();
+        for (const auto& discoverer : subscribers)
+            DiscoveryListener::handleDatagram(m_buffer.data(), size, sender, *discoverer);
+    } catch (const std::exception& e) {
+        // A throwing unitAdded slot must not end listening for everybody.
+        qCWarning(lcMessaging, "Discovery: announcement not handled: %s", e.what());
+    }
 }
 
 } // namespace Messaging

@@ -129,6 +129,7 @@ MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std:
 
 MessengerImpl::~MessengerImpl()
 {
+    m_stopRequested = true;
     post(Command{Command::Stop, nullptr, {}, 0});
     if (m_ioThread.joinable())
         m_ioThread.join();
@@ -325,82 +326,91 @@ void MessengerImpl::run()
 {
     bool stopping = false;
     while (!stopping) {
-        std::vector<zmq::pollitem_t> items;
-        items.push_back({m_wakeReceiver.handle(), 0, ZMQ_POLLIN, 0});
-        const std::size_t dealerIndex = items.size();
-        if (m_dealer) {
-            items.push_back({m_dealer->handle(), 0, ZMQ_POLLIN, 0});
-            items.push_back({m_monitor->socket().handle(), 0, ZMQ_POLLIN, 0});
-        }
-        const std::size_t queryIndex = items.size();
-        if (m_querySocket)
-            items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
-
         try {
-            zmq::poll(items.data(), items.size(), std::chrono::milliseconds(pollTimeoutMs()));
-        } catch (const zmq::error_t& e) {
-            if (e.num() != EINTR)
-                qCWarning(lcMessaging, "Messenger: poll failed: %s", e.what());
+            stopping = runOnce();
+        } catch (const std::exception& e) {
+            // Never let the I/O thread die: the Messenger would hang silently.
+            qCWarning(lcMessaging, "Messenger: I/O error: %s", e.what());
+            if (m_stopRequested)
+                break; // the Stop command may have been lost with the failed batch
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-
-        if (items[0].revents & ZMQ_POLLIN) {
-            zmq::message_t frame;
-            while (m_wakeReceiver.recv(frame, zmq::recv_flags::dontwait)) {
-            }
-        }
-        std::deque<Command> commands;
-        {
-            std::lock_guard<std::mutex> lock(m_commandMutex);
-            commands.swap(m_commands);
-            m_queuedSends = 0;
-        }
-        for (auto& command : commands) {
-            if (command.kind == Command::Stop) {
-                stopping = true;
-                break;
-            }
-            process(command);
-        }
-        if (stopping)
-            break;
-
-        while (m_monitor) {
-            const int event = m_monitor->next();
-            if (event == 0)
-                break;
-            onMonitorEvent(event); // may close the socket and its monitor
-        }
-        if (m_dealer && (items.size() > dealerIndex) && (items[dealerIndex].revents & ZMQ_POLLIN)) {
-            // Bounded batch: commands and events get their turn even under a flood.
-            for (int i = 0; i < 256 && m_dealer; ++i) {
-                zmq::multipart_t frames;
-                try {
-                    if (!frames.recv(*m_dealer, ZMQ_DONTWAIT))
-                        break;
-                } catch (const zmq::error_t& e) {
-                    qCDebug(lcMessaging, "Messenger: receive failed: %s", e.what());
-                    break;
-                }
-                onFrames(frames);
-            }
-        }
-        if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
-            readQueryAnswer();
-
-        const auto now = Clock::now();
-        if (m_helloPending && m_dealer)
-            trySendHello();
-        if (m_phase == Phase::Querying && m_querySocket && now >= m_nextQuery)
-            sendQuery();
-        if ((m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting) &&
-            now >= m_deadline)
-            failAttempt("not up within the connect timeout");
-        if (m_phase == Phase::WaitingRetry && now >= m_retryAt)
-            beginAttempt();
     }
-
     endSession(true);
     m_wakeReceiver.close();
+}
+
+bool MessengerImpl::runOnce()
+{
+    std::vector<zmq::pollitem_t> items;
+    items.push_back({m_wakeReceiver.handle(), 0, ZMQ_POLLIN, 0});
+    const std::size_t dealerIndex = items.size();
+    if (m_dealer) {
+        items.push_back({m_dealer->handle(), 0, ZMQ_POLLIN, 0});
+        items.push_back({m_monitor->socket().handle(), 0, ZMQ_POLLIN, 0});
+    }
+    const std::size_t queryIndex = items.size();
+    if (m_querySocket)
+        items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
+
+    try {
+        zmq::poll(items.data(), items.size(), std::chrono::milliseconds(pollTimeoutMs()));
+    } catch (const zmq::error_t& e) {
+        if (e.num() != EINTR)
+            qCWarning(lcMessaging, "Messenger: poll failed: %s", e.what());
+    }
+
+    if (items[0].revents & ZMQ_POLLIN) {
+        zmq::message_t frame;
+        while (m_wakeReceiver.recv(frame, zmq::recv_flags::dontwait)) {
+        }
+    }
+    std::deque<Command> commands;
+    {
+        std::lock_guard<std::mutex> lock(m_commandMutex);
+        commands.swap(m_commands);
+        m_queuedSends = 0;
+    }
+    for (auto& command : commands) {
+        if (command.kind == Command::Stop)
+            return true;
+        process(command);
+    }
+
+    while (m_monitor) {
+        const int event = m_monitor->next();
+        if (event == 0)
+            break;
+        onMonitorEvent(event); // may close the socket and its monitor
+    }
+    if (m_dealer && (items.size() > dealerIndex) && (items[dealerIndex].revents & ZMQ_POLLIN)) {
+        // Bounded batch: commands and events get their turn even under a flood.
+        for (int i = 0; i < 256 && m_dealer; ++i) {
+            zmq::multipart_t frames;
+            try {
+                if (!frames.recv(*m_dealer, ZMQ_DONTWAIT))
+                    break;
+            } catch (const zmq::error_t& e) {
+                qCDebug(lcMessaging, "Messenger: receive failed: %s", e.what());
+                break;
+            }
+            onFrames(frames);
+        }
+    }
+    if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
+        readQueryAnswer();
+
+    const auto now = Clock::now();
+    if (m_helloPending && m_dealer)
+        trySendHello();
+    if (m_phase == Phase::Querying && m_querySocket && now >= m_nextQuery)
+        sendQuery();
+    if ((m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting) &&
+        now >= m_deadline)
+        failAttempt("not up within the connect timeout");
+    if (m_phase == Phase::WaitingRetry && now >= m_retryAt)
+        beginAttempt();
+    return false;
 }
 
 int MessengerImpl::pollTimeoutMs() const

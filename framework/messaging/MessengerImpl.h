@@ -103,6 +103,7 @@ private:
 
     // I/O thread.
     void run();
+    bool runOnce(); // true when asked to stop
     void process(Command& command);
     void beginAttempt();
     void openSocket(const std::string& serverKey);
@@ -135,6 +136,7 @@ private:
     std::vector<std::weak_ptr<IMessengerObserver>> m_observers;
     std::atomic<unsigned> m_reconnectMs{1000};
     std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_stopRequested{false};
 
     // Hand-over to the I/O thread: commands under m_commandMutex, a frame on the inproc pair wakes it up.
     zmq::context_t m_context;

@@ -143,6 +143,7 @@ bool UnitEndpointImpl::start()
         m_wakeSender->connect(m_wakeAddress);
     }
     m_nextAnnouncement = Clock::now();
+    m_stopRequested = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
     qCDebug(lcMessaging, "UnitEndpoint: \"%s\" listening on %s port %u (%s)", unitName().c_str(),
@@ -159,6 +160,7 @@ void UnitEndpointImpl::stop()
         qCWarning(lcMessaging, "UnitEndpoint: stop() from one of its own callbacks is ignored");
         return;
     }
+    m_stopRequested = true;
     post(Command{Command::Stop, {}, nullptr, {}});
     if (m_thread.joinable())
         m_thread.join();
@@ -237,65 +239,78 @@ bool UnitEndpointImpl::sendRawFrames(const UnitEndpoint::PeerId& peer, const std
 void UnitEndpointImpl::run()
 {
     for (;;) {
-        std::vector<zmq::pollitem_t> items;
-        items.push_back({m_wakeReceiver->handle(), 0, ZMQ_POLLIN, 0});
-        if (m_router)
-            items.push_back({m_router->handle(), 0, ZMQ_POLLIN, 0});
-        const std::size_t queryIndex = items.size();
-        if (m_querySocket)
-            items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
-
-        long timeoutMs = 500;
-        if (m_announceSocket) {
-            const auto untilNext =
-                std::chrono::duration_cast<std::chrono::milliseconds>(m_nextAnnouncement - Clock::now())
-                    .count();
-            timeoutMs = std::max<long>(0, std::min<long>(timeoutMs, static_cast<long>(untilNext) + 1));
-        }
         try {
-            zmq::poll(items.data(), items.size(), std::chrono::milliseconds(timeoutMs));
-        } catch (const zmq::error_t& e) {
-            if (e.num() != EINTR)
-                qCWarning(lcMessaging, "UnitEndpoint: poll failed: %s", e.what());
-        }
-
-        if (items[0].revents & ZMQ_POLLIN) {
-            zmq::message_t frame;
-            while (m_wakeReceiver->recv(frame, zmq::recv_flags::dontwait)) {
-            }
-        }
-        std::deque<Command> commands;
-        {
-            std::lock_guard<std::mutex> lock(m_commandMutex);
-            commands.swap(m_commands);
-        }
-        for (auto& command : commands) {
-            if (command.kind == Command::Stop)
+            if (runOnce())
                 return;
-            process(command);
-        }
-
-        if (m_router) {
-            for (int i = 0; i < 256 && m_router; ++i) {
-                zmq::multipart_t frames;
-                try {
-                    if (!frames.recv(*m_router, ZMQ_DONTWAIT))
-                        break;
-                } catch (const zmq::error_t& e) {
-                    qCDebug(lcMessaging, "UnitEndpoint: receive failed: %s", e.what());
-                    break;
-                }
-                onFrames(frames);
-            }
-        }
-        if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
-            answerQueries();
-        if (m_announceSocket && Clock::now() >= m_nextAnnouncement) {
-            announce();
-            m_nextAnnouncement =
-                Clock::now() + std::chrono::milliseconds(std::max(10u, options.announceIntervalMs));
+        } catch (const std::exception& e) {
+            qCWarning(lcMessaging, "UnitEndpoint: I/O error: %s", e.what());
+            if (m_stopRequested)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
+}
+
+bool UnitEndpointImpl::runOnce()
+{
+    std::vector<zmq::pollitem_t> items;
+    items.push_back({m_wakeReceiver->handle(), 0, ZMQ_POLLIN, 0});
+    if (m_router)
+        items.push_back({m_router->handle(), 0, ZMQ_POLLIN, 0});
+    const std::size_t queryIndex = items.size();
+    if (m_querySocket)
+        items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
+
+    long timeoutMs = 500;
+    if (m_announceSocket) {
+        const auto untilNext =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_nextAnnouncement - Clock::now()).count();
+        timeoutMs = std::max<long>(0, std::min<long>(timeoutMs, static_cast<long>(untilNext) + 1));
+    }
+    try {
+        zmq::poll(items.data(), items.size(), std::chrono::milliseconds(timeoutMs));
+    } catch (const zmq::error_t& e) {
+        if (e.num() != EINTR)
+            qCWarning(lcMessaging, "UnitEndpoint: poll failed: %s", e.what());
+    }
+
+    if (items[0].revents & ZMQ_POLLIN) {
+        zmq::message_t frame;
+        while (m_wakeReceiver->recv(frame, zmq::recv_flags::dontwait)) {
+        }
+    }
+    std::deque<Command> commands;
+    {
+        std::lock_guard<std::mutex> lock(m_commandMutex);
+        commands.swap(m_commands);
+    }
+    for (auto& command : commands) {
+        if (command.kind == Command::Stop)
+            return true;
+        process(command);
+    }
+
+    if (m_router) {
+        for (int i = 0; i < 256 && m_router; ++i) {
+            zmq::multipart_t frames;
+            try {
+                if (!frames.recv(*m_router, ZMQ_DONTWAIT))
+                    break;
+            } catch (const zmq::error_t& e) {
+                qCDebug(lcMessaging, "UnitEndpoint: receive failed: %s", e.what());
+                break;
+            }
+            onFrames(frames);
+        }
+    }
+    if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
+        answerQueries();
+    if (m_announceSocket && Clock::now() >= m_nextAnnouncement) {
+        announce();
+        m_nextAnnouncement =
+            Clock::now() + std::chrono::milliseconds(std::max(10u, options.announceIntervalMs));
+    }
+    return false;
 }
 
 void UnitEndpointImpl::process(Command& command)

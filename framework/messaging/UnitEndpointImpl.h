@@ -65,6 +65,7 @@ private:
 
     void post(Command command);
     void run();
+    bool runOnce(); // true when asked to stop
     bool bindRouter(std::string& error);
     void closeRouter();
     void process(Command& command);
@@ -77,6 +78,7 @@ private:
 
     zmq::context_t m_context;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_stopRequested{false};
     std::atomic<std::uint16_t> m_port{0};
     mutable std::mutex m_nameMutex;
     std::string m_unitName;
