@@ -1,7 +1,6 @@
 #include "PosterImageProvider.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 
 namespace Ulmar {
 
@@ -20,8 +19,8 @@ QImage PosterImageProvider::requestImage(const QString&, QSize* size, const QSiz
 {
     QImage copy;
     {
-        QMutexLocker lock(&m_mutex);
-        copy = m_image;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        copy = m_image.copy();
     }
     if (size)
         *size = copy.size();
@@ -32,7 +31,7 @@ void PosterImageProvider::setNotAvailable()
 {
     const QImage placeholder{QString::fromLatin1(PlaceholderResource)};
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_image = placeholder;
     }
     announceChange();
@@ -44,7 +43,7 @@ void PosterImageProvider::setJpgPoster(const QByteArray& bytes)
     if (!poster.loadFromData(bytes, "JPG"))
         qWarning() << "Poster image could not be decoded as JPEG:" << bytes.size() << "bytes";
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_image = poster;
     }
     announceChange();

@@ -2,15 +2,17 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QQuickImageProvider>
 #include <QVariant>
 
+#include <mutex>
+
 namespace Ulmar {
 
 // Holds the current poster and serves it to QML ("image://posterimageprovider/..."); every id gives the same
-// image. QML may call requestImage from its loader thread while the slots replace the image, hence the lock.
+// image. QML may call requestImage from its loader thread while the slots replace the image: the image is
+// only touched under the lock, and the loader gets a deep copy that shares nothing with it.
 class PosterImageProvider : public QObject, public QQuickImageProvider
 {
     Q_OBJECT
@@ -33,7 +35,7 @@ public slots:
 private:
     void announceChange();
 
-    mutable QMutex m_mutex;
+    std::mutex m_mutex;
     QImage m_image;
 };
 

@@ -3,6 +3,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <thread>
+
 #include "ControllerTestSupport.h"
 #include "GetMediaListNotificationHandler.h"
 #include "MediaListVirtualModel.h"
@@ -144,12 +146,10 @@ private slots:
         QThread* rowThread = nullptr;
         QObject::connect(model.get(), &MediaListVirtualModel::appendRowToTableSignal,
                          [&rowThread] { rowThread = QThread::currentThread(); });
-        QThread* worker = QThread::create([&handler] {
+        std::thread worker([&handler] {
             handler.handleResponse(library(libraryBody({record("b"), record("A")})));
         });
-        worker->start();
-        QVERIFY(worker->wait(10000));
-        delete worker;
+        worker.join();
         QTRY_COMPARE_WITH_TIMEOUT(table.rows.size(), 2, 10000);
         QCOMPARE(rowThread, QThread::currentThread());
         QCOMPARE(table.titles(), (QStringList{"A", "b"})); // sorted by title on arrival
@@ -210,18 +210,16 @@ private slots:
         for (int i = 0; i < 2000; ++i)
             many.push_back(record((i % 2 ? "Odd " : "Even ") + std::to_string(i)));
         const std::string body = libraryBody(many);
-        QThread* worker = QThread::create([&handler, &body] {
+        std::thread worker([&handler, &body] {
             for (int i = 0; i < 5; ++i)
                 handler.handleResponse(library(body));
         });
-        worker->start();
         for (int i = 0; i < 20; ++i) {
             model->triggerSearchMediaLibrary(QString(i % 2 ? "odd" : "1"));
             model->triggerSortMediaLibrary(0, i % 3 == 0);
             QCoreApplication::processEvents();
         }
-        QVERIFY(worker->wait(30000));
-        delete worker;
+        worker.join();
         model->triggerSearchMediaLibrary(QString("odd 19"));
         // Every list arrived while a search was active, so the full list keeps the notification's order.
         QStringList expected;

@@ -6,6 +6,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <thread>
+
 #include <atomic>
 
 #include "ControllerTestSupport.h"
@@ -137,7 +139,7 @@ private slots:
         const QByteArray small = jpeg(30, 30, Qt::blue);
         std::atomic<bool> stop{false};
         std::atomic<int> bad{0};
-        QThread* loader = QThread::create([&] {
+        std::thread loader([&] {
             while (!stop) {
                 QSize size;
                 const QImage image = provider.requestImage("MovieImage", &size, QSize());
@@ -146,7 +148,6 @@ private slots:
                     ++bad;
             }
         });
-        loader->start();
         for (int i = 0; i < 200; ++i) {
             if (i % 2)
                 provider.setJpgPoster(small);
@@ -154,8 +155,7 @@ private slots:
                 provider.setNotAvailable();
         }
         stop = true;
-        QVERIFY(loader->wait(10000));
-        delete loader;
+        loader.join();
         QCOMPARE(bad.load(), 0);
     }
 
@@ -169,11 +169,9 @@ private slots:
                          &PosterImageProvider::setNotAvailable);
         QSignalSpy spy(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal);
         const QByteArray bytes = jpeg(50, 70, Qt::green);
-        QThread* messaging = QThread::create(
+        std::thread messaging(
             [&] { handler.handleResponse(response(MessageType::GetImageData, bytes.toStdString())); });
-        messaging->start();
-        QVERIFY(messaging->wait(10000));
-        delete messaging;
+        messaging.join();
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 10000);
         QSize size;
         provider.requestImage("MovieImage1.jpg", &size, QSize());

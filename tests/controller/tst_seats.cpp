@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <thread>
+
 #include "ControllerTestSupport.h"
 #include "GetSeatStatusNotificationHandler.h"
 #include "MessageNames.h"
@@ -128,13 +130,11 @@ private slots:
         QSignalSpy active(model.get(), &SeatPaneMgr::activeSeatsChanged);
 
         // Delivered from another thread, as the messaging layer does.
-        QThread* worker = QThread::create([&handler] {
+        std::thread worker([&handler] {
             handler.handleResponse(
                 seatNotification(R"({"s":{"seat":[{"index":2,"motion":-3},{"index":0},{"index":1}]}})"));
         });
-        worker->start();
-        QVERIFY(worker->wait(10000));
-        delete worker;
+        worker.join();
 
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 10000);
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
