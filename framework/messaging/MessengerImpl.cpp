@@ -141,7 +141,9 @@ MessengerImpl::~MessengerImpl()
 
 void MessengerImpl::wake()
 {
-    // Called with m_commandMutex held: the PUSH socket is shared by every caller thread.
+    // Called with m_commandMutex held: the PUSH socket is shared by every caller thread. Only a command put
+    // into an empty queue wakes the I/O thread: it takes the whole queue after draining its wake-ups, so
+    // later commands ride along with the pending wake-up.
     try {
         m_wakeSender.send(zmq::message_t(), zmq::send_flags::dontwait);
     } catch (const zmq::error_t&) {
@@ -154,8 +156,10 @@ void MessengerImpl::post(Command command)
     std::lock_guard<std::mutex> lock(m_commandMutex);
     if (command.kind == Command::Send)
         ++m_queuedSends;
+    const bool idle = m_commands.empty();
     m_commands.push_back(std::move(command));
-    wake();
+    if (idle)
+        wake();
 }
 
 void MessengerImpl::setAutoReconnect(unsigned intervalMs)
@@ -274,8 +278,10 @@ bool MessengerImpl::send(std::shared_ptr<IMessage> message)
         return false;
     }
     ++m_queuedSends;
+    const bool idle = m_commands.empty();
     m_commands.push_back(Command{Command::Send, std::move(message), {}, 0});
-    wake();
+    if (idle)
+        wake();
     return true;
 }
 

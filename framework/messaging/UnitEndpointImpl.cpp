@@ -190,7 +190,10 @@ void UnitEndpointImpl::post(Command command)
     std::lock_guard<std::mutex> lock(m_commandMutex);
     if (!m_wakeSender)
         return;
+    const bool idle = m_commands.empty(); // otherwise a wake-up is already pending
     m_commands.push_back(std::move(command));
+    if (!idle)
+        return;
     try {
         m_wakeSender->send(zmq::message_t(), zmq::send_flags::dontwait);
     } catch (const zmq::error_t&) {
