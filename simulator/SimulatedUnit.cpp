@@ -202,12 +202,8 @@ int SimulatedUnit::peerCount() const
 
 void SimulatedUnit::stall()
 {
-    if (m_stalled)
-        return;
-    const bool wasRunning = m_scenarioRunning;
-    setScenarioRunning(false);
-    m_scenarioRunning = wasRunning; // remembered for resume()
     m_stalled = true;
+    updateClock();
 }
 
 void SimulatedUnit::resume()
@@ -215,10 +211,7 @@ void SimulatedUnit::resume()
     if (!m_stalled)
         return;
     m_stalled = false;
-    const bool wasRunning = m_scenarioRunning;
-    m_scenarioRunning = false;
-    if (wasRunning)
-        setScenarioRunning(true);
+    updateClock();
     notifyAll();
 }
 
@@ -634,21 +627,28 @@ int SimulatedUnit::scaledMs(double seconds) const
 
 void SimulatedUnit::setScenarioRunning(bool running)
 {
-    if (running == m_scenarioRunning)
-        return;
     m_scenarioRunning = running;
-    if (!running) {
+    updateClock();
+}
+
+void SimulatedUnit::updateClock()
+{
+    const bool ticking = m_scenarioRunning && !m_stalled && !m_scenario.steps().isEmpty();
+    if (ticking == m_tickTimer.isActive())
+        return;
+    if (!ticking) {
+        // The step goes on where it was when the clock starts again.
+        m_stepRemainingMs = m_stepTimer.isActive() ? m_stepTimer.remainingTime() : -1;
         m_stepTimer.stop();
         m_tickTimer.stop();
         return;
     }
-    if (m_scenario.steps().isEmpty())
-        return;
     m_tickTimer.start(std::max(5, scaledMs(1.0)));
     if (m_step < 0)
         applyStep(0);
     else
-        m_stepTimer.start(scaledMs(m_scenario.steps().at(m_step).durationSeconds));
+        m_stepTimer.start(m_stepRemainingMs >= 0 ? m_stepRemainingMs
+                                                 : scaledMs(m_scenario.steps().at(m_step).durationSeconds));
 }
 
 void SimulatedUnit::goToStep(int step)
@@ -739,7 +739,8 @@ void SimulatedUnit::applyStep(int index)
         notify(Type::GetUpdateNotification, UnitBodies::update(u));
     }
     emit stepStarted(index);
-    if (m_scenarioRunning)
+    m_stepRemainingMs = -1;
+    if (m_tickTimer.isActive())
         m_stepTimer.start(scaledMs(step.durationSeconds));
 }
 

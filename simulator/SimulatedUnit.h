@@ -136,7 +136,7 @@ private:
     void setWifi(const PeerId& peer, const QByteArray& body);
     void setCredentials(const QByteArray& body);
 
-    void startScenarioClock();
+    void updateClock();
     void applyStep(int step);
     void nextStep();
     void tick();
@@ -155,7 +155,8 @@ private:
     std::unique_ptr<Messaging::UnitEndpoint> m_endpoint;
     quint16 m_boundPort = 0;
     bool m_stalled = false;
-    bool m_scenarioRunning = false;
+    bool m_scenarioRunning = false; // wanted; the clock also waits while stalled
+    int m_stepRemainingMs = -1;
     int m_step = -1;
     int m_nextMedia = 0;
     QTimer m_stepTimer;

@@ -190,6 +190,7 @@ private slots:
     void malformedInputDoesNotBreakTheUnit();
     void libraryTooLargeForOneMessageIsSentEmpty();
     void stallStopsAnswersAndResumePushesState();
+    void stalledScenarioWaitsEvenAcrossRestart();
     void restartOnSamePortAndDroppedConnectionsReconnect();
     void encryptedUnitWithKeyFile();
     void twoUnitsOnOneMachineAreBothDiscovered();
@@ -620,6 +621,27 @@ void TestSimulatedUnit::stallStopsAnswersAndResumePushesState()
     QTRY_COMPARE_WITH_TIMEOUT(app.log->count(Type::GetSeatStatusNotification), 2, Timeout);
     QVERIFY(app.send(Type::SetMotionDelay, R"({"motionDelay":77})"));
     QTRY_COMPARE_WITH_TIMEOUT(unit->state().motionDelay, 77, Timeout);
+}
+
+void TestSimulatedUnit::stalledScenarioWaitsEvenAcrossRestart()
+{
+    UnitConfig c;
+    c.port = 0;
+    c.announce = false;
+    c.timeScale = 0.01;
+    SimulatedUnit unit(c);
+    QSignalSpy steps(&unit, &SimulatedUnit::stepStarted);
+    QVERIFY(unit.start());
+    QTRY_VERIFY_WITH_TIMEOUT(steps.count() >= 3, Timeout);
+    unit.stall();
+    const int step = unit.scenarioStep();
+    const int started = steps.count();
+    unit.restart();
+    QTest::qWait(300); // thirty scenario seconds: several steps if the clock ran
+    QCOMPARE(unit.scenarioStep(), step);
+    QCOMPARE(steps.count(), started);
+    unit.resume();
+    QTRY_VERIFY_WITH_TIMEOUT(steps.count() > started, Timeout);
 }
 
 void TestSimulatedUnit::restartOnSamePortAndDroppedConnectionsReconnect()
