@@ -2,9 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QMessageBox>
-
-#include "Logger.h"
 
 namespace Ulmar {
 
@@ -22,9 +21,7 @@ void CrashHandlerImpl::handleCrash()
         box.exec();
         return;
     }
-    static const Logger logger = Logger::GetInstance("Sonvex.VYRA_Control_App.main");
-    if (logger.IsEnabledFor(LOG_LEVEL_FATAL))
-        logger.Log(LOG_LEVEL_FATAL, "An error has occured. The application must exit.", __FILE__, __LINE__);
+    qCritical() << "An error has occured. The application must exit.";
 }
 
 } // namespace Ulmar
