@@ -161,6 +161,8 @@ Flickable {
                                     property bool doChooseVYRAWhenCurrentIndexChanges: true
                                     model: VYRAList
                                     textRole: "name"
+                                    // A unit named on the command line is not in the discovered list.
+                                    displayText: currentIndex < 0 ? api.controllerName : currentText
                                     Layout.fillWidth: true
                                     Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
                                     Layout.alignment: Qt.AlignBottom | Qt.AlignLeft
@@ -388,6 +390,7 @@ Flickable {
                                 text: qsTr("VYRA:")
                             }
                             WidgetLabel {
+                                objectName: "versionControllerName"
                                 text: api.controllerIsConnected ? api.controllerName : "---"
                                 color: api.controllerIsConnected ? Style.color_ACTIVE : Style.color_INACTIVE
                                 elide: Text.ElideRight

@@ -30,10 +30,13 @@ Flickable {
     }
 
     onControllerIsConnectedChanged: {
-        if (controllerIsConnected)
+        if (controllerIsConnected) {
             controllerGoesOnline()
-        else
+            // Fill the page now rather than at the next 15-second poll.
+            doQueryNetworkState()
+        } else {
             controllerGoesOffline()
+        }
     }
 
     onWifiNetworkListChanged: {

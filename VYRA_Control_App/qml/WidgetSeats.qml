@@ -45,6 +45,8 @@ WidgetFlowListView {
             }
             Switch {
                 objectName: "mutedSwitch"
+                // checked as well as position, so the track colour matches the state.
+                checked: mutedData
                 position: mutedData
                 enabled: seatCard.seatActive
                 onPositionChanged: {
@@ -53,6 +55,7 @@ WidgetFlowListView {
                         return
                     mutedData = (position >= 0.5)
                     seatsModel.triggerUpdate()
+                    checked = Qt.binding(function() { return mutedData })
                     position = Qt.binding(function() { return mutedData })
                 }
             }
@@ -66,6 +69,8 @@ WidgetFlowListView {
             }
             Switch {
                 objectName: "chainSwitch"
+                // checked as well as position, so the track colour matches the state.
+                checked: controlsLockedData
                 position: controlsLockedData
                 enabled: seatCard.seatActive
                 onPositionChanged: {
@@ -73,6 +78,7 @@ WidgetFlowListView {
                         return
                     controlsLockedData = (position >= 0.5)
                     seatsModel.triggerUpdate()
+                    checked = Qt.binding(function() { return controlsLockedData })
                     position = Qt.binding(function() { return controlsLockedData })
                 }
             }

@@ -115,6 +115,11 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        // Keep the logs of both programs for a look after a failure.
+        if (qEnvironmentVariableIsSet("VYRA_E2E_KEEP")) {
+            m_dir.setAutoRemove(false);
+            qInfo("logs in %s", qPrintable(m_dir.path()));
+        }
         const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
         if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
             !QFile::exists(build + "/bin/vyra_simulated_unit"))
@@ -163,6 +168,11 @@ private slots:
     void cleanupTestCase()
     {
         m_probe.disconnectFromServer();
+        if (m_unit) {
+            QFile log(m_dir.filePath("unit.log"));
+            if (log.open(QIODevice::WriteOnly))
+                log.write(unitLog().toUtf8());
+        }
         for (auto* p : {m_app.get(), m_unit.get()}) {
             if (!p)
                 continue;

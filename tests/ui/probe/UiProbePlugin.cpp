@@ -2,7 +2,7 @@
 // mechanism (QT_QPA_GENERIC_PLUGINS=vyrauiprobe with QT_PLUGIN_PATH pointing at the
 // test build). It answers one-line JSON requests on the local socket named by
 // VYRA_UI_PROBE_SOCKET: read or write a property of an item found by objectName,
-// click an item, resize the window. The application itself holds no test code.
+// click an item, resize the window, save a picture of the window. The application itself holds no test code.
 #include <QCoreApplication>
 #include <QGenericPlugin>
 #include <QGuiApplication>
@@ -98,6 +98,8 @@ private:
             window->resize(req.value("width").toInt(), req.value("height").toInt());
             return {{"ok", true}};
         }
+        if (cmd == "grab")
+            return {{"ok", window->grabWindow().save(req.value("path").toString())}};
         if (cmd == "count")
             return {{"ok", true}, {"count", countItems(scope, req.value("prefix").toString(), visibleOnly)}};
         QQuickItem* item = findItem(scope, req.value("name").toString(), visibleOnly);

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Screenshots of every page at 700 and 1280 pixels wide, with real rendering
+# (Xvfb + GLX, so graphical effects show), against the simulated unit.
+#   scripts/screenshots.sh [build-dir]     (default: build)
+# Needs the app, the simulated unit and the UI probe plugin built in build-dir:
+#   cmake --build <build-dir> --target VYRA_Control_App vyra_simulated_unit vyrauiprobe
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD=$(cd "${1:-build}" && pwd)
+OUT=$ROOT/screenshots
+mkdir -p "$OUT"
+for f in "$BUILD/bin/VYRA_Control_App" "$BUILD/bin/vyra_simulated_unit" "$BUILD/tests/ui/plugins/generic/libvyrauiprobe.so"; do
+    [ -e "$f" ] || { echo "missing $f: build it first" >&2; exit 1; }
+done
+
+if [ -z "${VYRA_SCREENSHOTS_INNER:-}" ]; then
+    export VYRA_SCREENSHOTS_INNER=1
+    exec xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+fi
+
+WORK=$(mktemp -d)
+UNIT_PID=""
+APP_PID=""
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+    [ -n "$UNIT_PID" ] && kill "$UNIT_PID" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+mkdir -p "$WORK/home" "$WORK/runtime"
+chmod 700 "$WORK/runtime"
+export HOME=$WORK/home XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/home/config XDG_DATA_HOME=$WORK/home/data
+export LANG=${SCREENSHOT_LANG:-C.UTF-8} LANGUAGE=${SCREENSHOT_LANGUAGE:-}
+PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+
+cat > "$WORK/scenario.json" <<'JSON'
+{"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success", "motionCodeState": "available",
+  "media": "The Godfather", "offset": 2712}]}
+JSON
+QT_QPA_PLATFORM=offscreen "$BUILD/bin/vyra_simulated_unit" --bind 127.0.0.1 --port "$PORT" --no-announce \
+    --seats 4 --key-file "$WORK/unit-key.txt" --scenario "$WORK/scenario.json" \
+    --service-uri "http://127.0.0.1:9" > "$WORK/unit.log" 2>&1 &
+UNIT_PID=$!
+sleep 1
+
+QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH="$BUILD/tests/ui/plugins" QT_QPA_GENERIC_PLUGINS=vyrauiprobe \
+    VYRA_UI_PROBE_SOCKET="$WORK/probe.sock" "$BUILD/bin/VYRA_Control_App" -a "127.0.0.1:$PORT" \
+    > "$WORK/app.log" 2>&1 &
+APP_PID=$!
+
+python3 - "$WORK/probe.sock" "$OUT" <<'PY'
+import json, os, socket, sys, time
+sock_path, out = sys.argv[1], sys.argv[2]
+deadline = time.time() + 60
+while True:
+    try:
+        s = socket.socket(socket.AF_UNIX); s.connect(sock_path); break
+    except OSError:
+        if time.time() > deadline: sys.exit("the application did not start")
+        time.sleep(0.2)
+f = s.makefile("rw")
+def ask(**req):
+    f.write(json.dumps(req) + "\n"); f.flush()
+    return json.loads(f.readline())
+def wait_for(pred, what, timeout=60):
+    end = time.time() + timeout
+    while time.time() < end:
+        if pred(): return
+        time.sleep(0.2)
+    sys.exit("timed out waiting for " + what)
+wait_for(lambda: ask(cmd="window").get("ok"), "the window")
+def resize(w):
+    ask(cmd="resize", width=w, height=800)
+    wait_for(lambda: ask(cmd="window").get("width") == w, "width %d" % w)
+    time.sleep(1)
+def shot(name):
+    time.sleep(1.2)
+    path = os.path.join(out, name + ".png")
+    if not ask(cmd="grab", path=path).get("ok"): sys.exit("could not save " + path)
+    print(path)
+resize(1280)
+wait_for(lambda: ask(cmd="get", name="controllerStatusText", prop="text").get("value") == "VYRA Online", "VYRA Online")
+wait_for(lambda: ask(cmd="get", name="movieTitle", prop="text").get("value") not in (None, "---"), "the film")
+shot("1280-startup-dialog")
+ask(cmd="click", name="startupDialogCloseButton")
+ask(cmd="set", name="versionUnfoldButton", prop="folded", value=False)
+ask(cmd="set", name="advancedControlsUnfoldButton", prop="folded", value=False)
+for width in (700, 1280):
+    resize(width)
+    tabs = [("status", "statusTab"), ("seats", "seatsTab"), ("library", "libraryTab"), ("network", "networkTab")]
+    for page, tab in tabs:
+        if not ask(cmd="click", name=tab).get("ok"):
+            continue  # the Seats tab is merged into the status page on wide windows
+        shot("%d-%s" % (width, page))
+    ask(cmd="click", name="statusTab")
+PY
+echo "screenshots in $OUT"
