@@ -304,7 +304,8 @@ void SimulatedUnit::onMessage(const PeerId& peer, const std::shared_ptr<Messagin
     if (!m_stalled) {
         handled = handle(peer, type, QByteArray(body.data(), int(body.size())));
         if (!handled)
-            qInfo("Unknown message type \"%s\" ignored", qPrintable(QString::fromStdString(type).left(80)));
+            qInfo("Unknown message type \"%s\" ignored",
+                  qPrintable(UnitBodies::printable(QString::fromStdString(type), 80)));
     }
     record(peer, message, handled);
 }
@@ -419,7 +420,8 @@ void SimulatedUnit::sendImage(const PeerId& peer, const QByteArray& body)
     if (const MediaEntry* entry = m_library.byPosterFile(fileName))
         jpeg = m_posters.jpeg(*entry);
     else
-        qInfo("No poster named \"%s\"; answering without image", qPrintable(fileName.left(80)));
+        qInfo("No poster named \"%s\"; answering without image",
+              qPrintable(UnitBodies::printable(fileName, 80)));
     answer(peer, Type::GetImageData, bytes(jpeg));
 }
 
@@ -543,10 +545,12 @@ void SimulatedUnit::setWifi(const PeerId& peer, const QByteArray& body)
             auto it = std::find_if(n.visible.begin(), n.visible.end(),
                                    [&](const WifiNetwork& w) { return w.ssid == name; });
             if (it == n.visible.end()) {
-                qInfo("Wi-Fi: network \"%s\" is not visible; refused", qPrintable(name.left(64)));
+                qInfo("Wi-Fi: network \"%s\" is not visible; refused",
+                      qPrintable(UnitBodies::printable(name)));
             } else if (keyLength < Limits::WifiKeyMinChars || keyLength > Limits::WifiKeyMaxChars) {
-                qInfo("Wi-Fi: key for \"%s\" refused (%d to %d characters needed)", qPrintable(name.left(64)),
-                      Limits::WifiKeyMinChars, Limits::WifiKeyMaxChars);
+                qInfo("Wi-Fi: key for \"%s\" refused (%d to %d characters needed)",
+                      qPrintable(UnitBodies::printable(name)), Limits::WifiKeyMinChars,
+                      Limits::WifiKeyMaxChars);
             } else {
                 for (auto& net : n.visible)
                     net.active = (&net == &*it);
@@ -554,7 +558,7 @@ void SimulatedUnit::setWifi(const PeerId& peer, const QByteArray& body)
                 n.hotspotActive = false;
                 n.ssid = name;
                 result = true;
-                qInfo("Wi-Fi: joined \"%s\"", qPrintable(name));
+                qInfo("Wi-Fi: joined \"%s\"", qPrintable(UnitBodies::printable(name)));
             }
         }
     }
@@ -607,11 +611,13 @@ void SimulatedUnit::setCredentials(const QByteArray& body)
             const bool registered = !username.isEmpty() && !m_accessToken.isEmpty();
             m_state.login.username = registered ? username : QString();
             m_state.login.isRegistered = registered;
-            qInfo("Library service: %s (access token %s, refresh token %s)",
-                  registered ? qPrintable(QStringLiteral("registered as \"%1\"").arg(username.left(64)))
-                             : "signed out",
-                  UnitBodies::maskSecret(m_accessToken.toStdString()).c_str(),
-                  UnitBodies::maskSecret(m_refreshToken.toStdString()).c_str());
+            qInfo(
+                "Library service: %s (access token %s, refresh token %s)",
+                registered
+                    ? qPrintable(QStringLiteral("registered as \"%1\"").arg(UnitBodies::printable(username)))
+                    : "signed out",
+                UnitBodies::maskSecret(m_accessToken.toStdString()).c_str(),
+                UnitBodies::maskSecret(m_refreshToken.toStdString()).c_str());
         }
     }
     notify(Type::GetLibraryServiceLoginStatus, UnitBodies::loginStatus(m_state.login));

@@ -303,6 +303,18 @@ std::string loginStatus(const LoginState& l)
     return text(b);
 }
 
+QString printable(const QString& text, int maxChars)
+{
+    QString out = text.left(maxChars);
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    if (text.size() > maxChars)
+        out += QStringLiteral("...");
+    return out;
+}
+
 std::string maskSecret(const std::string& secret)
 {
     // Not even a prefix or the length: whether one was given is all a log needs.
@@ -334,7 +346,7 @@ void summarizeMembers(const rapidjson::Value& v, std::string& out, int depth, st
             out += ',';
         first = false;
         const std::string name(m.name.GetString(), m.name.GetStringLength());
-        out += name;
+        out += printable(QString::fromStdString(name), 40).toStdString();
         out += '=';
         if (isSecretKey(name))
             out += m.value.IsString()
@@ -357,13 +369,8 @@ void summarize(const rapidjson::Value& v, std::string& out, int depth, std::size
     } else if (v.IsArray()) {
         out += '[' + std::to_string(v.Size()) + " items]";
     } else if (v.IsString()) {
-        std::string s(v.GetString(), v.GetStringLength());
-        if (s.size() > 40)
-            s = s.substr(0, 40) + "...";
-        for (char& c : s)
-            if (static_cast<unsigned char>(c) < 0x20)
-                c = ' ';
-        out += '"' + s + '"';
+        const QString s = QString::fromUtf8(v.GetString(), int(v.GetStringLength()));
+        out += '"' + printable(s, 40).toStdString() + '"';
     } else if (v.IsBool()) {
         out += v.GetBool() ? "true" : "false";
     } else if (v.IsNull()) {

@@ -28,6 +28,8 @@ std::string loginStatus(const LoginState& login);
 
 // One short line describing a message for the log. Secrets (Wi-Fi keys, tokens, passwords) are masked.
 std::string summary(const std::string& type, const std::string& body);
+// Text from the network made safe for one log line: control characters replaced, at most maxChars characters.
+QString printable(const QString& text, int maxChars = 64);
 // "***" for a secret, "(empty)" for none: nothing of the secret itself.
 std::string maskSecret(const std::string& secret);
 

@@ -12,6 +12,7 @@
 #include "MediaLibrary.h"
 #include "Scenario.h"
 #include "SimulatedUnit.h"
+#include "UnitBodies.h"
 
 using namespace Ulmar::Simulator;
 
@@ -161,15 +162,16 @@ int main(int argc, char* argv[])
     const bool logPeriodic = parser.isSet(verbose);
     QObject::connect(&unit, &SimulatedUnit::messageReceived,
                      [](const QString& peer, const QString& type, const QString& summary) {
-                         qInfo("<- %s %s %s", qPrintable(peer.left(10)), qPrintable(type),
-                               qPrintable(summary));
+                         qInfo("<- %s %s %s", qPrintable(peer.left(10)),
+                               qPrintable(UnitBodies::printable(type, 80)), qPrintable(summary));
                      });
     QObject::connect(
         &unit, &SimulatedUnit::messageSent,
         [logPeriodic](const QString& peer, const QString& type, const QString& summary, bool periodic) {
             if (periodic && !logPeriodic)
                 return;
-            qInfo("-> %s %s %s", qPrintable(peer.left(10)), qPrintable(type), qPrintable(summary));
+            qInfo("-> %s %s %s", qPrintable(peer.left(10)), qPrintable(UnitBodies::printable(type, 80)),
+                  qPrintable(summary));
         });
     QObject::connect(&unit, &SimulatedUnit::peerConnected, [](const QString& peer) {
         qInfo("Application %s connected", qPrintable(peer.left(10)));

@@ -279,6 +279,12 @@ void TestSimulatorParts::summariesMaskSecrets()
     // A secret nested deeper, or under a key that is not a string, is masked too.
     const std::string nested = UnitBodies::summary("X", R"({"a":{"b":{"password":{"x":"pw-secret"}}}})");
     QVERIFY(nested.find("pw-secret") == std::string::npos);
+    // Names and texts from the network cannot start a line of their own in the log.
+    const std::string forged = UnitBodies::summary("X", "{\"a\\nb\":\"c\\r\\nd\u2028e\",\"\\u0000\":1}");
+    QVERIFY2(forged.find_first_of("\r\n") == std::string::npos && forged.find('\0') == std::string::npos,
+             forged.c_str());
+    QVERIFY(forged.find("\xE2\x80\xA8") == std::string::npos); // U+2028
+    QCOMPARE(UnitBodies::printable(QStringLiteral("ab\ncd"), 3), QStringLiteral("ab?..."));
     QCOMPARE(UnitBodies::summary("X", "not json"), std::string("not JSON, 8 bytes"));
     QCOMPARE(UnitBodies::summary("X", ""), std::string("(no body)"));
     QVERIFY(UnitBodies::summary("X", std::string(10000, '[') + std::string(10000, ']')).size() < 300);
