@@ -22,6 +22,12 @@ class TestControllerEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
+#if defined(__SANITIZE_THREAD__)
+        // Qt is not built with the sanitizer: every queued signal and posted event crossing from a messaging
+        // thread is reported, as the lock of Qt's event queue is invisible to it. The threading of these
+        // classes is checked by the unit tests, which hand over through joined threads.
+        QSKIP("Cross-thread Qt signals cannot be checked against an uninstrumented Qt");
+#endif
         Simulator::UnitConfig config;
         config.name = QStringLiteral("E2E Unit");
         config.port = 0;

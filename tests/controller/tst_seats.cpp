@@ -280,7 +280,11 @@ private slots:
             QThread::msleep(50);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(model->rowCount(), 1); // deferred
+        // Deferred: never shown before the delay has passed (a stalled machine may get there, never earlier).
+        const int rowsAfterDrag = model->rowCount();
+        const qint64 elapsedAfterDrag = sinceLastEdit.elapsed();
+        QVERIFY2(rowsAfterDrag == 1 || elapsedAfterDrag >= delay * 9 / 10,
+                 qPrintable(QString::number(elapsedAfterDrag)));
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
         QVERIFY2(sinceLastEdit.elapsed() >= delay * 9 / 10,
                  qPrintable(QString::number(sinceLastEdit.elapsed())));
