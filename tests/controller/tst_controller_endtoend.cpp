@@ -6,6 +6,7 @@
 #include "ControllerTestSupport.h"
 #include "Facade.h"
 #include "GlobalStatus.h"
+#include "MediaListVirtualModel.h"
 #include "MessageNames.h"
 #include "PosterImageProvider.h"
 #include "SeatPaneMgr.h"
@@ -64,6 +65,32 @@ private slots:
         m_facade.reset();
         m_seats.reset();
         m_unit.reset();
+    }
+
+    void unitStateArrivesAfterConnection()
+    {
+        // State requests: versions, last library update and the library itself, unasked.
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->controllerVersion(), m_unit->state().upgrade.currentVersion,
+                                  20000);
+        const QString updated = m_unit->state().update.updatedTimestamp; // e.g. 2026-12-01T10:15:00Z
+        QVERIFY(updated.size() >= 16);
+        QTRY_COMPARE_WITH_TIMEOUT(m_facade->lastMotionCodeUpdate(), updated.left(16).replace('T', ' '),
+                                  20000);
+        int rows = 0;
+        auto* model = m_facade->mediaListModel();
+        QObject::connect(model, &MediaListVirtualModel::appendRowToTableSignal, [&rows] { ++rows; });
+        model->triggerSearchMediaLibrary(QString());
+        QCOMPARE(rows, m_unit->library().size());
+    }
+
+    void credentialsComeBackAsLoginStatus()
+    {
+        QSignalSpy answered(m_facade.get(), &Facade::libraryServiceResponseReceived);
+        m_facade->sendLibraryServiceCredentials(QString("ann"), QString("access-1"), QString("refresh-1"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_facade->libraryServiceIsRegistered(), 20000);
+        QCOMPARE(m_facade->libraryServiceUsername(), QString("ann"));
+        QCOMPARE(m_unit->accessToken(), QString("access-1"));
+        QVERIFY(answered.count() >= 1);
     }
 
     void seatChangeComesBack()
