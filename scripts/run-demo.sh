@@ -37,11 +37,12 @@ stop_unit() {
 trap stop_unit EXIT
 trap 'exit 130' INT TERM
 
-# Give the unit a moment to bind its port; a second unit on the same port fails here.
-for _ in 1 2 3 4 5 6 7 8 9 10; do
-  grep -q "listening on" "$log" 2>/dev/null && break
+# Let the unit boot first: an application that hears "initializing" keeps showing "VYRA Initializing"
+# until it reconnects. A second unit on the same port fails here.
+for _ in $(seq 1 40); do
+  grep -q 'mediaIdState="configuring"\|Unit stopped' "$log" 2>/dev/null && break
   kill -0 "$unit_pid" 2>/dev/null || break
-  sleep 0.3
+  sleep 0.25
 done
 if ! kill -0 "$unit_pid" 2>/dev/null; then
   echo "run-demo: the simulated unit did not start:" >&2
