@@ -122,8 +122,13 @@ void SimulatedUnit::setLibrary(MediaLibrary library)
 
 void SimulatedUnit::setScenario(Scenario scenario)
 {
+    // The clock starts the new scenario from its first step (if it runs and has steps).
+    m_stepTimer.stop();
+    m_tickTimer.stop();
     m_scenario = std::move(scenario);
     m_step = -1;
+    m_stepRemainingMs = -1;
+    updateClock();
 }
 
 bool SimulatedUnit::start(QString* error)
@@ -666,6 +671,8 @@ void SimulatedUnit::goToStep(int step)
 
 void SimulatedUnit::nextStep()
 {
+    if (m_scenario.steps().isEmpty())
+        return;
     int next = m_step + 1;
     if (next >= m_scenario.steps().size()) {
         if (!m_scenario.loops()) {

@@ -194,6 +194,15 @@ void TestSimulatorParts::scenarioWithoutLoopStaysAtLastStep()
     QTest::qWait(200); // twenty scenario seconds: a loop would have come round several times
     QCOMPARE(steps.count(), 2);
     QCOMPARE(unit.state().media.mediaIdState, QStringLiteral("shutdown"));
+
+    // Replacing the scenario while it runs starts the new one from its beginning; an empty one stops it.
+    unit.setScenario(Scenario::builtIn());
+    QCOMPARE(steps.count(), 3);
+    QCOMPARE(unit.state().media.mediaIdState, QStringLiteral("initializing"));
+    unit.setScenario(Scenario());
+    QTest::qWait(100);
+    QCOMPARE(steps.count(), 3);
+    QCOMPARE(unit.scenarioStep(), -1);
 }
 
 void TestSimulatorParts::scenarioPicksNamedTitleAndClearsMediaOnOtherStates()
