@@ -152,8 +152,18 @@ bool SimulatedUnit::start(QString* error)
     m_endpoint = std::make_unique<Messaging::UnitEndpoint>(o);
     // These run on the endpoint's thread: hand everything to ours.
     m_endpoint->setMessageCallback([this](const PeerId& peer, std::shared_ptr<Messaging::IMessage> message) {
+        if (m_pending.fetch_add(1) >= m_config.maxPendingMessages) {
+            m_pending.fetch_sub(1);
+            m_dropped.fetch_add(1);
+            return;
+        }
         QMetaObject::invokeMethod(
-            this, [this, peer, message]() { onMessage(peer, message); }, Qt::QueuedConnection);
+            this,
+            [this, peer, message]() {
+                m_pending.fetch_sub(1);
+                onMessage(peer, message);
+            },
+            Qt::QueuedConnection);
     });
     m_endpoint->setPeerConnectedCallback([this](const PeerId& peer) {
         const QString name = peerName(peer);
@@ -301,6 +311,8 @@ void SimulatedUnit::onMessage(const PeerId& peer, const std::shared_ptr<Messagin
 {
     if (!message)
         return;
+    if (const int dropped = m_dropped.exchange(0))
+        qWarning("%d messages dropped: they came faster than the unit could handle them", dropped);
     const std::string& type = message->getMessageType();
     const std::string body = message->bodyAsString();
     emit messageReceived(peer.empty() ? AllPeers : peerName(peer), QString::fromStdString(type),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ struct UnitConfig
     double timeScale = 1.0;
     // How many received messages commands() keeps (oldest dropped first).
     int commandLogCapacity = 1000;
+    // Messages received but not yet handled; beyond this the network layer's thread drops them, so a
+    // flooding application cannot grow our memory without bound.
+    int maxPendingMessages = 10000;
 };
 
 // A message the unit received, as tests see it. Holds secrets in clear: never log it.
@@ -95,6 +99,9 @@ public:
     void injectRawFrames(const std::vector<std::string>& frames);
     // Handles a message as if an application had sent it; answers go to every application.
     void receiveMessage(const QString& type, const QByteArray& body, const QString& text = QString());
+    // Received messages waiting for this thread, and those dropped since the last one was handled.
+    int pendingMessages() const { return m_pending.load(); }
+    int droppedMessages() const { return m_dropped.load(); }
     QVector<ReceivedCommand> commands() const;
     QVector<ReceivedCommand> commands(const QString& type) const;
     void clearCommands();
@@ -162,6 +169,8 @@ private:
     QTimer m_stepTimer;
     QTimer m_tickTimer;
     std::deque<ReceivedCommand> m_commands;
+    std::atomic<int> m_pending{0}; // touched by the endpoint's thread too
+    std::atomic<int> m_dropped{0};
     QString m_accessToken;
     QString m_refreshToken;
 };

@@ -2,6 +2,7 @@
 // decoded the way the application's handlers decode it.
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include <QDateTime>
 #include <QImage>
@@ -189,6 +190,7 @@ private slots:
     void rejectedCommandsKeepStateAndStillReport();
     void malformedInputDoesNotBreakTheUnit();
     void libraryTooLargeForOneMessageIsSentEmpty();
+    void floodBeyondBacklogIsDroppedNotQueued();
     void stallStopsAnswersAndResumePushesState();
     void stalledScenarioWaitsEvenAcrossRestart();
     void restartOnSamePortAndDroppedConnectionsReconnect();
@@ -594,6 +596,37 @@ void TestSimulatedUnit::libraryTooLargeForOneMessageIsSentEmpty()
     QCOMPARE(library.MemberBegin()->value["media"].Size(), 0u);
     QVERIFY(app.isConnected());
     QCOMPARE(app.log->lost.load(), 0);
+}
+
+void TestSimulatedUnit::floodBeyondBacklogIsDroppedNotQueued()
+{
+    UnitConfig c;
+    c.port = 0;
+    c.announce = false;
+    c.runScenario = false;
+    c.maxPendingMessages = 50;
+    SimulatedUnit unit(c);
+    QVERIFY(unit.start());
+    AppClient app(unit.port(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(app.log->count(Type::GetVyraNameNotification) == 1, Timeout);
+    unit.clearCommands();
+
+    // The unit's thread (this one) is busy while the messages arrive.
+    for (int i = 0; i < 400; ++i)
+        QVERIFY(app.send(Type::GetWifiList));
+    QElapsedTimer waited;
+    waited.start();
+    while ((unit.pendingMessages() < 50 || unit.droppedMessages() < 350) && waited.elapsed() < 30000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    QCOMPARE(unit.pendingMessages(), 50);
+    QCOMPARE(unit.droppedMessages(), 350);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("messages dropped")));
+    QTRY_COMPARE_WITH_TIMEOUT(unit.commands().size(), 50, Timeout);
+    QCOMPARE(unit.droppedMessages(), 0); // reported
+
+    // Once the backlog is gone the unit answers again.
+    QVERIFY(app.send(Type::GetNetworkState));
+    QTRY_COMPARE_WITH_TIMEOUT(app.log->count(Type::GetNetworkState), 1, Timeout);
 }
 
 void TestSimulatedUnit::stallStopsAnswersAndResumePushesState()
