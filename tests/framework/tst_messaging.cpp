@@ -13,6 +13,7 @@
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
 
+#include "BufferQueue.h"
 #include "Messenger.h"
 #include "TcpRelay.h"
 #include "UnitEndpoint.h"
@@ -66,6 +67,7 @@ private slots:
     void sendWhileDisconnectedIsRefusedAndNeverDelivered();
     void handlersMatchTypesExactlyOnAnotherThread();
     void binaryBodiesSurviveBothWays();
+    void pooledBodiesAreNotReusedInFlight();
     void malformedFramesAreDropped();
     void oversizedMessagesAreRefused();
     void hostPortOverridesPortArgument();
@@ -377,6 +379,36 @@ void TestMessaging::binaryBodiesSurviveBothWays()
     QCOMPARE(got[0]->bodyAsString(), bytes);
     QCOMPARE(got[0]->getVersion(), 1u);
     QVERIFY(!got[1]->body());
+}
+
+void TestMessaging::pooledBodiesAreNotReusedInFlight()
+{
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    // Large bodies leave without a copy; the pool must not lend their buffer again before they are sent.
+    const std::size_t size = 4 * 1024 * 1024;
+    auto pool = BufferQueue::Create(1, size); // big enough to keep such buffers
+    for (int i = 0; i < 12; ++i) {
+        auto managed = pool->AcquireBuffer(size, true);
+        const std::string fill(size, static_cast<char>('a' + i));
+        managed->GetBuffer()->AppendDataPtr(fill.data(), fill.size());
+        QVERIFY(messenger->send(std::make_shared<IMessage>("Chunk", 1, std::to_string(i), managed)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("Chunk"), 12, 10000);
+    const auto got = rec.messages();
+    for (int i = 0; i < 12; ++i) {
+        const auto& m = got[static_cast<std::size_t>(i)];
+        QCOMPARE(m->getText(), std::to_string(i));
+        QCOMPARE(m->bodyAsString(), std::string(size, static_cast<char>('a' + i)));
+    }
 }
 
 void TestMessaging::malformedFramesAreDropped()
