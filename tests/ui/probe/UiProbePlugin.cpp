@@ -2,8 +2,12 @@
 // mechanism (QT_QPA_GENERIC_PLUGINS=vyrauiprobe with QT_PLUGIN_PATH pointing at the
 // test build). It answers one-line JSON requests on the local socket named by
 // VYRA_UI_PROBE_SOCKET: read or write a property of an item found by objectName,
-// click an item, resize the window, save a picture of the window. The application itself holds no test code.
+// click an item, resize the window, save a picture of the window. With
+// VYRA_UI_PROBE_READY (a JSON list of {"name","prop","value"}) it also notes the
+// wall-clock time of the first frame shown once all those hold ("ready"), for the
+// start-up benchmark; an empty list means the very first frame. The application itself holds no test code.
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGenericPlugin>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -61,6 +65,9 @@ class Probe : public QObject
 public:
     explicit Probe(const QString& socketName)
     {
+        m_conditions = QJsonDocument::fromJson(qgetenv("VYRA_UI_PROBE_READY")).array();
+        if (qEnvironmentVariableIsSet("VYRA_UI_PROBE_READY"))
+            QCoreApplication::instance()->installEventFilter(this);
         QLocalServer::removeServer(socketName);
         m_server.listen(socketName);
         connect(&m_server, &QLocalServer::newConnection, this, [this] {
@@ -77,13 +84,50 @@ public:
         });
     }
 
+protected:
+    // Hooks the window before its first frame: a timer could miss that frame.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QQuickWindow*>(watched);
+        if (window && !m_hooked && (event->type() == QEvent::Show || event->type() == QEvent::Expose)) {
+            m_hooked = true;
+            QCoreApplication::instance()->removeEventFilter(this);
+            // Queued: with a threaded render loop the signal comes from the render thread,
+            // and items may only be read on the GUI thread.
+            connect(
+                window, &QQuickWindow::frameSwapped, this, [this, window] { onFrame(window); },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
 private:
+    void onFrame(QQuickWindow* window)
+    {
+        if (m_readyAt != 0)
+            return;
+        QQuickItem* root =
+            window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
+        for (const QJsonValue& c : m_conditions) {
+            const QJsonObject cond = c.toObject();
+            QQuickItem* item = findItem(root, cond.value("name").toString(), true);
+            if (!item)
+                return;
+            const QVariant value = item->property(cond.value("prop").toString().toUtf8().constData());
+            if (value.toString() != cond.value("value").toVariant().toString())
+                return;
+        }
+        m_readyAt = QDateTime::currentMSecsSinceEpoch();
+    }
+
     QJsonObject handle(const QJsonObject& req)
     {
         QQuickWindow* window = mainWindow();
         if (!window)
             return {{"ok", false}, {"error", "no window"}};
         const QString cmd = req.value("cmd").toString();
+        if (cmd == "ready")
+            return {{"ok", m_readyAt != 0}, {"epochMs", double(m_readyAt)}};
         QQuickItem* scope =
             window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
         if (req.contains("under")) {
@@ -124,6 +168,9 @@ private:
     }
 
     QLocalServer m_server;
+    QJsonArray m_conditions;
+    bool m_hooked = false;
+    qint64 m_readyAt = 0;
 };
 
 } // namespace
