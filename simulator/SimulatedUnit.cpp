@@ -150,31 +150,14 @@ bool SimulatedUnit::start(QString* error)
 
     m_endpoint.reset(); // a stopped endpoint is replaced, so that a restart starts clean
     m_endpoint = std::make_unique<Messaging::UnitEndpoint>(o);
-    // These run on the endpoint's thread: hand everything to ours.
+    // These run on the endpoint's thread: everything goes through the inbox to ours.
     m_endpoint->setMessageCallback([this](const PeerId& peer, std::shared_ptr<Messaging::IMessage> message) {
-        if (m_pending.fetch_add(1) >= m_config.maxPendingMessages) {
-            m_pending.fetch_sub(1);
-            m_dropped.fetch_add(1);
-            return;
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, peer, message]() {
-                m_pending.fetch_sub(1);
-                onMessage(peer, message);
-            },
-            Qt::QueuedConnection);
+        post({Inbound::Message, peer, std::move(message)});
     });
     m_endpoint->setPeerConnectedCallback([this](const PeerId& peer) {
-        const QString name = peerName(peer);
-        QMetaObject::invokeMethod(
-            this, [this, name]() { emit peerConnected(name); }, Qt::QueuedConnection);
+        post({Inbound::Connected, peer, nullptr});
     });
-    m_endpoint->setPeerGoneCallback([this](const PeerId& peer) {
-        const QString name = peerName(peer);
-        QMetaObject::invokeMethod(
-            this, [this, name]() { emit peerGone(name); }, Qt::QueuedConnection);
-    });
+    m_endpoint->setPeerGoneCallback([this](const PeerId& peer) { post({Inbound::Gone, peer, nullptr}); });
     if (!m_endpoint->start()) {
         if (error)
             *error = QStringLiteral("cannot listen on %1:%2").arg(m_config.bindAddress).arg(o.port);
@@ -307,12 +290,68 @@ void SimulatedUnit::record(const PeerId& peer, const std::shared_ptr<Messaging::
         m_commands.pop_front();
 }
 
+void SimulatedUnit::post(Inbound item)
+{
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        // Connection events are few and always kept; messages only up to the limit.
+        if (item.kind == Inbound::Message && int(m_inbox.size()) >= m_config.maxPendingMessages) {
+            ++m_dropped;
+            return;
+        }
+        m_inbox.push_back(std::move(item));
+        wake = !m_drainPosted;
+        m_drainPosted = true;
+    }
+    // Our own queue carries the data; the event only says that there is some.
+    if (wake)
+        QMetaObject::invokeMethod(this, "drainInbox", Qt::QueuedConnection);
+}
+
+void SimulatedUnit::drainInbox()
+{
+    std::deque<Inbound> items;
+    int dropped = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        items.swap(m_inbox);
+        m_drainPosted = false;
+        std::swap(dropped, m_dropped);
+    }
+    if (dropped > 0)
+        qWarning("%d messages dropped: they came faster than the unit could handle them", dropped);
+    for (Inbound& item : items) {
+        switch (item.kind) {
+        case Inbound::Message:
+            onMessage(item.peer, item.message);
+            break;
+        case Inbound::Connected:
+            emit peerConnected(peerName(item.peer));
+            break;
+        case Inbound::Gone:
+            emit peerGone(peerName(item.peer));
+            break;
+        }
+    }
+}
+
+int SimulatedUnit::pendingMessages() const
+{
+    std::lock_guard<std::mutex> lock(m_inboxMutex);
+    return int(m_inbox.size());
+}
+
+int SimulatedUnit::droppedMessages() const
+{
+    std::lock_guard<std::mutex> lock(m_inboxMutex);
+    return m_dropped;
+}
+
 void SimulatedUnit::onMessage(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message)
 {
     if (!message)
         return;
-    if (const int dropped = m_dropped.exchange(0))
-        qWarning("%d messages dropped: they came faster than the unit could handle them", dropped);
     const std::string& type = message->getMessageType();
     const std::string body = message->bodyAsString();
     emit messageReceived(peer.empty() ? AllPeers : peerName(peer), QString::fromStdString(type),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,8 +100,8 @@ public:
     // Handles a message as if an application had sent it; answers go to every application.
     void receiveMessage(const QString& type, const QByteArray& body, const QString& text = QString());
     // Received messages waiting for this thread, and those dropped since the last one was handled.
-    int pendingMessages() const { return m_pending.load(); }
-    int droppedMessages() const { return m_dropped.load(); }
+    int pendingMessages() const;
+    int droppedMessages() const;
     QVector<ReceivedCommand> commands() const;
     QVector<ReceivedCommand> commands(const QString& type) const;
     void clearCommands();
@@ -126,8 +126,24 @@ signals:
     void peerGone(const QString& peer);
     void stepStarted(int step);
 
+private slots:
+    void drainInbox();
+
 private:
     using PeerId = std::string;
+    struct Inbound
+    {
+        enum Kind
+        {
+            Message,
+            Connected,
+            Gone
+        } kind;
+        PeerId peer;
+        std::shared_ptr<Messaging::IMessage> message;
+    };
+
+    void post(Inbound item);
 
     void onMessage(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message);
     bool handle(const PeerId& peer, const std::string& type, const QByteArray& body);
@@ -169,8 +185,11 @@ private:
     QTimer m_stepTimer;
     QTimer m_tickTimer;
     std::deque<ReceivedCommand> m_commands;
-    std::atomic<int> m_pending{0}; // touched by the endpoint's thread too
-    std::atomic<int> m_dropped{0};
+    // Filled by the endpoint's thread, emptied by ours.
+    mutable std::mutex m_inboxMutex;
+    std::deque<Inbound> m_inbox;
+    bool m_drainPosted = false;
+    int m_dropped = 0;
     QString m_accessToken;
     QString m_refreshToken;
 };
