@@ -95,6 +95,12 @@ for width in (700, 1280):
         if not ask(cmd="click", name=tab).get("ok"):
             continue  # the Seats tab is merged into the status page on wide windows
         shot("%d-%s" % (width, page))
+        if page == "status":
+            # The lower part: progress, and on wide windows the merged seats.
+            h = ask(cmd="get", name="controllerFlickable", prop="contentHeight").get("value", 0)
+            ask(cmd="set", name="controllerFlickable", prop="contentY", value=max(0, h - 700))
+            shot("%d-status-lower" % width)
+            ask(cmd="set", name="controllerFlickable", prop="contentY", value=-10)
     ask(cmd="click", name="statusTab")
 PY
 echo "screenshots in $OUT"

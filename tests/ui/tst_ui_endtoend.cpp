@@ -123,7 +123,7 @@ private slots:
         const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
         if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
             !QFile::exists(build + "/bin/vyra_simulated_unit"))
-            QSKIP("the application or the simulated unit is not built");
+            QFAIL("the application or the simulated unit is not built");
 
         QFile scenario(m_dir.filePath("scenario.json"));
         QVERIFY(scenario.open(QIODevice::WriteOnly));
