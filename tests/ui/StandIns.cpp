@@ -3,6 +3,42 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QMutex>
+#include <QStringList>
+
+namespace {
+QMutex g_logMutex;
+QStringList g_log;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    {
+        QMutexLocker lock(&g_logMutex);
+        g_log.append(message);
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+} // namespace
+
+void installLogRecorder()
+{
+    // The test library installs its own handler when logging starts: go on top of it.
+    QtMessageHandler previous = qInstallMessageHandler(recordMessage);
+    if (previous != recordMessage)
+        g_previousHandler = previous;
+}
+
+bool TestNet::logContains(const QString& text) const
+{
+    QMutexLocker lock(&g_logMutex);
+    for (const QString& line : g_log) {
+        if (line.contains(text))
+            return true;
+    }
+    return false;
+}
 
 QVariantList StandInApi::callsNamed(const QString& name) const
 {

@@ -503,6 +503,9 @@ private:
     int m_writes = 0;
 };
 
+// Records every log message (and passes it on), so tests can check what was logged.
+void installLogRecorder();
+
 // Network fixtures for the sign-in tests: the node token server, a port that
 // accepts connections and never answers, and a port where nothing listens.
 class TestNet : public QObject
@@ -516,6 +519,10 @@ public:
     Q_INVOKABLE int closedPort();
     Q_INVOKABLE QString tokenServerOutput() const { return m_output; }
     Q_INVOKABLE void stopTokenServer();
+    // Starts recording log messages (the test library replaces handlers as it runs).
+    Q_INVOKABLE void recordLog() { installLogRecorder(); }
+    // Whether any message recorded so far contains `text`.
+    Q_INVOKABLE bool logContains(const QString& text) const;
 
 private:
     std::unique_ptr<QProcess> m_node;

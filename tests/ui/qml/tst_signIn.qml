@@ -133,6 +133,7 @@ Item {
             var port = testNet.startTokenServer(user, password)
             verify(port > 0, "token server: " + testNet.tokenServerOutput())
             api.libraryServiceURI = "http://127.0.0.1:" + port
+            testNet.recordLog()
             signIn(user, password)
             compare(widget.connectionState, widget.state_CONNECTING)
             compare(stack().currentIndex, 1)
@@ -146,6 +147,11 @@ Item {
             compare(sent[1], issued[0])
             compare(sent[2], issued[1])
             compare(api.libraryServiceUsername, user)
+            // Secrets never reach the log: not the tokens, not the password.
+            verify(testNet.logContains("HTTP Status: 200"))
+            verify(!testNet.logContains(issued[0]))
+            verify(!testNet.logContains(issued[1]))
+            verify(!testNet.logContains(password))
             // The unit confirms the registration before the confirmation delay ends.
             api.libraryServiceIsRegistered = true
             tryCompare(widget, "connectionState", widget.state_CONNECTED, 2000)
