@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 
 #include "KeyFile.h"
 #include "MediaLibrary.h"
@@ -116,6 +117,11 @@ int main(int argc, char* argv[])
     if (!ok || !(config.timeScale > 0) || config.timeScale > 1000)
         fail(QStringLiteral("--time-scale must be above 0 and at most 1000"));
     config.serviceUri = parser.value(serviceUri);
+    // The application builds its sign-in request from the scheme and what follows "://".
+    const QUrl uri(config.serviceUri, QUrl::StrictMode);
+    if (!uri.isValid() || (uri.scheme() != QLatin1String("http") && uri.scheme() != QLatin1String("https")) ||
+        uri.host().isEmpty())
+        fail(QStringLiteral("--service-uri must be an http:// or https:// address"));
     config.runScenario = !parser.isSet(noScenario);
     // A long-running unit keeps only a short history of what it received.
     config.commandLogCapacity = 100;
