@@ -65,19 +65,22 @@ int main(int argc, char* argv[])
                        "control application's connections and plays a scenario."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption name({"n", "name"}, "Unit name.", "name", defaults.name);
-    const QCommandLineOption bind("bind", "Address to listen on.", "address", defaults.bindAddress);
-    const QCommandLineOption port({"p", "port"}, "Port to listen on (0: any free port).", "port",
-                                  QString::number(defaults.port));
-    const QCommandLineOption announceAddress(
-        "announce-address",
-        "Where announcements go: a host, or a broadcast address such as 192.168.1.255 on a real LAN.",
-        "address", defaults.announceAddress);
-    const QCommandLineOption announcePort("announce-port", "Discovery port.", "port",
+    const QCommandLineOption name({"n", "name"}, "Unit name (default: VYRA Living Room).", "name",
+                                  defaults.name);
+    const QCommandLineOption bind("bind", "Address to listen on (default: 127.0.0.1).", "address",
+                                  defaults.bindAddress);
+    const QCommandLineOption port({"p", "port"}, "Port to listen on, 0 for any free port (default: 12740).",
+                                  "port", QString::number(defaults.port));
+    const QCommandLineOption announceAddress("announce-address",
+                                             "Where announcements go: a host, or a broadcast address such as "
+                                             "192.168.1.255 on a real LAN (default: 127.0.0.1).",
+                                             "address", defaults.announceAddress);
+    const QCommandLineOption announcePort("announce-port", "Discovery port (default: 12741).", "port",
                                           QString::number(defaults.announcePort));
     const QCommandLineOption noAnnounce("no-announce", "Do not announce (applications must name the host).");
-    const QCommandLineOption service("service", "Service name announced.", "name", defaults.serviceName);
-    const QCommandLineOption seats("seats", "Number of seats (0 to 64).", "n",
+    const QCommandLineOption service("service", "Service name announced (default: VYRA).", "name",
+                                     defaults.serviceName);
+    const QCommandLineOption seats("seats", "Number of seats, 0 to 64 (default: 4).", "n",
                                    QString::number(defaults.seatCount));
     const QCommandLineOption library("library", "Film list in the shipped JSON format.", "file");
     const QCommandLineOption librarySize("library-size",
@@ -89,9 +92,13 @@ int main(int argc, char* argv[])
         "time-scale", "Multiplies every scenario duration (0.1: ten times faster).", "factor", "1");
     const QCommandLineOption plain("plain",
                                    "No encryption (default: CURVE with the key pair of --key-file).");
-    const QCommandLineOption keyFile("key-file", "Key pair file, created at first start.", "path");
-    const QCommandLineOption serviceUri("service-uri", "Library service address reported to applications.",
-                                        "url", defaults.serviceUri);
+    const QCommandLineOption keyFile(
+        "key-file", "Key pair file, created at first start (default: unit-key.txt in the data folder).",
+        "path");
+    const QCommandLineOption serviceUri(
+        "service-uri",
+        "Library service address reported to applications (default: http://127.0.0.1:12780/mcls).", "url",
+        defaults.serviceUri);
     const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
     parser.addOptions({name, bind, port, announceAddress, announcePort, noAnnounce, service, seats, library,
                        librarySize, scenario, noScenario, timeScale, plain, keyFile, serviceUri, verbose});
