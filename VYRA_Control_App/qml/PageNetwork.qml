@@ -413,6 +413,9 @@ Flickable {
                         id: titleNetworkInterfaces
                         readonly property string titleText: qsTr("VYRA Network Interfaces")
                         text: titleText
+                        // Elided, not wrapped: a wrapping title inside the stack layout
+                        // makes the layouts resize each other in a loop.
+                        wrapMode: Text.NoWrap
                     }
                     ComboBox {
                         id: networkInterfacesComboBox
@@ -496,6 +499,7 @@ Flickable {
                 ColumnLayout {
                     WidgetTitle {
                         text: titleNetworkInterfaces.titleText
+                        wrapMode: Text.NoWrap
                     }
                     WidgetParagraph {
                         text: qsTr("Not Connected to any VYRA")
