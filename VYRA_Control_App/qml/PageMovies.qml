@@ -71,6 +71,8 @@ WidgetFrame {
             id: titlesRow
             Layout.fillWidth: true
             Layout.maximumWidth: 1000
+            // Room for the always-shown scroll bar, so it never covers the last column.
+            Layout.rightMargin: 15 + Style.flickable_RIGHT_MARGIN
             spacing: 0
             height: titleTitle.height
 
