@@ -386,29 +386,35 @@ void TestMessaging::pooledBodiesAreNotReusedInFlight()
     UnitEndpoint unit(unitOptions("Alpha"));
     UnitRecorder rec(unit);
     QVERIFY(unit.start());
+    TcpRelay relay(unit.port());
     auto observer = std::make_shared<RecordingObserver>();
     auto messenger = makeMessenger();
     messenger->AddObserver(observer);
-    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->chooseUnit("127.0.0.1", "Alpha", relay.port(), false, false);
     messenger->connect(3000);
     QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
 
     // Large bodies leave without a copy; the pool must not lend their buffer again before they are sent.
-    const std::size_t size = 4 * 1024 * 1024;
+    // The frozen relay keeps them in flight while the next ones are written.
+    const std::size_t size = 1024 * 1024;
     auto pool = BufferQueue::Create(1, size); // big enough to keep such buffers
-    for (int i = 0; i < 12; ++i) {
+    relay.freeze();
+    for (int i = 0; i < 8; ++i) {
         auto managed = pool->AcquireBuffer(size, true);
         const std::string fill(size, static_cast<char>('a' + i));
         managed->GetBuffer()->AppendDataPtr(fill.data(), fill.size());
         QVERIFY(messenger->send(std::make_shared<IMessage>("Chunk", 1, std::to_string(i), managed)));
+        QTest::qWait(20); // let the I/O thread take it
     }
-    QTRY_COMPARE_WITH_TIMEOUT(rec.count("Chunk"), 12, 10000);
+    relay.thaw();
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("Chunk"), 8, 10000);
     const auto got = rec.messages();
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const auto& m = got[static_cast<std::size_t>(i)];
         QCOMPARE(m->getText(), std::to_string(i));
         QCOMPARE(m->bodyAsString(), std::string(size, static_cast<char>('a' + i)));
     }
+    QCOMPARE(observer->lost.load(), 0);
 }
 
 void TestMessaging::malformedFramesAreDropped()

@@ -9,7 +9,7 @@
 
 using namespace Ulmar::Messaging;
 
-UnitRecorder::UnitRecorder(UnitEndpoint& unit)
+UnitRecorder::UnitRecorder(UnitEndpoint& unit) : m_unit(unit)
 {
     unit.setMessageCallback([this](const UnitEndpoint::PeerId&, std::shared_ptr<IMessage> message) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -17,6 +17,11 @@ UnitRecorder::UnitRecorder(UnitEndpoint& unit)
     });
     unit.setPeerConnectedCallback([this](const UnitEndpoint::PeerId&) { ++greeted; });
     unit.setPeerGoneCallback([this](const UnitEndpoint::PeerId&) { ++gone; });
+}
+
+UnitRecorder::~UnitRecorder()
+{
+    m_unit.stop();
 }
 
 std::vector<std::string> UnitRecorder::types()

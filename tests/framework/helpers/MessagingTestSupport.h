@@ -62,6 +62,8 @@ class UnitRecorder
 {
 public:
     explicit UnitRecorder(Ulmar::Messaging::UnitEndpoint& unit);
+    // Stops the unit: its thread must not call into a recorder that is gone (a failed check returns early).
+    ~UnitRecorder();
     std::vector<std::string> types();
     int count(const std::string& type);
     std::vector<std::shared_ptr<Ulmar::Messaging::IMessage>> messages();
@@ -70,6 +72,7 @@ public:
     std::atomic<int> gone{0};
 
 private:
+    Ulmar::Messaging::UnitEndpoint& m_unit;
     std::mutex m_mutex;
     std::vector<std::shared_ptr<Ulmar::Messaging::IMessage>> m_messages;
 };
