@@ -72,7 +72,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
                const std::string& serviceName, const std::string& hostname)
     : QObject(nullptr), m_posterImageProvider(posterImageProvider), m_seatPaneMgr(seatPaneMgr),
       m_globalStatus(globalStatus), m_serviceName(serviceName), m_forceHostname(hostname),
-      m_vyraListModel(new VYRAListModel(this)), m_relay(std::make_shared<GuiThreadRelay>(this))
+      m_vyraListModel(new VYRAListModel(this)), m_relay(GuiThreadRelay::create(this))
 {
     setParent(parent);
 

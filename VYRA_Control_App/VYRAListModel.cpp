@@ -17,7 +17,7 @@ bool sameRow(const tavik::Messaging::Discovered& a, const tavik::Messaging::Disc
 } // namespace
 
 VYRAListModel::VYRAListModel(QObject* parent)
-    : QAbstractListModel(parent), m_relay(std::make_shared<GuiThreadRelay>(this))
+    : QAbstractListModel(parent), m_relay(GuiThreadRelay::create(this))
 {}
 
 VYRAListModel::~VYRAListModel()
