@@ -4,7 +4,10 @@
 #if defined(__SANITIZE_THREAD__)
 extern "C" const char* __tsan_default_suppressions()
 {
-    return "race:libzmq.so\n"
+    return "called_from_lib:libzmq.so\n"
+           "race:libzmq.so\n"
+           "called_from_lib:libsodium.so\n" // CURVE, run by libzmq's I/O thread
+           "race:libsodium.so\n"
            "race:libQt5Test.so\n"
            "race:QWaitCondition::~QWaitCondition\n";
 }
