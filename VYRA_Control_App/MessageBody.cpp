@@ -1,7 +1,6 @@
 #include "MessageBody.h"
 
-#include <vector>
-
+#include "BodyJSONParser.h"
 #include "MessageNames.h"
 
 namespace Ulmar {
@@ -9,19 +8,8 @@ namespace Messaging {
 
 std::shared_ptr<rapidjson::Document> parseBody(const std::shared_ptr<const IMessage>& message)
 {
-    if (!message)
-        return nullptr;
-    const auto body = message->body();
-    if (!body || !body->GetBuffer() || body->GetBuffer()->empty())
-        return nullptr;
-    const auto& buffer = *body->GetBuffer();
-    std::vector<char> text(buffer.data(), buffer.data() + buffer.size());
-    text.push_back('\0');
-    auto document = std::make_shared<rapidjson::Document>();
-    document->Parse(text.data());
-    if (document->HasParseError())
-        return nullptr;
-    return document;
+    // One decoder for the whole program, so that handlers using either name see the same result.
+    return BodyJSONParser::parse(message);
 }
 
 std::shared_ptr<IMessage> makeMessage(const std::string& type, const std::string& body,

@@ -14,7 +14,8 @@ std::shared_ptr<rapidjson::Document> BodyJSONParser::parse(const std::shared_ptr
     if (text.empty())
         return nullptr;
     auto document = std::make_shared<rapidjson::Document>();
-    document->Parse(text.c_str(), text.size());
+    // Iterative parsing: a unit's body nested a million levels deep must not exhaust the stack.
+    document->Parse<rapidjson::kParseIterativeFlag>(text.c_str(), text.size());
     if (document->HasParseError())
         return nullptr;
     return document;

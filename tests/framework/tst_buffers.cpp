@@ -135,6 +135,11 @@ void TestBuffers::parserResults_data()
     QTest::newRow("zero byte ends the text") << QByteArray("{\"a\":1}\0{", 9) << true;
     QTest::newRow("zero byte first") << QByteArray("\0{\"a\":1}", 8) << false;
     QTest::newRow("JPEG bytes") << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) << false;
+    // A recursive parser overflows the stack on these long before the 16 MiB message limit.
+    const int depth = 1000000;
+    QTest::newRow("nested a million deep") << (QByteArray(depth, '[') + QByteArray(depth, ']')) << true;
+    QTest::newRow("nested a million deep, unclosed") << QByteArray(depth, '[') << false;
+    QTest::newRow("nested objects, unclosed") << QByteArray("{\"a\":").repeated(depth) << false;
 }
 
 void TestBuffers::parserResults()
