@@ -14,10 +14,10 @@ void CrashHandlerImpl::handleCrash()
     // A message box needs a widget application; this program normally runs a QGuiApplication, where the
     // report on disk and a log line are all that can be given.
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("CrashHandlerImpl", "Tavik"),
-                        QCoreApplication::translate("CrashHandlerImpl",
-                                                    "An error has occured. The application must exit."),
-                        QMessageBox::Ok);
+        QMessageBox box(
+            QMessageBox::Critical, QCoreApplication::translate("QObject", "Tavik"),
+            QCoreApplication::translate("QObject", "An error has occured. The application must exit."),
+            QMessageBox::Ok);
         box.exec();
         return;
     }

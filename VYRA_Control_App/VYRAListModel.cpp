@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include "Discoverer.h"
@@ -57,14 +58,15 @@ QVariant VYRAListModel::data(const QModelIndex& index, int role) const
 
 QVariant VYRAListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // Context QObject: the catalogues hold these headers with the other class-less texts.
     if (orientation == Qt::Horizontal) {
         switch (role) {
         case NameRole:
-            return tr("Name");
+            return QCoreApplication::translate("QObject", "Name");
         case AddressRole:
-            return tr("Address");
+            return QCoreApplication::translate("QObject", "Address");
         case PortRole:
-            return tr("Port");
+            return QCoreApplication::translate("QObject", "Port");
         default:
             return QVariant();
         }
