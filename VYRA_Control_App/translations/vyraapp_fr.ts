@@ -1,0 +1,516 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>Main</name>
+    <message>
+        <source>Tavik</source>
+        <translation>Tavik</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Seats</source>
+        <translation>Fauteuils</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Bibliothèque</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Réseau</translation>
+    </message>
+</context>
+<context>
+    <name>PageMotionController</name>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Version Info</source>
+        <translation>Versions</translation>
+    </message>
+    <message>
+        <source>App Version:</source>
+        <translation>Version de l&apos;application :</translation>
+    </message>
+    <message>
+        <source>VYRA:</source>
+        <translation>VYRA :</translation>
+    </message>
+    <message>
+        <source>VYRA Software Version:</source>
+        <translation>Version du logiciel VYRA :</translation>
+    </message>
+    <message>
+        <source>Last Motion Code Update:</source>
+        <translation>Dernière mise à jour des codes de mouvement :</translation>
+    </message>
+    <message>
+        <source>Show startup info dialog</source>
+        <translation>Afficher les informations au démarrage</translation>
+    </message>
+    <message>
+        <source>Advanced Controls</source>
+        <translation>Réglages avancés</translation>
+    </message>
+    <message>
+        <source>Motion Delay: %1 ms</source>
+        <translation>Délai du mouvement : %1 ms</translation>
+    </message>
+    <message>
+        <source>Recognition Tolerance: %1 s</source>
+        <translation>Tolérance reconnaissance : %1 s</translation>
+    </message>
+    <message>
+        <source>Reset to Defaults</source>
+        <translation>Valeurs par défaut</translation>
+    </message>
+    <message>
+        <source>Now Playing</source>
+        <translation>En cours de lecture</translation>
+    </message>
+</context>
+<context>
+    <name>PageMovies</name>
+    <message>
+        <source>Search...</source>
+        <translation>Rechercher...</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Cut</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Release Date</source>
+        <translation>Date de sortie</translation>
+    </message>
+</context>
+<context>
+    <name>PageNetwork</name>
+    <message>
+        <source>VYRA Wi-Fi Settings</source>
+        <translation>Paramètres Wi-Fi de VYRA</translation>
+    </message>
+    <message>
+        <source>Unable to find any VYRA on the same local network as this device.</source>
+        <translation>Aucun VYRA trouvé sur le réseau local de cet appareil.</translation>
+    </message>
+    <message>
+        <source>By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with &quot;%1&quot;, using security key &quot;%2&quot;.</source>
+        <translation>Par défaut, si aucun câble réseau n&apos;est branché, VYRA fait office de point d&apos;accès Wi-Fi. Connectez-vous alors au réseau Wi-Fi dont le SSID commence par « %1 », avec la clé de sécurité « %2 ».</translation>
+    </message>
+    <message>
+        <source>VYRA can either be a client that connects to the Wi-Fi network of your choice, or operate as a Wi-Fi access point.</source>
+        <translation>VYRA peut soit se connecter en client au réseau Wi-Fi de votre choix, soit fonctionner en point d&apos;accès Wi-Fi.</translation>
+    </message>
+    <message>
+        <source>Set VYRA as Wi-Fi Client (recommended)</source>
+        <translation>Configurer VYRA en client Wi-Fi (recommandé)</translation>
+    </message>
+    <message>
+        <source>Set VYRA as Wi-Fi Access Point</source>
+        <translation>Configurer VYRA en point d&apos;accès Wi-Fi</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Suivant</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Appliquer</translation>
+    </message>
+    <message>
+        <source>Select a Wi-Fi Network for VYRA to connect to.</source>
+        <translation>Choisissez le réseau Wi-Fi auquel VYRA doit se connecter.</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Actualiser</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>Join</source>
+        <translation>Rejoindre</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Configuring VYRA Wi-Fi...</source>
+        <translation>Configuration du Wi-Fi de VYRA...</translation>
+    </message>
+    <message>
+        <source>VYRA Wi-Fi Successfully Configured</source>
+        <translation>Wi-Fi de VYRA configuré avec succès</translation>
+    </message>
+    <message>
+        <source>VYRA Wi-Fi Configuration Failed</source>
+        <translation>Échec de la configuration du Wi-Fi de VYRA</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>VYRA Network Interfaces</source>
+        <translation>Interfaces réseau de VYRA</translation>
+    </message>
+    <message>
+        <source>Interface Name:</source>
+        <translation>Nom de l&apos;interface :</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>Adresse IP :</translation>
+    </message>
+    <message>
+        <source>MAC Address:</source>
+        <translation>Adresse MAC :</translation>
+    </message>
+    <message>
+        <source>Broadcast:</source>
+        <translation>Diffusion :</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>Masque de sous-réseau :</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>Passerelle :</translation>
+    </message>
+    <message>
+        <source>Primary DNS:</source>
+        <translation>DNS primaire :</translation>
+    </message>
+    <message>
+        <source>Secondary DNS:</source>
+        <translation>DNS secondaire :</translation>
+    </message>
+    <message>
+        <source>Not Connected to any VYRA</source>
+        <translation>Connecté à aucun VYRA</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Tavik</source>
+        <translation>Tavik</translation>
+    </message>
+    <message>
+        <source>An error has occured. The application must exit.</source>
+        <translation>Une erreur est survenue. L&apos;application doit quitter.</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Messaging::GetMediaStatusNotificationHandler</name>
+    <message>
+        <source>VYRA Online</source>
+        <translation>VYRA en ligne</translation>
+    </message>
+    <message>
+        <source>VYRA Initializing</source>
+        <translation>VYRA en cours d&apos;initialisation</translation>
+    </message>
+    <message>
+        <source>VYRA Shutting Down</source>
+        <translation>VYRA en cours d&apos;arrêt</translation>
+    </message>
+    <message>
+        <source>VYRA Offline</source>
+        <translation>VYRA hors ligne</translation>
+    </message>
+    <message>
+        <source>VYRA Unavailable</source>
+        <translation>VYRA indisponible</translation>
+    </message>
+    <message>
+        <source>Configuring Audio Capture</source>
+        <translation>Configuration de la capture audio</translation>
+    </message>
+    <message>
+        <source>Audio Capture Configured</source>
+        <translation>Capture audio configurée</translation>
+    </message>
+    <message>
+        <source>Starting Audio Capture</source>
+        <translation>Démarrage de la capture audio</translation>
+    </message>
+    <message>
+        <source>Audio Capture Started</source>
+        <translation>Capture audio démarrée</translation>
+    </message>
+    <message>
+        <source>Stopping Audio Capture</source>
+        <translation>Arrêt de la capture audio</translation>
+    </message>
+    <message>
+        <source>Capturing Audio</source>
+        <translation>Capture audio en cours</translation>
+    </message>
+    <message>
+        <source>Silence Detected</source>
+        <translation>Silence détecté</translation>
+    </message>
+    <message>
+        <source>Content Identification Failed</source>
+        <translation>Échec de l&apos;identification du contenu</translation>
+    </message>
+    <message>
+        <source>Audio Source Detected</source>
+        <translation>Source audio détectée</translation>
+    </message>
+    <message>
+        <source>Audio Capture Stopped</source>
+        <translation>Capture audio arrêtée</translation>
+    </message>
+    <message>
+        <source>Audio Capture Error</source>
+        <translation>Erreur de capture audio</translation>
+    </message>
+    <message>
+        <source>No Audio Source</source>
+        <translation>Aucune source audio</translation>
+    </message>
+    <message>
+        <source>No Motion Code Found</source>
+        <translation>Aucun code de mouvement trouvé</translation>
+    </message>
+    <message>
+        <source>Motion Code Found</source>
+        <translation>Code de mouvement trouvé</translation>
+    </message>
+    <message>
+        <source>Looking for Motion Code</source>
+        <translation>Recherche du code de mouvement</translation>
+    </message>
+    <message>
+        <source>Motion Code Available</source>
+        <translation>Code de mouvement disponible</translation>
+    </message>
+    <message>
+        <source>Motion Code not Available</source>
+        <translation>Code de mouvement non disponible</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Messaging::GetUpgradeAndUpdateNotificationHandler</name>
+    <message>
+        <source>VYRA Updating to %1...</source>
+        <translation>Mise à jour de VYRA vers %1...</translation>
+    </message>
+    <message>
+        <source>VYRA Update Cancelled</source>
+        <translation>Mise à jour de VYRA annulée</translation>
+    </message>
+    <message>
+        <source>VYRA Update Failed</source>
+        <translation>Échec de la mise à jour de VYRA</translation>
+    </message>
+    <message>
+        <source>VYRA Update Successful</source>
+        <translation>Mise à jour de VYRA réussie</translation>
+    </message>
+    <message>
+        <source>VYRA Update: Unknown Status</source>
+        <translation>Mise à jour de VYRA : état inconnu</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update in Progress...</source>
+        <translation>Mise à jour de la bibliothèque de codes de mouvement en cours...</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Cancelled</source>
+        <translation>Mise à jour de la bibliothèque de codes de mouvement annulée</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Failed</source>
+        <translation>Échec de la mise à jour de la bibliothèque de codes de mouvement</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Successful</source>
+        <translation>Mise à jour de la bibliothèque de codes de mouvement réussie</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update: Unknown Status</source>
+        <translation>Mise à jour de la bibliothèque de codes de mouvement : état inconnu</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::SeatPaneMgr</name>
+    <message>
+        <source>Seat Ready</source>
+        <translation>Fauteuil prêt</translation>
+    </message>
+    <message>
+        <source>Seats Ready</source>
+        <translation>Fauteuils prêts</translation>
+    </message>
+    <message>
+        <source>No Seat</source>
+        <translation>Aucun fauteuil</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetMotionCodeLibraryService</name>
+    <message>
+        <source>Error: No Motion Code Library Service URI</source>
+        <translation>Erreur : adresse du service de bibliothèque de codes de mouvement absente</translation>
+    </message>
+    <message>
+        <source>Registration error</source>
+        <translation>Erreur d&apos;inscription</translation>
+    </message>
+    <message>
+        <source>Connection lost</source>
+        <translation>Connexion perdue</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Nom d&apos;utilisateur</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>Sign In</source>
+        <translation>Se connecter</translation>
+    </message>
+    <message>
+        <source>Signing in...</source>
+        <translation>Connexion en cours...</translation>
+    </message>
+    <message>
+        <source>Signed in as %1</source>
+        <translation>Connecté en tant que %1</translation>
+    </message>
+    <message>
+        <source>Failed to sign in</source>
+        <translation>Échec de la connexion</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Réinitialiser</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetSeats</name>
+    <message>
+        <source>Seat %1</source>
+        <translation>Fauteuil %1</translation>
+    </message>
+    <message>
+        <source>Muted</source>
+        <translation>Muet</translation>
+    </message>
+    <message>
+        <source>Chain Motion and Vibration</source>
+        <translation>Lier mouvement et vibration</translation>
+    </message>
+    <message>
+        <source>Motion: %1 dB</source>
+        <translation>Mouvement : %1 dB</translation>
+    </message>
+    <message>
+        <source>Vibration: %1 dB</source>
+        <translation>Vibration : %1 dB</translation>
+    </message>
+    <message>
+        <source>Reset to Defaults</source>
+        <translation>Valeurs par défaut</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetStartupDialog</name>
+    <message>
+        <source>What&apos;s New</source>
+        <translation>Nouveautés</translation>
+    </message>
+    <message>
+        <source>A convenient way to manage your Motion Code subscriptions. Visit %1 to register and purchase a subscription. Once done, simply enter your credentials inside the app to pair the selected VYRA to your Reelhall account.</source>
+        <translation>Une façon pratique de gérer vos abonnements aux codes de mouvement. Rendez-vous sur %1 pour vous inscrire et souscrire un abonnement. Ensuite, saisissez simplement vos identifiants dans l&apos;application pour associer le VYRA sélectionné à votre compte Reelhall.</translation>
+    </message>
+    <message>
+        <source>An adaptive user interface that allows compatibility with all mobile device display sizes.</source>
+        <translation>Une interface adaptative, compatible avec toutes les tailles d&apos;écran des appareils mobiles.</translation>
+    </message>
+    <message>
+        <source>Important Notes</source>
+        <translation>Remarques importantes</translation>
+    </message>
+    <message>
+        <source>Upon first registering to Reelhall and pairing your VYRA via this app, the VYRA will proceed with a sizable update due to the major changes introduced in VYRA Software Update v2.0. The download could be larger than 10GB for a subscription including the complete Tavik Motion Code library.</source>
+        <translation>Lors de votre première inscription à Reelhall et de l&apos;association de votre VYRA via cette application, le VYRA procédera à une mise à jour importante en raison des changements majeurs introduits par la mise à jour logicielle VYRA v2.0. Le téléchargement peut dépasser 10 Go pour un abonnement comprenant la bibliothèque complète de codes de mouvement Tavik.</translation>
+    </message>
+    <message>
+        <source>Once the initial update is complete, subsequent ones will be incremental as new content part of the subscription is available.</source>
+        <translation>Une fois la mise à jour initiale terminée, les suivantes seront incrémentales, à mesure que de nouveaux contenus de l&apos;abonnement deviennent disponibles.</translation>
+    </message>
+    <message>
+        <source>As with the previous version, to ensure proper content recognition and motion playback by the VYRA, a stereo downmix signal must be supplied to it through the line-in audio jack.</source>
+        <translation>Comme pour la version précédente, pour que le VYRA reconnaisse bien le contenu et restitue correctement le mouvement, un signal stéréo (downmix) doit lui être fourni par la prise audio d&apos;entrée ligne.</translation>
+    </message>
+    <message>
+        <source>Don&apos;t show again</source>
+        <translation>Ne plus afficher</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+</context>
+<context>
+    <name>js_motionCodeLibraryService</name>
+    <message>
+        <source>Invalid credentials</source>
+        <translation>Identifiants non valides</translation>
+    </message>
+    <message>
+        <source>Credentials rejected</source>
+        <translation>Identifiants refusés</translation>
+    </message>
+    <message>
+        <source>Server unreachable</source>
+        <translation>Serveur injoignable</translation>
+    </message>
+</context>
+</TS>

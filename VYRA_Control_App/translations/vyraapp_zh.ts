@@ -1,0 +1,516 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh">
+<context>
+    <name>Main</name>
+    <message>
+        <source>Tavik</source>
+        <translation>Tavik</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Seats</source>
+        <translation>座椅</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>库</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>网络</translation>
+    </message>
+</context>
+<context>
+    <name>PageMotionController</name>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Version Info</source>
+        <translation>版本信息</translation>
+    </message>
+    <message>
+        <source>App Version:</source>
+        <translation>应用版本：</translation>
+    </message>
+    <message>
+        <source>VYRA:</source>
+        <translation>VYRA：</translation>
+    </message>
+    <message>
+        <source>VYRA Software Version:</source>
+        <translation>VYRA 软件版本：</translation>
+    </message>
+    <message>
+        <source>Last Motion Code Update:</source>
+        <translation>动感代码最近更新：</translation>
+    </message>
+    <message>
+        <source>Show startup info dialog</source>
+        <translation>启动时显示信息对话框</translation>
+    </message>
+    <message>
+        <source>Advanced Controls</source>
+        <translation>高级控制</translation>
+    </message>
+    <message>
+        <source>Motion Delay: %1 ms</source>
+        <translation>动感延迟：%1 毫秒</translation>
+    </message>
+    <message>
+        <source>Recognition Tolerance: %1 s</source>
+        <translation>识别容差：%1 秒</translation>
+    </message>
+    <message>
+        <source>Reset to Defaults</source>
+        <translation>恢复默认值</translation>
+    </message>
+    <message>
+        <source>Now Playing</source>
+        <translation>正在播放</translation>
+    </message>
+</context>
+<context>
+    <name>PageMovies</name>
+    <message>
+        <source>Search...</source>
+        <translation>搜索…</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>片名</translation>
+    </message>
+    <message>
+        <source>Cut</source>
+        <translation>剪辑</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>Release Date</source>
+        <translation>上映日期</translation>
+    </message>
+</context>
+<context>
+    <name>PageNetwork</name>
+    <message>
+        <source>VYRA Wi-Fi Settings</source>
+        <translation>VYRA Wi-Fi 设置</translation>
+    </message>
+    <message>
+        <source>Unable to find any VYRA on the same local network as this device.</source>
+        <translation>在此设备所在的局域网中找不到任何 VYRA。</translation>
+    </message>
+    <message>
+        <source>By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with &quot;%1&quot;, using security key &quot;%2&quot;.</source>
+        <translation>默认情况下，除非连接了网线，VYRA 将作为 Wi-Fi 接入点运行。此时，请连接 SSID 以“%1”开头的 Wi-Fi 网络，安全密钥为“%2”。</translation>
+    </message>
+    <message>
+        <source>VYRA can either be a client that connects to the Wi-Fi network of your choice, or operate as a Wi-Fi access point.</source>
+        <translation>VYRA 既可以作为客户端连接到您选择的 Wi-Fi 网络，也可以作为 Wi-Fi 接入点运行。</translation>
+    </message>
+    <message>
+        <source>Set VYRA as Wi-Fi Client (recommended)</source>
+        <translation>将 VYRA 设为 Wi-Fi 客户端（推荐）</translation>
+    </message>
+    <message>
+        <source>Set VYRA as Wi-Fi Access Point</source>
+        <translation>将 VYRA 设为 Wi-Fi 接入点</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>下一步</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Select a Wi-Fi Network for VYRA to connect to.</source>
+        <translation>请选择 VYRA 要连接的 Wi-Fi 网络。</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Join</source>
+        <translation>加入</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Configuring VYRA Wi-Fi...</source>
+        <translation>正在配置 VYRA Wi-Fi…</translation>
+    </message>
+    <message>
+        <source>VYRA Wi-Fi Successfully Configured</source>
+        <translation>VYRA Wi-Fi 配置成功</translation>
+    </message>
+    <message>
+        <source>VYRA Wi-Fi Configuration Failed</source>
+        <translation>VYRA Wi-Fi 配置失败</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>VYRA Network Interfaces</source>
+        <translation>VYRA 网络接口</translation>
+    </message>
+    <message>
+        <source>Interface Name:</source>
+        <translation>接口名称：</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP 地址：</translation>
+    </message>
+    <message>
+        <source>MAC Address:</source>
+        <translation>MAC 地址：</translation>
+    </message>
+    <message>
+        <source>Broadcast:</source>
+        <translation>广播地址：</translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>网关：</translation>
+    </message>
+    <message>
+        <source>Primary DNS:</source>
+        <translation>首选 DNS：</translation>
+    </message>
+    <message>
+        <source>Secondary DNS:</source>
+        <translation>备用 DNS：</translation>
+    </message>
+    <message>
+        <source>Not Connected to any VYRA</source>
+        <translation>未连接任何 VYRA</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Tavik</source>
+        <translation>Tavik</translation>
+    </message>
+    <message>
+        <source>An error has occured. The application must exit.</source>
+        <translation>发生错误。必须关闭应用程序。</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Messaging::GetMediaStatusNotificationHandler</name>
+    <message>
+        <source>VYRA Online</source>
+        <translation>在线 VYRA</translation>
+    </message>
+    <message>
+        <source>VYRA Initializing</source>
+        <translation>正在初始化 VYRA</translation>
+    </message>
+    <message>
+        <source>VYRA Shutting Down</source>
+        <translation>正在关闭 VYRA</translation>
+    </message>
+    <message>
+        <source>VYRA Offline</source>
+        <translation>离线 VYRA</translation>
+    </message>
+    <message>
+        <source>VYRA Unavailable</source>
+        <translation>VYRA 不可用</translation>
+    </message>
+    <message>
+        <source>Configuring Audio Capture</source>
+        <translation>正在配置音频采集</translation>
+    </message>
+    <message>
+        <source>Audio Capture Configured</source>
+        <translation>音频采集已配置</translation>
+    </message>
+    <message>
+        <source>Starting Audio Capture</source>
+        <translation>正在启动音频采集</translation>
+    </message>
+    <message>
+        <source>Audio Capture Started</source>
+        <translation>音频采集已启动</translation>
+    </message>
+    <message>
+        <source>Stopping Audio Capture</source>
+        <translation>正在停止音频采集</translation>
+    </message>
+    <message>
+        <source>Capturing Audio</source>
+        <translation>正在采集音频</translation>
+    </message>
+    <message>
+        <source>Silence Detected</source>
+        <translation>检测到静音</translation>
+    </message>
+    <message>
+        <source>Content Identification Failed</source>
+        <translation>内容识别失败</translation>
+    </message>
+    <message>
+        <source>Audio Source Detected</source>
+        <translation>检测到音源</translation>
+    </message>
+    <message>
+        <source>Audio Capture Stopped</source>
+        <translation>音频采集已停止</translation>
+    </message>
+    <message>
+        <source>Audio Capture Error</source>
+        <translation>音频采集错误</translation>
+    </message>
+    <message>
+        <source>No Audio Source</source>
+        <translation>无音源</translation>
+    </message>
+    <message>
+        <source>No Motion Code Found</source>
+        <translation>未找到动感代码</translation>
+    </message>
+    <message>
+        <source>Motion Code Found</source>
+        <translation>已找到动感代码</translation>
+    </message>
+    <message>
+        <source>Looking for Motion Code</source>
+        <translation>正在查找动感代码</translation>
+    </message>
+    <message>
+        <source>Motion Code Available</source>
+        <translation>动感代码可用</translation>
+    </message>
+    <message>
+        <source>Motion Code not Available</source>
+        <translation>动感代码不可用</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Messaging::GetUpgradeAndUpdateNotificationHandler</name>
+    <message>
+        <source>VYRA Updating to %1...</source>
+        <translation>VYRA 正在更新到 %1…</translation>
+    </message>
+    <message>
+        <source>VYRA Update Cancelled</source>
+        <translation>VYRA 更新已取消</translation>
+    </message>
+    <message>
+        <source>VYRA Update Failed</source>
+        <translation>VYRA 更新失败</translation>
+    </message>
+    <message>
+        <source>VYRA Update Successful</source>
+        <translation>VYRA 更新成功</translation>
+    </message>
+    <message>
+        <source>VYRA Update: Unknown Status</source>
+        <translation>VYRA 更新：状态未知</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update in Progress...</source>
+        <translation>动感代码库正在更新…</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Cancelled</source>
+        <translation>动感代码库更新已取消</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Failed</source>
+        <translation>动感代码库更新失败</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update Successful</source>
+        <translation>动感代码库更新成功</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Update: Unknown Status</source>
+        <translation>动感代码库更新：状态未知</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::SeatPaneMgr</name>
+    <message>
+        <source>Seat Ready</source>
+        <translation>座椅已就绪</translation>
+    </message>
+    <message>
+        <source>Seats Ready</source>
+        <translation>座椅就绪</translation>
+    </message>
+    <message>
+        <source>No Seat</source>
+        <translation>无座椅</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetMotionCodeLibraryService</name>
+    <message>
+        <source>Error: No Motion Code Library Service URI</source>
+        <translation>错误：未设置动感代码库服务地址</translation>
+    </message>
+    <message>
+        <source>Registration error</source>
+        <translation>注册错误</translation>
+    </message>
+    <message>
+        <source>Connection lost</source>
+        <translation>连接已断开</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>电子邮件</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Sign In</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Signing in...</source>
+        <translation>正在登录…</translation>
+    </message>
+    <message>
+        <source>Signed in as %1</source>
+        <translation>已登录：%1</translation>
+    </message>
+    <message>
+        <source>Failed to sign in</source>
+        <translation>登录失败</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>重置</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetSeats</name>
+    <message>
+        <source>Seat %1</source>
+        <translation>座椅 %1</translation>
+    </message>
+    <message>
+        <source>Muted</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Chain Motion and Vibration</source>
+        <translation>转动与振动联动</translation>
+    </message>
+    <message>
+        <source>Motion: %1 dB</source>
+        <translation>转动：%1 分贝</translation>
+    </message>
+    <message>
+        <source>Vibration: %1 dB</source>
+        <translation>振动：%1 分贝</translation>
+    </message>
+    <message>
+        <source>Reset to Defaults</source>
+        <translation>恢复默认值</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetStartupDialog</name>
+    <message>
+        <source>What&apos;s New</source>
+        <translation>新功能</translation>
+    </message>
+    <message>
+        <source>A convenient way to manage your Motion Code subscriptions. Visit %1 to register and purchase a subscription. Once done, simply enter your credentials inside the app to pair the selected VYRA to your Reelhall account.</source>
+        <translation>便捷管理您的动感代码订阅。请访问 %1 注册并购买订阅。完成后，只需在本应用中输入您的凭据，即可将所选 VYRA 与您的 Reelhall 帐户配对。</translation>
+    </message>
+    <message>
+        <source>An adaptive user interface that allows compatibility with all mobile device display sizes.</source>
+        <translation>自适应用户界面，兼容各种尺寸的移动设备屏幕。</translation>
+    </message>
+    <message>
+        <source>Important Notes</source>
+        <translation>重要说明</translation>
+    </message>
+    <message>
+        <source>Upon first registering to Reelhall and pairing your VYRA via this app, the VYRA will proceed with a sizable update due to the major changes introduced in VYRA Software Update v2.0. The download could be larger than 10GB for a subscription including the complete Tavik Motion Code library.</source>
+        <translation>首次注册 Reelhall 并通过本应用配对 VYRA 后，由于 VYRA 软件更新 v2.0 带来的重大变更，VYRA 将进行一次大型更新。若订阅包含完整的 Tavik 动感代码库，下载量可能超过 10GB。</translation>
+    </message>
+    <message>
+        <source>Once the initial update is complete, subsequent ones will be incremental as new content part of the subscription is available.</source>
+        <translation>初次更新完成后，随着订阅中的新内容陆续推出，后续更新将以增量方式进行。</translation>
+    </message>
+    <message>
+        <source>As with the previous version, to ensure proper content recognition and motion playback by the VYRA, a stereo downmix signal must be supplied to it through the line-in audio jack.</source>
+        <translation>与上一版本相同，为确保 VYRA 正确识别内容并播放动感效果，必须通过线路输入音频插孔向其提供立体声缩混信号。</translation>
+    </message>
+    <message>
+        <source>Don&apos;t show again</source>
+        <translation>不再显示</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>js_motionCodeLibraryService</name>
+    <message>
+        <source>Invalid credentials</source>
+        <translation>凭据无效</translation>
+    </message>
+    <message>
+        <source>Credentials rejected</source>
+        <translation>凭据被拒绝</translation>
+    </message>
+    <message>
+        <source>Server unreachable</source>
+        <translation>无法连接服务器</translation>
+    </message>
+</context>
+</TS>
