@@ -192,6 +192,9 @@ int main(int argc, char* argv[])
 
     qDebug() << "Prepare QML application engine.";
     auto engine = std::make_unique<QQmlApplicationEngine>();
+    // Qt.uiLanguage names the catalogue in use (empty when none loaded): the font follows the language
+    // shown, which LANGUAGE can set apart from the locale's own name.
+    engine->setUiLanguage(translator.language());
 
     qDebug() << "Add image provider.";
     engine->addImageProvider("posterimageprovider", posterImageProvider);

@@ -6,8 +6,9 @@ import QtQuick.Controls.Material 2.12
 // Shared look and the responsive-grid helpers used by every page.
 QtObject {
     // "Noto Sans" alone resolves to a Latin-only family on many systems; the CJK
-    // variant carries the Chinese glyphs.
-    property var font_FAMILY: Qt.locale().name.indexOf("zh") === 0 ? "Noto Sans CJK SC" : "Roboto"
+    // variant carries the Chinese glyphs. Qt.uiLanguage is the language of the catalogue
+    // in use: the system's languages may pick Chinese while the locale's name is "C".
+    property var font_FAMILY: Qt.uiLanguage.indexOf("zh") === 0 ? "Noto Sans CJK SC" : "Roboto"
     readonly property real title_FONT_PIXEL_SIZE: 18
     readonly property real title_TAB_PIXEL_SIZE: 16
     readonly property int title_FONT_WEIGHT: Font.Bold
