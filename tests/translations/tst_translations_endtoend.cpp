@@ -1,0 +1,202 @@
+// The real program, offscreen, in French, Chinese and an untranslated language, against the simulated
+// unit on loopback; the interface probe plugin (tests/ui/probe) reads the window by objectName.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+quint16 freeTcpPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+} // namespace
+
+class TestTranslationsEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_build;
+    quint16 m_port = 0;
+    std::unique_ptr<QProcess> m_unit;
+    QString m_unitLog;
+    QLocalSocket m_probe;
+
+    QProcessEnvironment environment(const QString& language) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString root = m_dir.path();
+        QDir(root).mkpath("home/config");
+        QDir(root).mkpath("runtime");
+        QFile::setPermissions(root + "/runtime",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert("HOME", root + "/home");
+        env.insert("XDG_DATA_HOME", root + "/home/data");
+        env.insert("XDG_CONFIG_HOME", root + "/home/config");
+        env.insert("XDG_RUNTIME_DIR", root + "/runtime");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QUICK_BACKEND", "software");
+        // The language comes from LANGUAGE alone: the locale stays "C", as on a machine without glibc
+        // locales.
+        env.insert("LANG", "C.UTF-8");
+        env.remove("LC_ALL");
+        env.remove("LC_MESSAGES");
+        env.insert("LANGUAGE", language);
+        return env;
+    }
+
+    QJsonObject ask(QJsonObject request)
+    {
+        m_probe.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+        m_probe.flush();
+        QDeadlineTimer deadline(20000);
+        while (!m_probe.canReadLine() && !deadline.hasExpired())
+            m_probe.waitForReadyRead(100);
+        return QJsonDocument::fromJson(m_probe.readLine()).object();
+    }
+
+    // Hidden items too: the texts of other tabs are set whether shown or not.
+    QString text(const QString& name, const QString& prop = "text")
+    {
+        return ask({{"cmd", "get"}, {"name", name}, {"prop", prop}, {"visibleOnly", false}})
+            .value("value")
+            .toString();
+    }
+
+    bool connectProbe(const QString& socket)
+    {
+        m_probe.abort();
+        m_probe.connectToServer(socket);
+        return m_probe.waitForConnected(200);
+    }
+
+    QString unitLog()
+    {
+        m_unitLog += QString::fromLocal8Bit(m_unit->readAll());
+        return m_unitLog;
+    }
+
+    static QString readFile(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    static void stop(QProcess* p)
+    {
+        if (!p || p->state() == QProcess::NotRunning)
+            return;
+        p->terminate();
+        if (!p->waitForFinished(20000)) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (qEnvironmentVariableIsSet("VYRA_E2E_KEEP")) {
+            m_dir.setAutoRemove(false);
+            qInfo("logs in %s", qPrintable(m_dir.path()));
+        }
+        m_build = qEnvironmentVariable("VYRA_BUILD_DIR");
+        if (!QFile::exists(m_build + "/bin/VYRA_Control_App") ||
+            !QFile::exists(m_build + "/bin/vyra_simulated_unit"))
+            QFAIL("the application or the simulated unit is not built");
+
+        // Online at once: a unit playing one long title.
+        QFile scenario(m_dir.filePath("scenario.json"));
+        QVERIFY(scenario.open(QIODevice::WriteOnly));
+        scenario.write(R"({"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success",
+            "motionCodeState": "available", "media": "The Godfather", "offset": 100}]})");
+        scenario.close();
+
+        m_port = freeTcpPort();
+        m_unit = std::make_unique<QProcess>();
+        m_unit->setProcessEnvironment(environment(""));
+        m_unit->setProcessChannelMode(QProcess::MergedChannels);
+        m_unit->start(m_build + "/bin/vyra_simulated_unit",
+                      {"--bind", "127.0.0.1", "--port", QString::number(m_port), "--seats", "2", "--key-file",
+                       m_dir.filePath("unit-key.txt"), "--no-announce", "--scenario", scenario.fileName()});
+        QVERIFY(m_unit->waitForStarted(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("listening"), 20000);
+    }
+
+    void cleanupTestCase() { stop(m_unit.get()); }
+
+    void languageShown_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("logLine");
+        QTest::addColumn<QString>("library");
+        QTest::addColumn<QString>("cut");
+        QTest::addColumn<QString>("online");
+        QTest::addColumn<QString>("username");
+        QTest::newRow("fr") << "fr"
+                            << "Successfully loaded translation." << QString::fromUtf8("Bibliothèque")
+                            << "Version"
+                            << "VYRA en ligne"
+                            << "Nom d'utilisateur";
+        // A language and country finds the bare language's catalogue.
+        QTest::newRow("zh_CN") << "zh_CN"
+                               << "Successfully loaded translation." << QString::fromUtf8("库")
+                               << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
+                               << QString::fromUtf8("电子邮件");
+        QTest::newRow("de") << "de"
+                            << "Could not load translation."
+                            << "Library"
+                            << "Cut"
+                            << "VYRA Online"
+                            << "Username";
+    }
+
+    void languageShown()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, logLine);
+        QFETCH(QString, library);
+        QFETCH(QString, cut);
+        QFETCH(QString, online);
+        QFETCH(QString, username);
+
+        QProcessEnvironment env = environment(language);
+        const QString socket = m_dir.filePath("probe-" + language + ".sock");
+        const QString log = m_dir.filePath("app-" + language + ".log");
+        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
+        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
+        env.insert("VYRA_UI_PROBE_SOCKET", socket);
+        QProcess app;
+        app.setProcessEnvironment(env);
+        // To a file: an unread pipe would fill up and stall the program.
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.setStandardOutputFile(log);
+        app.start(m_build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(m_port)});
+        QVERIFY(app.waitForStarted(20000));
+        auto guard = qScopeGuard([&] {
+            m_probe.abort();
+            stop(&app);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(connectProbe(socket), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+
+        QVERIFY2(readFile(log).contains(logLine), qPrintable(readFile(log)));
+        QCOMPARE(text("libraryTab"), library);
+        QCOMPARE(text("cutTitle"), cut);
+        QCOMPARE(text("usernameTextInput", "placeholderText"), username);
+        // Made by a message handler from the unit's report, translated where it is made.
+        QTRY_COMPARE_WITH_TIMEOUT(text("controllerStatusText"), online, 60000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTranslationsEndToEnd)
+#include "tst_translations_endtoend.moc"
