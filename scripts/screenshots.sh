@@ -16,7 +16,13 @@ done
 
 if [ -z "${VYRA_SCREENSHOTS_INNER:-}" ]; then
     export VYRA_SCREENSHOTS_INNER=1
-    exec xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+    xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+    # The same pages in French and in Chinese (fr-*.png, zh-*.png); LANGUAGE alone picks the catalogue.
+    SCREENSHOT_LANGUAGE=fr SCREENSHOT_PREFIX=fr- SCREENSHOT_ONLINE="VYRA en ligne" \
+        xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+    SCREENSHOT_LANGUAGE=zh_CN SCREENSHOT_PREFIX=zh- SCREENSHOT_ONLINE="在线 VYRA" \
+        xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+    exit 0
 fi
 
 WORK=$(mktemp -d)
@@ -78,11 +84,12 @@ def resize(w):
     time.sleep(1)
 def shot(name):
     time.sleep(1.2)
-    path = os.path.join(out, name + ".png")
+    path = os.path.join(out, os.environ.get("SCREENSHOT_PREFIX", "") + name + ".png")
     if not ask(cmd="grab", path=path).get("ok"): sys.exit("could not save " + path)
     print(path)
 resize(1280)
-wait_for(lambda: ask(cmd="get", name="controllerStatusText", prop="text").get("value") == "VYRA Online", "VYRA Online")
+online = os.environ.get("SCREENSHOT_ONLINE", "VYRA Online")
+wait_for(lambda: ask(cmd="get", name="controllerStatusText", prop="text").get("value") == online, online)
 wait_for(lambda: ask(cmd="get", name="movieTitle", prop="text").get("value") not in (None, "---"), "the film")
 shot("1280-startup-dialog")
 ask(cmd="click", name="startupDialogCloseButton")
