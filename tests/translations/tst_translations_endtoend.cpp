@@ -152,6 +152,11 @@ private slots:
                                << "Successfully loaded translation." << QString::fromUtf8("库")
                                << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
                                << QString::fromUtf8("电子邮件");
+        // The first preferred language has no catalogue: the next one's is taken.
+        QTest::newRow("de:zh_CN") << "de:zh_CN"
+                                  << "Successfully loaded translation." << QString::fromUtf8("库")
+                                  << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
+                                  << QString::fromUtf8("电子邮件");
         QTest::newRow("de") << "de"
                             << "Could not load translation."
                             << "Library"
@@ -170,8 +175,9 @@ private slots:
         QFETCH(QString, username);
 
         QProcessEnvironment env = environment(language);
-        const QString socket = m_dir.filePath("probe-" + language + ".sock");
-        const QString log = m_dir.filePath("app-" + language + ".log");
+        const QString tag = QString(QTest::currentDataTag()).replace(':', '-');
+        const QString socket = m_dir.filePath("probe-" + tag + ".sock");
+        const QString log = m_dir.filePath("app-" + tag + ".log");
         env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
         env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
         env.insert("VYRA_UI_PROBE_SOCKET", socket);
