@@ -214,7 +214,7 @@
     </message>
     <message>
         <source>Not Connected to any VYRA</source>
-        <translation>Connecté à aucun VYRA</translation>
+        <translation>Aucun VYRA connecté</translation>
     </message>
 </context>
 <context>
