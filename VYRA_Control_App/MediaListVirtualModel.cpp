@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include <QMetaObject>
-#include <QThread>
-
+#include "GuiThreadRelay.h"
 #include "StringUtils.h"
 
 namespace Ulmar {
@@ -33,20 +31,21 @@ const std::string& sortKey(const MediaItem& item, int column)
 
 } // namespace
 
-MediaListVirtualModel::MediaListVirtualModel(QObject* parent) : QObject(parent) {}
+MediaListVirtualModel::MediaListVirtualModel(QObject* parent)
+    : QObject(parent), m_relay(GuiThreadRelay::create(this))
+{}
 
-MediaListVirtualModel::~MediaListVirtualModel() = default;
+MediaListVirtualModel::~MediaListVirtualModel()
+{
+    m_relay->detach();
+}
 
 void MediaListVirtualModel::setMediaList(MediaList list)
 {
-    if (QThread::currentThread() == thread()) {
-        applyMediaList(std::move(list));
-        return;
-    }
-    // The lists belong to the model's thread; the event is dropped if the model is gone by then.
-    QMetaObject::invokeMethod(
-        this, [this, list = std::move(list)]() mutable { applyMediaList(std::move(list)); },
-        Qt::QueuedConnection);
+    // The lists belong to the model's thread. The relay hands the list over under its own lock (visible to
+    // the thread sanitizer) and drops it if the model is gone by then.
+    auto shared = std::make_shared<MediaList>(std::move(list));
+    m_relay->run([this, shared] { applyMediaList(std::move(*shared)); });
 }
 
 void MediaListVirtualModel::applyMediaList(MediaList list)

@@ -9,6 +9,10 @@
 #include "MediaItem.h"
 
 namespace Ulmar {
+class GuiThreadRelay;
+}
+
+namespace Ulmar {
 namespace Messaging {
 
 using MediaList = std::vector<std::shared_ptr<MediaItem>>;
@@ -48,6 +52,7 @@ private:
     QVariant m_lastSearchText = QString();
     MediaList m_fullList;
     MediaList m_displayedList;
+    std::shared_ptr<GuiThreadRelay> m_relay; // carries setMediaList to the model's thread
 };
 
 } // namespace Messaging

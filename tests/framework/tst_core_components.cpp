@@ -235,14 +235,5 @@ private:
     static int ConfigurationError_() { return Component::ConfigurationError; }
 };
 
-#if defined(__SANITIZE_THREAD__)
-// QtTest's watchdog thread is joined through Qt's futex-based mutex, which ThreadSanitizer cannot see in the
-// uninstrumented Qt libraries; leave what those libraries do out of the analysis (our code is still checked).
-extern "C" const char* __tsan_default_options()
-{
-    return "ignore_noninstrumented_modules=1";
-}
-#endif
-
 QTEST_GUILESS_MAIN(TestCoreComponents)
 #include "tst_core_components.moc"
