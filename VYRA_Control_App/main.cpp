@@ -227,6 +227,10 @@ int main(int argc, char* argv[])
     qDebug() << "Start running the main loop of the application.";
     const int result = app.exec();
 
+    // The window is closed: take its objects down now, so that no binding is evaluated again against the
+    // Facade released below (each would log a TypeError). The engine drops deleted root objects itself.
+    qDeleteAll(engine->rootObjects());
+
     qDebug() << "Cleanup Facade and SeatPaneMgr.";
     facade.reset();
     seatPaneMgr.reset();
