@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include "IsolatedEnvironment.h"
+
 #include <QDir>
 #include <QTcpServer>
 
@@ -86,20 +88,7 @@ std::vector<std::pair<QVariant, QVariant>> KeyValueRecorder::pairs() const
 
 QProcessEnvironment programEnvironment(const QString& root)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QDir(root).mkpath("home");
-    QDir(root).mkpath("runtime");
-    QFile::setPermissions(root + "/runtime",
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert("HOME", root + "/home");
-    env.insert("XDG_DATA_HOME", root + "/home/data");
-    env.insert("XDG_CONFIG_HOME", root + "/home/config");
-    env.insert("XDG_RUNTIME_DIR", root + "/runtime");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("LANG", "C.UTF-8");
-    env.insert("LANGUAGE", "");
-    return env;
+    return isolatedEnvironment(root);
 }
 
 QString buildDir()

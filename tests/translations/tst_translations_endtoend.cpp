@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "IsolatedEnvironment.h"
+
 namespace {
 
 quint16 freeTcpPort()
@@ -32,21 +34,9 @@ class TestTranslationsEndToEnd : public QObject
 
     QProcessEnvironment environment(const QString& language) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const QString root = m_dir.path();
-        QDir(root).mkpath("home/config");
-        QDir(root).mkpath("runtime");
-        QFile::setPermissions(root + "/runtime",
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert("HOME", root + "/home");
-        env.insert("XDG_DATA_HOME", root + "/home/data");
-        env.insert("XDG_CONFIG_HOME", root + "/home/config");
-        env.insert("XDG_RUNTIME_DIR", root + "/runtime");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_QUICK_BACKEND", "software");
+        QProcessEnvironment env = isolatedEnvironment(m_dir.path());
         // The language comes from LANGUAGE alone: the locale stays "C", as on a machine without glibc
         // locales.
-        env.insert("LANG", "C.UTF-8");
         env.remove("LC_ALL");
         env.remove("LC_MESSAGES");
         env.insert("LANGUAGE", language);

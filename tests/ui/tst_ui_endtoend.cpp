@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "IsolatedEnvironment.h"
+
 namespace {
 
 const char* const kFilm = "The Godfather";
@@ -32,24 +34,7 @@ class TestUiEndToEnd : public QObject
     QLocalSocket m_probe;
     QString m_unitLog;
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const QString root = m_dir.path();
-        QDir(root).mkpath("home/config");
-        QDir(root).mkpath("runtime");
-        QFile::setPermissions(root + "/runtime",
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert("HOME", root + "/home");
-        env.insert("XDG_DATA_HOME", root + "/home/data");
-        env.insert("XDG_CONFIG_HOME", root + "/home/config");
-        env.insert("XDG_RUNTIME_DIR", root + "/runtime");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_QUICK_BACKEND", "software");
-        env.insert("LANG", "C.UTF-8");
-        env.insert("LANGUAGE", "");
-        return env;
-    }
+    QProcessEnvironment environment() const { return isolatedEnvironment(m_dir.path()); }
 
     QJsonObject ask(QJsonObject request)
     {
