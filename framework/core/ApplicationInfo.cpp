@@ -131,7 +131,7 @@ fs::path dataRoot(int type, const std::string& executableFolder, bool& known)
         return fs::path(appData);
     return fs::path(userHome()) / "AppData" / "Roaming";
 #else
-    // The base directory specification ignores relative values.
+    // XDG base directories ignore relative values.
     const std::string xdg = environment("XDG_DATA_HOME");
     if (!xdg.empty() && fs::path(xdg).is_absolute())
         return fs::path(xdg);
