@@ -119,6 +119,9 @@ MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std:
         Wire::splitHostPort(m_chosen.address, m_chosen.port, choose.target.host, choose.target.effectivePort);
         choose.target.encrypted = m_chosen.encrypted;
         m_commands.push_back(std::move(choose));
+        // Every non-empty queue has a wake-up pending (see wake()): without this one the first command
+        // posted later would ride along unseen until the I/O thread's idle poll ran out.
+        wake();
     }
 
     m_ioThread = std::thread([this] { run(); });
