@@ -1,6 +1,7 @@
 // vyra_simulated_unit: a VYRA unit in software, for demos and for trying the application without hardware.
 #include <atomic>
 #include <csignal>
+#include <memory>
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include "KeyFile.h"
 #include "MediaLibrary.h"
 #include "Scenario.h"
+#include "SimulatedLibraryService.h"
 #include "SimulatedUnit.h"
 #include "UnitBodies.h"
 
@@ -97,11 +99,18 @@ int main(int argc, char* argv[])
         "path");
     const QCommandLineOption serviceUri(
         "service-uri",
-        "Library service address reported to applications (default: http://127.0.0.1:12780/mcls).", "url",
-        defaults.serviceUri);
+        "Library service address reported to applications (default: the built-in library service's).", "url");
+    const QCommandLineOption libraryServicePort(
+        "library-service-port",
+        "Port of the built-in library service on 127.0.0.1, 0 for any free port (default: 12750; a free "
+        "one when it is taken).",
+        "port", QString::number(SimulatedLibraryService::DefaultPort));
+    const QCommandLineOption noLibraryService("no-library-service",
+                                              "Do not start the built-in library service.");
     const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
     parser.addOptions({name, bind, port, announceAddress, announcePort, noAnnounce, service, seats, library,
-                       librarySize, scenario, noScenario, timeScale, plain, keyFile, serviceUri, verbose});
+                       librarySize, scenario, noScenario, timeScale, plain, keyFile, serviceUri,
+                       libraryServicePort, noLibraryService, verbose});
     parser.process(app);
 
     UnitConfig config;
@@ -123,12 +132,18 @@ int main(int argc, char* argv[])
     config.timeScale = parser.value(timeScale).toDouble(&ok);
     if (!ok || !(config.timeScale > 0) || config.timeScale > 1000)
         fail(QStringLiteral("--time-scale must be above 0 and at most 1000"));
-    config.serviceUri = parser.value(serviceUri);
-    // The application builds its sign-in request from the scheme and what follows "://".
-    const QUrl uri(config.serviceUri, QUrl::StrictMode);
-    if (!uri.isValid() || (uri.scheme() != QLatin1String("http") && uri.scheme() != QLatin1String("https")) ||
-        uri.host().isEmpty())
-        fail(QStringLiteral("--service-uri must be an http:// or https:// address"));
+    if (parser.isSet(serviceUri)) {
+        config.serviceUri = parser.value(serviceUri);
+        // The application builds its sign-in request from the scheme and what follows "://".
+        const QUrl uri(config.serviceUri, QUrl::StrictMode);
+        if (!uri.isValid() ||
+            (uri.scheme() != QLatin1String("http") && uri.scheme() != QLatin1String("https")) ||
+            uri.host().isEmpty())
+            fail(QStringLiteral("--service-uri must be an http:// or https:// address"));
+    }
+    LibraryServiceConfig serviceConfig;
+    if (!parsePort(parser.value(libraryServicePort), &serviceConfig.port, true))
+        fail(QStringLiteral("--library-service-port must be 0 to 65535"));
     config.runScenario = !parser.isSet(noScenario);
     // A long-running unit keeps only a short history of what it received.
     config.commandLogCapacity = 100;
@@ -146,6 +161,30 @@ int main(int argc, char* argv[])
         config.publicKey = keys.publicKey;
         config.secretKey = keys.secretKey;
         qInfo("Key pair from %s", qPrintable(QDir::toNativeSeparators(path)));
+    }
+
+    // Started before the unit, which reports its address. A taken port (another unit's service, a test run
+    // beside this one) never stops the unit: the service moves to a free port.
+    std::unique_ptr<SimulatedLibraryService> libraryService;
+    if (!parser.isSet(noLibraryService)) {
+        libraryService = std::make_unique<SimulatedLibraryService>(serviceConfig);
+        QString error;
+        if (!libraryService->start(&error) && serviceConfig.port != 0) {
+            qWarning("%s; using a free port instead", qPrintable(error));
+            serviceConfig.port = 0;
+            libraryService = std::make_unique<SimulatedLibraryService>(serviceConfig);
+            libraryService->start(&error);
+        }
+        if (libraryService->isListening()) {
+            // Not even the demo password goes to the log: the log is checked for passwords.
+            qInfo("Library service on %s (any user name, the demo password of README.md)",
+                  qPrintable(libraryService->uri()));
+            if (!parser.isSet(serviceUri))
+                config.serviceUri = libraryService->uri();
+        } else {
+            qWarning("%s; no library service", qPrintable(error));
+            libraryService.reset();
+        }
     }
 
     SimulatedUnit unit(config);
@@ -200,6 +239,7 @@ int main(int argc, char* argv[])
           config.seatCount, unit.library().size());
     if (config.encrypted)
         qInfo("Public key %s", qPrintable(config.publicKey));
+    qInfo("Library service address reported: %s", qPrintable(config.serviceUri));
     if (config.announce)
         qInfo("Announcing service \"%s\" to %s:%u", qPrintable(config.serviceName),
               qPrintable(config.announceAddress), unsigned(config.announcePort));
@@ -214,6 +254,7 @@ int main(int argc, char* argv[])
     quitPoll.start(200);
     const int rc = app.exec();
     unit.stop();
+    libraryService.reset();
     qInfo("Unit stopped");
     return rc;
 }
