@@ -17,14 +17,6 @@ std::shared_ptr<Ulmar::Messaging::IResponse> response(const std::string& type, c
     return std::make_shared<Ulmar::Messaging::IResponse>(type, 1, std::string(), buffer, 0);
 }
 
-quint16 freeTcpPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return server.serverPort();
-}
-
 namespace {
 std::mutex g_logMutex;
 QStringList g_lines;

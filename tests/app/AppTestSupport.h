@@ -17,8 +17,6 @@ namespace AppTest {
 // A message as the messenger hands it to a handler.
 std::shared_ptr<Ulmar::Messaging::IResponse> response(const std::string& type, const std::string& body);
 
-// A TCP port that was free a moment ago on 127.0.0.1.
-quint16 freeTcpPort();
 
 // Collects Qt debug/info/warning lines while alive (thread-safe); passes them on to the previous handler.
 class MessageLog

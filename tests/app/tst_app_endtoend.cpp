@@ -2,6 +2,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include "AppTestSupport.h"
 
 // The real program against the simulated unit, both on loopback.
@@ -69,7 +71,7 @@ private slots:
 
     void hostNameConnectsAndReconnects()
     {
-        const quint16 port = AppTest::freeTcpPort();
+        const quint16 port = freeTcpPort();
         auto unit = startUnit(port, false);
         QVERIFY(unit->waitForStarted(20000));
         QString unitOutput;
@@ -97,7 +99,7 @@ private slots:
     // An empty host name leaves discovery on: the window chooses the first unit it hears of.
     void emptyHostNameDiscovers()
     {
-        const quint16 port = AppTest::freeTcpPort();
+        const quint16 port = freeTcpPort();
         auto unit = startUnit(port, true);
         QVERIFY(unit->waitForStarted(20000));
 

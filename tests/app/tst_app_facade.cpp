@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include "AppTestSupport.h"
 #include "Discoverer.h"
 #include "FacadeFixture.h"
@@ -452,7 +454,7 @@ private slots:
     {
         const auto keys = UnitEndpoint::generateKeyPair();
         UnitEndpoint::Options options;
-        options.port = AppTest::freeTcpPort();
+        options.port = freeTcpPort();
         options.announce = false;
         options.encrypted = true;
         options.publicKey = keys.first;

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include "AppTestSupport.h"
 #include "ComponentConfigurator.h"
 #include "FacadeFixture.h"
@@ -35,7 +37,7 @@ private slots:
         const auto keys = UnitEndpoint::generateKeyPair();
         UnitEndpoint::Options options;
         options.unitName = "Attic";
-        options.port = AppTest::freeTcpPort();
+        options.port = freeTcpPort();
         options.encrypted = true;
         options.publicKey = keys.first;
         options.secretKey = keys.second;

@@ -4,14 +4,10 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include "MessagingTestSupport.h"
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
+
+#include "MessagingTestSupport.h"
 
 #include "BufferQueue.h"
 #include "Messenger.h"
@@ -26,19 +22,6 @@ std::shared_ptr<Messenger> makeMessenger(unsigned reconnectMs = 200)
     auto m = std::make_shared<Messenger>(DiscoveryStrategyList{}, "VYRA", ITransport::TransportZeroMQ);
     m->setAutoReconnect(reconnectMs);
     return m;
-}
-
-std::uint16_t freeTcpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    socklen_t len = sizeof(addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 std::string allByteValues()

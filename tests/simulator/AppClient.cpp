@@ -107,10 +107,3 @@ bool AppClient::send(const std::string& type, const std::string& body)
     return messenger->send(
         std::make_shared<IMessage>(type, MessageVersion, "", buffer, GenericMessageTypeDefault));
 }
-
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
-    return socket.localPort();
-}

@@ -54,4 +54,3 @@ public:
 // Every message type of the catalogue; the ones the unit answers after a connection unasked.
 const std::vector<std::string>& allMessageTypes();
 const std::vector<std::string>& stateRequestTypes();
-quint16 freeUdpPort();

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include <rapidjson/document.h>
 
 #include "AppClient.h"

@@ -8,18 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include "IsolatedEnvironment.h"
-
-namespace {
-
-quint16 freeTcpPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-} // namespace
 
 class TestTranslationsEndToEnd : public QObject
 {

@@ -9,18 +9,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FreePorts.h"
+
 #include "IsolatedEnvironment.h"
 
 namespace {
 
 const char* const kFilm = "The Godfather";
-
-quint16 freeTcpPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 } // namespace
 

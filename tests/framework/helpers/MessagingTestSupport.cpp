@@ -53,9 +53,10 @@ void UnitRecorder::clear()
     m_messages.clear();
 }
 
-std::uint16_t freeUdpPort()
+namespace {
+std::uint16_t freeLoopbackPort(int socketType)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int fd = ::socket(AF_INET, socketType, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -64,6 +65,17 @@ std::uint16_t freeUdpPort()
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     ::close(fd);
     return ntohs(addr.sin_port);
+}
+} // namespace
+
+std::uint16_t freeUdpPort()
+{
+    return freeLoopbackPort(SOCK_DGRAM);
+}
+
+std::uint16_t freeTcpPort()
+{
+    return freeLoopbackPort(SOCK_STREAM);
 }
 
 std::shared_ptr<IMessage> makeMessage(const std::string& type, const std::string& body,

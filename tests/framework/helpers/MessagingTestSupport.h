@@ -77,7 +77,9 @@ private:
     std::vector<std::shared_ptr<Ulmar::Messaging::IMessage>> m_messages;
 };
 
+// Ports that were free a moment ago on 127.0.0.1.
 std::uint16_t freeUdpPort();
+std::uint16_t freeTcpPort();
 std::shared_ptr<Ulmar::Messaging::IMessage> makeMessage(const std::string& type, const std::string& body = {},
                                                         const std::string& text = {});
 // A unit on a free loopback port that announces to `discoveryPort` (0: does not announce).
