@@ -2,15 +2,13 @@
 // unit on loopback; the interface probe plugin (tests/ui/probe) reads the window by objectName.
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "FreePorts.h"
-
 #include "IsolatedEnvironment.h"
+#include "UiProbeClient.h"
 
 class TestTranslationsEndToEnd : public QObject
 {
@@ -21,7 +19,7 @@ class TestTranslationsEndToEnd : public QObject
     quint16 m_port = 0;
     std::unique_ptr<QProcess> m_unit;
     QString m_unitLog;
-    QLocalSocket m_probe;
+    UiProbeClient m_probe;
 
     QProcessEnvironment environment(const QString& language) const
     {
@@ -34,15 +32,7 @@ class TestTranslationsEndToEnd : public QObject
         return env;
     }
 
-    QJsonObject ask(QJsonObject request)
-    {
-        m_probe.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
-        m_probe.flush();
-        QDeadlineTimer deadline(20000);
-        while (!m_probe.canReadLine() && !deadline.hasExpired())
-            m_probe.waitForReadyRead(100);
-        return QJsonDocument::fromJson(m_probe.readLine()).object();
-    }
+    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
 
     // Hidden items too: the texts of other tabs are set whether shown or not.
     QString text(const QString& name, const QString& prop = "text")
@@ -52,12 +42,7 @@ class TestTranslationsEndToEnd : public QObject
             .toString();
     }
 
-    bool connectProbe(const QString& socket)
-    {
-        m_probe.abort();
-        m_probe.connectToServer(socket);
-        return m_probe.waitForConnected(200);
-    }
+    bool connectProbe(const QString& socket) { return m_probe.connectTo(socket); }
 
     QString unitLog()
     {
@@ -170,7 +155,7 @@ private slots:
         app.start(m_build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(m_port)});
         QVERIFY(app.waitForStarted(20000));
         auto guard = qScopeGuard([&] {
-            m_probe.abort();
+            m_probe.close();
             stop(&app);
         });
         QTRY_VERIFY_WITH_TIMEOUT(connectProbe(socket), 30000);

@@ -3,15 +3,13 @@
 // drives the window's items by objectName.
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "FreePorts.h"
-
 #include "IsolatedEnvironment.h"
+#include "UiProbeClient.h"
 
 namespace {
 
@@ -26,20 +24,12 @@ class TestUiEndToEnd : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_unit;
     std::unique_ptr<QProcess> m_app;
-    QLocalSocket m_probe;
+    UiProbeClient m_probe;
     QString m_unitLog;
 
     QProcessEnvironment environment() const { return isolatedEnvironment(m_dir.path()); }
 
-    QJsonObject ask(QJsonObject request)
-    {
-        m_probe.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
-        m_probe.flush();
-        QDeadlineTimer deadline(20000);
-        while (!m_probe.canReadLine() && !deadline.hasExpired())
-            m_probe.waitForReadyRead(100);
-        return QJsonDocument::fromJson(m_probe.readLine()).object();
-    }
+    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
 
     QVariant get(const QString& name, const QString& prop, const QString& under = {})
     {
@@ -78,12 +68,7 @@ class TestUiEndToEnd : public QObject
         return false;
     }
 
-    bool connectProbe(const QString& socket)
-    {
-        m_probe.abort();
-        m_probe.connectToServer(socket);
-        return m_probe.waitForConnected(200);
-    }
+    bool connectProbe(const QString& socket) { return m_probe.connectTo(socket); }
 
     QString unitLog()
     {
@@ -147,7 +132,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        m_probe.disconnectFromServer();
+        m_probe.disconnect();
         if (m_unit) {
             QFile log(m_dir.filePath("unit.log"));
             if (log.open(QIODevice::WriteOnly))
