@@ -28,6 +28,7 @@
 #include "GlobalStatus.h"
 #include "Logger.h"
 #include "LoggerConfig.h"
+#include "LoggerConfigLocator.h"
 #include "MediaListVirtualModel.h"
 #include "PosterImageProvider.h"
 #include "QAutoDiscoveryComponent.h"
@@ -92,7 +93,7 @@ int main(int argc, char* argv[])
                           argc, argv);
 
     LoggerConfig::GetInstance().ConfigureFromFile(
-        ApplicationInfo::EstablishPathToExecutableFile("CAlogger.properties"));
+        LoggerConfigLocator::find(ApplicationInfo::ExecutableFolder(), "CAlogger.properties"));
     // Qt's message log (progress and diagnostics) goes to the same console and file as the channels.
     LoggerConfig::GetInstance().InstallQtMessageHandler();
 

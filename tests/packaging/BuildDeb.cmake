@@ -1,0 +1,20 @@
+# Builds the Debian packages with CPack into OUT_DIR, from scratch.
+#   cmake -DBUILD_DIR=<build> -DOUT_DIR=<dir> -DPACKAGES=name1,name2 -P BuildDeb.cmake
+cmake_minimum_required(VERSION 3.16)
+string(REPLACE "," ";" PACKAGES "${PACKAGES}")
+file(REMOVE_RECURSE ${OUT_DIR})
+execute_process(COMMAND cpack -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUT_DIR}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+message(STATUS "${out}")
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cpack -G DEB failed (exit ${rc})")
+endif()
+foreach(package IN LISTS PACKAGES)
+    file(GLOB deb ${OUT_DIR}/${package}_*.deb)
+    if(NOT deb)
+        message(FATAL_ERROR "cpack made no ${package}_*.deb in ${OUT_DIR}")
+    endif()
+    execute_process(COMMAND dpkg-deb --info ${deb} OUTPUT_VARIABLE info COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND dpkg-deb --contents ${deb} OUTPUT_VARIABLE contents COMMAND_ERROR_IS_FATAL ANY)
+    message(STATUS "${deb}\n${info}${contents}")
+endforeach()
