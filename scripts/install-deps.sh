@@ -12,7 +12,7 @@ packages=(
   libboost-program-options-dev libboost-filesystem-dev libboost-thread-dev libboost-system-dev
   libboost-dev rapidjson-dev liblog4cplus-dev libzmq3-dev cppzmq-dev
   xvfb xauth x11-apps fonts-roboto fonts-noto-core fonts-noto-cjk imagemagick
-  desktop-file-utils appstream lintian dpkg-dev librsvg2-bin fontconfig python3
+  desktop-file-utils appstream lintian dpkg-dev librsvg2-bin fontconfig python3 nsis
 
 )
 
