@@ -111,6 +111,8 @@ grep -E "Successfully loaded translation|Connection with VYRA established" "$WOR
 LOG="$HOME/data/Tavik/VYRA_Control_App/logs/VYRA_Control_App.log"
 [ -s "$LOG" ] || fail "no log file in the user's data folder ($LOG)"
 echo "log file in the user's data folder: ${LOG#$WORK/} ($(wc -l <"$LOG") lines)"
+echo "what the run left in the user's home (HOME=$WORK/home), all of it the user's:"
+(cd "$HOME" && find . -type f | sort | sed 's/^\./  ~/')
 cd - >/dev/null
 
 step "Removing the packages"

@@ -132,5 +132,7 @@ endforeach()
 
 if(faults)
     list(JOIN faults "\n  - " text)
-    message(FATAL_ERROR "${DEB} misses run-time dependencies:\n  - ${text}")
+    message(FATAL_ERROR "${DEB} misses run-time dependencies:\n  - ${text}\n"
+                        "Add the packages to VYRA_RUNTIME_DEPENDS in packaging/linux/DebianPackage.cmake "
+                        "(and to scripts/install-deps.sh).")
 endif()
