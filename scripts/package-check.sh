@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian packages as a user meets them: builds them, installs them with apt-get, runs the installed
 # program offscreen against the installed simulated unit until it shows "VYRA Online", removes (purges) the
-# packages and checks that nothing of them is left outside the user's data folder.
+# packages and checks that nothing of them is left outside the user's home (its data, configuration and
+# cache folders, which are listed).
 #   scripts/package-check.sh [build-dir]          (default: build; needs root or sudo)
 # Refuses to run while either package is already installed: it would remove the user's copy at the end.
 set -euo pipefail
@@ -132,5 +133,5 @@ if [ -s "$WORK/leftovers" ]; then sed 's/^/left behind: /' "$WORK/leftovers"; le
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "installed" && fail "$p is still installed"
 done
-echo "nothing left: all $(wc -l <"$WORK/files") paths of the packages are gone or belong to other packages; no file named after the product outside the user's data folder"
+echo "nothing left: all $(wc -l <"$WORK/files") paths of the packages are gone or belong to other packages; no file named after the product outside the user's home (listed above)"
 echo "package-check: PASS"
