@@ -1,8 +1,13 @@
 #include "MediaListVirtualModel.h"
 
 #include <algorithm>
+#include <numeric>
+
+#include <QElapsedTimer>
+#include <QMetaMethod>
 
 #include "GuiThreadRelay.h"
+#include "MediaListIndex.h"
 #include "StringUtils.h"
 
 namespace Ulmar {
@@ -42,19 +47,22 @@ MediaListVirtualModel::~MediaListVirtualModel()
 
 void MediaListVirtualModel::setMediaList(MediaList list)
 {
-    // The lists belong to the model's thread. The relay hands the list over under its own lock (visible to
-    // the thread sanitizer) and drops it if the model is gone by then.
-    auto shared = std::make_shared<MediaList>(std::move(list));
-    m_relay->run([this, shared] { applyMediaList(std::move(*shared)); });
+    // The index is built here, on the decoding thread, so the model's thread only has numbers to order. The
+    // lists belong to the model's thread: the relay hands the index over under its own lock (visible to the
+    // thread sanitizer) and drops it if the model is gone by then.
+    std::shared_ptr<const MediaListIndex> index = std::make_shared<MediaListIndex>(std::move(list));
+    m_relay->run([this, index] { applyIndex(index); });
 }
 
-void MediaListVirtualModel::applyMediaList(MediaList list)
+void MediaListVirtualModel::applyIndex(std::shared_ptr<const MediaListIndex> index)
 {
-    m_fullList = std::move(list);
+    m_index = std::move(index);
     if (!m_searchActive) {
-        sortList(m_fullList, 0, true);
+        m_fullList = m_index->titleOrder();
         showList(m_fullList);
     } else {
+        m_fullList.resize(m_index->size());
+        std::iota(m_fullList.begin(), m_fullList.end(), 0u);
         triggerSearchMediaLibrary(m_lastSearchText);
     }
 }
@@ -71,12 +79,42 @@ void MediaListVirtualModel::sortList(MediaList& list, int column, bool ascending
         });
 }
 
-void MediaListVirtualModel::showList(const MediaList& list)
+void MediaListVirtualModel::showList(Order order)
 {
-    m_displayedList = list;
+    m_displayedList = std::move(order);
+    ++m_showCount;
+    m_nextRow = 0;
     emit clearTableSignal();
-    for (const auto& item : m_displayedList)
-        emit appendRowToTableSignal(QVariant(item->toVariantMap()));
+    sendRows();
+}
+
+void MediaListVirtualModel::sendRows()
+{
+    // Nobody shows the table (the library page is created when first shown): it asks again then.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&MediaListVirtualModel::appendRowToTableSignal))) {
+        m_nextRow = m_displayedList.size();
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    const std::uint64_t shown = m_showCount;
+    while (m_nextRow < m_displayedList.size()) {
+        const std::size_t row = m_nextRow++;
+        emit appendRowToTableSignal(QVariant(m_index->item(m_displayedList[row])->toVariantMap()));
+        if (shown != m_showCount)
+            return; // a receiver showed another table meanwhile
+        if (m_nextRow % kRowsPerSlice == 0 && m_nextRow < m_displayedList.size() &&
+            slice.elapsed() >= kSliceMs) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, shown] {
+                    if (shown == m_showCount)
+                        sendRows();
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+    }
 }
 
 void MediaListVirtualModel::triggerSearchMediaLibrary(QVariant searchText)
@@ -89,28 +127,45 @@ void MediaListVirtualModel::triggerSearchMediaLibrary(QVariant searchText)
         return;
     }
     m_searchActive = true;
-    MediaList result;
-    for (const auto& item : m_fullList) {
-        const std::string& title = item->titleRef();
-        if (title.size() < needle.size())
-            continue;
-        if (ToLowercase(title).find(needle) != std::string::npos)
-            result.push_back(item);
+    Order result;
+    if (m_index) {
+        for (const std::uint32_t i : m_fullList)
+            if (m_index->titleContains(i, needle))
+                result.push_back(i);
     }
-    showList(result);
+    showList(std::move(result));
 }
 
 void MediaListVirtualModel::triggerSortMediaLibrary(QVariant columnIndex, QVariant sortAscending)
 {
-    sortList(m_displayedList, columnIndex.toInt(), sortAscending.toBool());
-    const MediaList displayed = m_displayedList;
-    showList(displayed);
+    const int column = columnIndex.toInt();
+    const bool ascending = sortAscending.toBool();
+    Order displayed = m_displayedList;
+    if (m_index && MediaListIndex::hasKey(column)) {
+        const MediaListIndex& index = *m_index;
+        std::stable_sort(displayed.begin(), displayed.end(),
+                         [&index, column, ascending](std::uint32_t a, std::uint32_t b) {
+                             const std::uint32_t ra = index.rank(column, a), rb = index.rank(column, b);
+                             return ascending ? ra < rb : ra > rb;
+                         });
+    }
+    showList(std::move(displayed));
 }
 
 void MediaListVirtualModel::onOnlineStatusChanged(QVariant connectionStatus)
 {
-    if (connectionStatus.toString() != QLatin1String("greenStatus"))
+    if (connectionStatus.toString() != QLatin1String("greenStatus")) {
+        // The rows of the table still to come would land after the clear.
+        ++m_showCount;
+        m_nextRow = m_displayedList.size();
         emit clearTableSignal();
+    }
+}
+
+void MediaListVirtualModel::triggerShowMediaLibrary()
+{
+    if (m_index)
+        showList(m_displayedList);
 }
 
 } // namespace Messaging

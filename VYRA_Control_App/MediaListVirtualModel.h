@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -16,10 +17,13 @@ namespace Ulmar {
 namespace Messaging {
 
 using MediaList = std::vector<std::shared_ptr<MediaItem>>;
+class MediaListIndex;
 
 // The media library as the movies page sees it ("mediaList"): not an item model, but a clear signal followed
 // by one row signal per record. Search filters by title; sort orders the displayed rows by a column.
 // The lists are touched only on the model's own thread: setMediaList from another thread is queued there.
+// A long table is sent in slices between which the event loop runs, so that the window stays responsive;
+// a new table (or a clear) drops the rows of the previous one that were still to come.
 class MediaListVirtualModel : public QObject
 {
     Q_OBJECT
@@ -32,8 +36,13 @@ public:
     void setMediaList(MediaList list);
 
     // Stable, case-insensitive sort by the key of the column (0 title, 1 duration, 2 releaseDate, 4 cut,
-    // 5 language; any other column has no key and leaves the order as it is).
+    // 5 language; any other column has no key and leaves the order as it is). The plain rule, comparing
+    // texts; the model itself orders by the ranks the index worked out when the library arrived.
     static void sortList(MediaList& list, int column, bool ascending);
+
+    // Rows sent at once before the event loop gets a turn, and the time a slice may take beyond them.
+    static constexpr std::size_t kRowsPerSlice = 256;
+    static constexpr int kSliceMs = 8;
 
 signals:
     void clearTableSignal();
@@ -43,15 +52,24 @@ public slots:
     void triggerSearchMediaLibrary(QVariant searchText);
     void triggerSortMediaLibrary(QVariant columnIndex, QVariant sortAscending);
     void onOnlineStatusChanged(QVariant connectionStatus);
+    // Sends the rows shown now again (a clear, then each row), for a table made after the library arrived.
+    // Nothing before the first library.
+    void triggerShowMediaLibrary();
 
 private:
-    void applyMediaList(MediaList list);
-    void showList(const MediaList& list);
+    using Order = std::vector<std::uint32_t>; // positions in m_index
+
+    void applyIndex(std::shared_ptr<const MediaListIndex> index);
+    void showList(Order order);
+    void sendRows();
 
     bool m_searchActive = false;
     QVariant m_lastSearchText = QString();
-    MediaList m_fullList;
-    MediaList m_displayedList;
+    std::shared_ptr<const MediaListIndex> m_index; // the library as last received; null before the first
+    Order m_fullList;
+    Order m_displayedList;
+    std::size_t m_nextRow = 0;               // first row of m_displayedList not sent yet
+    std::uint64_t m_showCount = 0;           // tells a pending slice whether its table is still the one shown
     std::shared_ptr<GuiThreadRelay> m_relay; // carries setMediaList to the model's thread
 };
 

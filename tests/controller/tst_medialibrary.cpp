@@ -3,12 +3,15 @@
 #include <QThread>
 #include <QtTest>
 
+#include <random>
 #include <thread>
 
 #include "ControllerTestSupport.h"
 #include "GetMediaListNotificationHandler.h"
+#include "MediaListIndex.h"
 #include "MediaListVirtualModel.h"
 #include "MessageNames.h"
+#include "StringUtils.h"
 
 using namespace Ulmar;
 using namespace Ulmar::Messaging;
@@ -22,12 +25,17 @@ class Table
 public:
     explicit Table(MediaListVirtualModel& model)
     {
-        QObject::connect(&model, &MediaListVirtualModel::clearTableSignal, [this] {
+        m_links[0] = QObject::connect(&model, &MediaListVirtualModel::clearTableSignal, [this] {
             rows.clear();
             ++clears;
         });
-        QObject::connect(&model, &MediaListVirtualModel::appendRowToTableSignal,
-                         [this](QVariant row) { rows.push_back(row.toMap()); });
+        m_links[1] = QObject::connect(&model, &MediaListVirtualModel::appendRowToTableSignal,
+                                      [this](QVariant row) { rows.push_back(row.toMap()); });
+    }
+    ~Table()
+    {
+        for (const auto& link : m_links)
+            QObject::disconnect(link);
     }
     QStringList column(const QString& key) const
     {
@@ -40,6 +48,9 @@ public:
 
     QVector<QVariantMap> rows;
     int clears = 0;
+
+private:
+    QMetaObject::Connection m_links[2];
 };
 
 std::shared_ptr<IResponse> library(const std::string& body)
@@ -72,6 +83,85 @@ MediaList items(const QStringList& titles, const QStringList& durations = {})
         list.push_back(item);
     }
     return list;
+}
+
+// Texts that fold in every way the comparison knows: ASCII, Latin-1 and beyond, one-to-many foldings (left as
+// they are by the comparison), titlecase letters, surrogate pairs with case, a lone continuation byte.
+std::string randomText(std::mt19937& random, int maxPieces)
+{
+    static const char* const pieces[] = {"a",
+                                         "A",
+                                         "b",
+                                         "B",
+                                         "z",
+                                         "Z",
+                                         "0",
+                                         "9",
+                                         " ",
+                                         "\xC3\xA9",
+                                         "\xC3\x89",
+                                         "\xC3\x9F",
+                                         "\xE1\xBA\x9E",
+                                         "\xC4\xB1",
+                                         "I",
+                                         "\xC4\xB0",
+                                         "i",
+                                         "\xCE\xA3",
+                                         "\xCF\x83",
+                                         "\xCF\x82",
+                                         "\xC7\x85",
+                                         "\xC7\x86",
+                                         "\xC7\x84",
+                                         "\xF0\x90\x90\x80",
+                                         "\xF0\x90\x90\xA8",
+                                         "\xFF",
+                                         "\xEF\xAC\x80",
+                                         "\xE2\x84\xAA",
+                                         "k",
+                                         "\xEF\xBF\xBF"};
+    std::uniform_int_distribution<int> count(0, maxPieces);
+    std::uniform_int_distribution<int> piece(0, int(sizeof(pieces) / sizeof(pieces[0])) - 1);
+    std::string out;
+    for (int n = count(random); n > 0; --n)
+        out += pieces[piece(random)];
+    return out;
+}
+
+MediaList randomLibrary(std::mt19937& random, int size)
+{
+    MediaList list;
+    for (int i = 0; i < size; ++i) {
+        auto item = std::make_shared<MediaItem>();
+        item->setTitle(randomText(random, 6));
+        item->setDuration(randomText(random, 2));
+        item->setReleaseDate(randomText(random, 3));
+        item->setCut(randomText(random, 1));
+        item->setLanguage(randomText(random, 2));
+        list.push_back(item);
+    }
+    return list;
+}
+
+QVector<QVariantMap> rowsOf(const MediaList& list)
+{
+    QVector<QVariantMap> out;
+    for (const auto& item : list)
+        out.push_back(item->toVariantMap());
+    return out;
+}
+
+// The search rule, record by record.
+MediaList plainSearch(const MediaList& full, const QString& text)
+{
+    const std::string needle = ToLowercase(text.toUtf8().toStdString());
+    if (needle.empty())
+        return full;
+    MediaList out;
+    for (const auto& item : full)
+        if (item->title().size() >= needle.size() &&
+            ToLowercase(item->title()).find(needle) != std::string::npos)
+            out.push_back(item);
+    return out;
 }
 
 } // namespace
@@ -277,6 +367,102 @@ private slots:
         QCOMPARE(table.titles(), (QStringList{"c", "b", "a"}));
         model.triggerSearchMediaLibrary(QString(""));
         QCOMPARE(table.titles(), (QStringList{"a", "b", "c"}));
+    }
+
+    // Prepared search and sort against the plain rules ------------------------------------------------------
+
+    void preparedSearchAndSortFollowThePlainRules()
+    {
+        std::mt19937 random(20261207);
+        for (int round = 0; round < 40; ++round) {
+            MediaListVirtualModel model;
+            Table table(model);
+            MediaList full = randomLibrary(random, std::uniform_int_distribution<int>(0, 200)(random));
+            model.setMediaList(full);
+            MediaListVirtualModel::sortList(full, 0, true);
+            QCOMPARE(table.rows, rowsOf(full));
+            MediaList displayed = full;
+            for (int step = 0; step < 12; ++step) {
+                if (random() % 2) {
+                    const int column = std::uniform_int_distribution<int>(-1, 6)(random);
+                    const bool ascending = random() % 2;
+                    model.triggerSortMediaLibrary(column, ascending);
+                    MediaListVirtualModel::sortList(displayed, column, ascending);
+                } else {
+                    // A piece of a title (case changed at random), or any text.
+                    QString text;
+                    if (!full.empty() && random() % 3) {
+                        const QString title = QString::fromStdString(full[random() % full.size()]->title());
+                        const int from = title.isEmpty() ? 0 : int(random() % title.size());
+                        text = title.mid(from, int(random() % 4));
+                        if (random() % 2)
+                            text = random() % 2 ? text.toUpper() : text.toLower();
+                    } else {
+                        text = QString::fromStdString(randomText(random, 2));
+                    }
+                    model.triggerSearchMediaLibrary(text);
+                    displayed = plainSearch(full, text);
+                }
+                QCOMPARE(table.rows, rowsOf(displayed));
+            }
+        }
+    }
+
+    void caseCompareKeysOrderAsTheComparison()
+    {
+        std::mt19937 random(7);
+        for (int i = 0; i < 20000; ++i) {
+            const std::string a = randomText(random, 4), b = randomText(random, 4);
+            const int expected = StringCaseCompare(a, b);
+            const int c = MediaListIndex::caseCompareKey(a).compare(MediaListIndex::caseCompareKey(b));
+            QCOMPARE((c > 0) - (c < 0), expected);
+        }
+    }
+
+    // Long tables, tables made later
+    // ----------------------------------------------------------------------------
+
+    void longTablesComeInSlicesAndANewTableDropsTheRest()
+    {
+        QStringList titles;
+        for (int i = 0; i < 20000; ++i)
+            titles << QString("t%1").arg(i, 5, 10, QChar('0'));
+        MediaListVirtualModel model;
+        Table table(model);
+        model.setMediaList(items(titles));
+        QVERIFY(table.rows.size() >= int(MediaListVirtualModel::kRowsPerSlice));
+        QTRY_COMPARE_WITH_TIMEOUT(table.rows.size(), titles.size(), 30000);
+        QCOMPARE(table.titles(), titles);
+        QCOMPARE(table.clears, 1);
+
+        // A search while the sorted table is still coming: only the search's rows remain.
+        model.triggerSortMediaLibrary(0, false);
+        model.triggerSearchMediaLibrary(QString("t1999"));
+        QTest::qWait(50);
+        QCOMPARE(table.titles(), (QStringList{"t19990", "t19991", "t19992", "t19993", "t19994", "t19995",
+                                              "t19996", "t19997", "t19998", "t19999"}));
+
+        // A clear while a table is coming stays a clear.
+        model.triggerSearchMediaLibrary(QString());
+        model.onOnlineStatusChanged(QString("redStatus"));
+        QTest::qWait(50);
+        QVERIFY(table.rows.isEmpty());
+    }
+
+    void aTableMadeLaterAsksForTheRowsShownNow()
+    {
+        MediaListVirtualModel model;
+        {
+            Table early(model);
+            model.triggerShowMediaLibrary(); // nothing has arrived: the table keeps its first look
+            QCOMPARE(early.clears, 0);
+        }
+        model.setMediaList(items({"b", "a", "c"})); // nobody shows it yet
+        model.triggerSortMediaLibrary(0, false);
+        Table late(model);
+        model.triggerShowMediaLibrary();
+        QCOMPARE(late.clears, 1);
+        QCOMPARE(late.titles(), (QStringList{"c", "b", "a"}));
     }
 
     // Online status -----------------------------------------------------------------------------------------
