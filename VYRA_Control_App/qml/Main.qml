@@ -112,24 +112,47 @@ ApplicationWindow {
                 onShowStartupDialogClicked: startupDialog.open()
             }
         }
+        // The other pages are created the first time they are shown: start-up builds the status page only.
         Page {
             objectName: "seatsPage"
-            PageSeats {
-                id: seatsFlickable
-                objectName: "seatsFlickable"
+            SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) seatsLoader.active = true
+            Loader {
+                id: seatsLoader
+                anchors.fill: parent
                 anchors.margins: Style.page_MARGIN
+                active: false
+                sourceComponent: Component {
+                    PageSeats {
+                        id: seatsFlickable
+                        objectName: "seatsFlickable"
+                    }
+                }
             }
         }
         Page {
             objectName: "moviesPage"
-            PageMovies {
+            SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) moviesLoader.active = true
+            Loader {
+                id: moviesLoader
+                anchors.fill: parent
                 anchors.margins: Style.page_MARGIN
+                active: false
+                sourceComponent: Component {
+                    PageMovies {}
+                }
             }
         }
         Page {
             objectName: "networkPage"
-            PageNetwork {
+            SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) networkLoader.active = true
+            Loader {
+                id: networkLoader
+                anchors.fill: parent
                 anchors.margins: Style.page_MARGIN
+                active: false
+                sourceComponent: Component {
+                    PageNetwork {}
+                }
             }
         }
     }

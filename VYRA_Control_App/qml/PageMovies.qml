@@ -34,6 +34,9 @@ WidgetFrame {
         }
     }
 
+    // The page is created when first shown, possibly after the library arrived: ask for the rows shown now.
+    Component.onCompleted: mediaList.triggerShowMediaLibrary()
+
     ListModel {
         id: sourceModel
         objectName: "sourceModel"

@@ -51,16 +51,26 @@ Flickable {
 
     onNetworkInterfacesChanged: networkInterfacesStackLayout.updateNetworkInterfaces(api.networkInterfaces)
 
+    function showConnectionState() {
+        if (api.controllerIsConnected) {
+            networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_CONNECTED
+            wifiStackLayout.currentIndex = wifiStackLayout.index_CONNECTED
+        } else {
+            networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_NOT_CONNECTED
+            wifiStackLayout.currentIndex = wifiStackLayout.index_NOT_CONNECTED
+        }
+    }
+
+    // The page is created when first shown, possibly while a unit is already connected.
+    Component.onCompleted: {
+        if (api.controllerIsConnected)
+            showConnectionState()
+    }
+
     Connections {
         target: api
         function onControllerIsConnectedChanged() {
-            if (api.controllerIsConnected) {
-                networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_CONNECTED
-                wifiStackLayout.currentIndex = wifiStackLayout.index_CONNECTED
-            } else {
-                networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_NOT_CONNECTED
-                wifiStackLayout.currentIndex = wifiStackLayout.index_NOT_CONNECTED
-            }
+            root.showConnectionState()
         }
     }
 

@@ -471,6 +471,11 @@ public slots:
         m_calls.append(QVariantMap{{"name", "sort"}, {"column", column}, {"ascending", ascending}});
         emit callsChanged();
     }
+    void triggerShowMediaLibrary()
+    {
+        m_calls.append(QVariantMap{{"name", "show"}});
+        emit callsChanged();
+    }
 
 signals:
     void clearTableSignal();

@@ -77,6 +77,25 @@ TestCase {
         compare(findChild(window.contentItem, "swipeView").itemAt(1), seatsPage)
     }
 
+    function test_pagesAreMadeWhenFirstShown() {
+        window = createWindow(false)
+        // Only the status page exists at start.
+        verify(findChild(window.contentItem, "controllerFlickable"))
+        compare(findChild(window.contentItem, "searchBox"), null)
+        compare(findChild(window.contentItem, "wifiStackLayout"), null)
+        compare(findChild(window.contentItem, "seatsFlickable"), null)
+        mouseClick(findChild(window.contentItem.parent, "libraryTab"))
+        tryVerify(function() { return findChild(window.contentItem, "searchBox") !== null })
+        compare(findChild(window.contentItem, "wifiStackLayout"), null)
+        mouseClick(findChild(window.contentItem.parent, "seatsTab"))
+        tryVerify(function() { return findChild(window.contentItem, "seatsFlickable") !== null })
+        // Made once: back on the library page, the same field.
+        var box = findChild(window.contentItem, "searchBox")
+        mouseClick(findChild(window.contentItem.parent, "libraryTab"))
+        tryCompare(findChild(window.contentItem, "swipeView"), "currentIndex", 2)
+        compare(findChild(window.contentItem, "searchBox"), box)
+    }
+
     function test_startupDialogWritesSettingOnClose() {
         window = createWindow(true)
         var dialog = findChild(window.contentItem, "startupDialog")

@@ -34,6 +34,12 @@ Item {
             compare(model.get(0).title, "")
         }
 
+        function test_asksForTheRowsWhenMade() {
+            // Made when first shown, perhaps long after the library arrived.
+            createTemporaryObject(pageComponent, host)
+            compare(mediaList.calls.filter(function(c) { return c.name === "show" }).length, 1)
+        }
+
         function test_rowsFollowTheModel() {
             var page = createTemporaryObject(pageComponent, host)
             var model = findChild(page, "sourceModel")

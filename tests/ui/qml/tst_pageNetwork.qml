@@ -54,6 +54,15 @@ Item {
             verify(api.callsNamed("triggerNetworkState").length >= 1)
         }
 
+        function test_madeWhileConnected() {
+            api.controllerIsConnected = true
+            var p = createTemporaryObject(pageComponent, host)
+            compare(findChild(p, "wifiStackLayout").currentIndex, 1)
+            compare(findChild(p, "networkInterfacesStackLayout").currentIndex, 0)
+            api.controllerIsConnected = false
+            compare(findChild(p, "wifiStackLayout").currentIndex, 0)
+        }
+
         function test_connectionStateDrivesPages() {
             var interfaces = findChild(page, "networkInterfacesStackLayout")
             api.controllerIsConnected = true
