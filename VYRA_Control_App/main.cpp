@@ -124,6 +124,8 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationName("Tavik");
     QGuiApplication::setOrganizationDomain("com.tavik.app");
+    // Wayland has no window class: the compositor finds the desktop entry (name, icon) by this id.
+    QGuiApplication::setDesktopFileName("com.tavik.vyracontrol");
 
     QQuickStyle::setStyle("Material");
 
