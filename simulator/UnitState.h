@@ -100,8 +100,8 @@ constexpr double IntensityMax = 0.0;
 constexpr int NameMaxChars = 64;
 constexpr int WifiKeyMinChars = 8;
 constexpr int WifiKeyMaxChars = 63;
-// Applications refuse larger messages (and drop the connection that carried one).
-constexpr std::size_t MessageMaxBytes = 16 * 1024 * 1024;
+// The largest body an application accepts, encrypted or not; a larger one costs it the connection.
+constexpr std::size_t MessageMaxBytes = 16 * 1024 * 1024 - 33;
 } // namespace Limits
 
 } // namespace Simulator

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,13 +54,20 @@ public:
                           std::shared_ptr<IResponseHandler> handler);
     // The request is sent after every (re)connection, in registration order.
     bool registerStateRequest(std::shared_ptr<IMessage> request, int priority);
-    // Queues the message for the connected unit; false (and dropped) while not connected.
+    // The largest frame (type name, text or body) that crosses a link, encrypted or not: 16 MiB less the
+    // 33 bytes that encryption adds to each frame.
+    static constexpr std::size_t kMaxFrameBytes = 16 * 1024 * 1024 - 33;
+    // Queues the message for the connected unit; false (and dropped) while not connected, or when one of its
+    // frames is larger than kMaxFrameBytes.
     bool send(std::shared_ptr<IMessage> message);
     virtual void AddObserver(std::weak_ptr<IMessengerObserver> observer);
     // One debug line per discovered unit.
     void printDiscoveredUnits() const;
 
     bool isConnected() const;
+
+    // Messengers alive in this process; each runs threads that may call handlers and observers.
+    static std::size_t instances();
 
     // Introspection, for diagnostics and tests.
     struct ChosenUnit

@@ -2,15 +2,32 @@
 
 #include "MessengerImpl.h"
 
+#include <atomic>
+
 namespace Ulmar {
 namespace Messaging {
+
+namespace {
+std::atomic<std::size_t> g_instances{0};
+}
 
 Messenger::Messenger(const DiscoveryStrategyList& strategies, const std::string& serviceName,
                      ITransport::TransportType transportType)
     : m_impl(std::make_unique<MessengerImpl>(strategies, serviceName, transportType))
-{}
+{
+    ++g_instances;
+}
 
-Messenger::~Messenger() = default;
+Messenger::~Messenger()
+{
+    m_impl.reset(); // its threads are done (or, from its own dispatch thread, on their last task)
+    --g_instances;
+}
+
+std::size_t Messenger::instances()
+{
+    return g_instances.load();
+}
 
 void Messenger::setAutoReconnect(unsigned intervalMs)
 {

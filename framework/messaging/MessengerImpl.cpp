@@ -17,6 +17,8 @@ namespace Messaging {
 namespace asio = boost::asio;
 using asio::ip::udp;
 
+static_assert(Messenger::kMaxFrameBytes == Wire::kMaxFrameBytes, "one frame limit for both ends");
+
 namespace {
 std::atomic<unsigned long> g_messengerCounter{0};
 
@@ -34,12 +36,6 @@ std::string helloBody(const std::string& service)
     return std::string(out.GetString(), out.GetSize());
 }
 
-std::size_t wireSize(const IMessage& message)
-{
-    const auto body = message.body();
-    return message.getMessageType().size() + message.getText().size() + 10 +
-           (body && body->GetBuffer() ? body->GetBuffer()->size() : 0);
-}
 } // namespace
 
 MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std::string& serviceName,
@@ -267,9 +263,9 @@ bool MessengerImpl::send(std::shared_ptr<IMessage> message)
                 message->getMessageType().c_str());
         return false;
     }
-    if (wireSize(*message) > static_cast<std::size_t>(Wire::kMaxMessageSize)) {
-        qCWarning(lcMessaging, "Messenger: \"%s\" is larger than %lld bytes; not sent",
-                  message->getMessageType().c_str(), static_cast<long long>(Wire::kMaxMessageSize));
+    if (Wire::largestFrame(*message) > Wire::kMaxFrameBytes) {
+        qCWarning(lcMessaging, "Messenger: \"%s\" has a part larger than %zu bytes; not sent",
+                  message->getMessageType().c_str(), Wire::kMaxFrameBytes);
         return false;
     }
     if (!m_connected.load())
@@ -658,11 +654,16 @@ void MessengerImpl::onFrames(zmq::multipart_t& frames)
         return;
     }
     std::shared_ptr<IResponseHandler> handler;
+    bool snapshot = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (const auto& entry : m_responses)
             if (entry.first == type)
                 handler = entry.second;
+        // The unit answers a state request with the whole state of that family, and so does every later
+        // message of that type: a newer one makes a pending older one worthless.
+        for (const auto& request : m_stateRequests)
+            snapshot = snapshot || request->getMessageType() == type;
     }
     if (!handler) {
         qCDebug(lcMessaging, "Messenger: no handler for \"%s\"; dropped", type.c_str());
@@ -670,8 +671,8 @@ void MessengerImpl::onFrames(zmq::multipart_t& frames)
     }
     std::shared_ptr<IResponse> response = std::move(message);
     const std::size_t bytes = response->body() ? response->body()->GetBuffer()->size() : 0;
-    if (!m_dispatch->postMessage([handler, response] { handler->handleResponse(response); }, bytes))
-        qCWarning(lcMessaging, "Messenger: handlers are too far behind; \"%s\" dropped", type.c_str());
+    m_dispatch->postMessage([handler, response] { handler->handleResponse(response); }, bytes,
+                            snapshot ? type : std::string());
 }
 
 void MessengerImpl::onWelcome(const std::string& unitName)

@@ -21,6 +21,14 @@ void applyCommonOptions(zmq::socket_t& socket)
     socket.set(zmq::sockopt::heartbeat_ttl, kHeartbeatTtlMs);
 }
 
+std::size_t largestFrame(const IMessage& message)
+{
+    const auto body = message.body();
+    const auto buffer = body ? body->GetBuffer() : nullptr;
+    return std::max({message.getMessageType().size(), message.getText().size(),
+                     std::to_string(message.getVersion()).size(), buffer ? buffer->size() : std::size_t(0)});
+}
+
 zmq::multipart_t encode(const IMessage& message)
 {
     zmq::multipart_t frames;

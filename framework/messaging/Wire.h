@@ -20,7 +20,12 @@ namespace Wire {
 
 constexpr std::uint16_t kDefaultMessagePort = 12740;
 constexpr std::uint16_t kDefaultDiscoveryPort = 12741;
+// ZMQ_MAXMSGSIZE, which libzmq applies to each frame as it travels: on a CURVE link that is the encrypted
+// frame, 33 bytes longer (command name, nonce, MAC, flags) than the frame that was sent.
 constexpr std::int64_t kMaxMessageSize = 16 * 1024 * 1024;
+constexpr std::size_t kCurveFrameOverhead = 33;
+// The largest frame (type name, text or body) that crosses any link; both ends refuse to send more.
+constexpr std::size_t kMaxFrameBytes = static_cast<std::size_t>(kMaxMessageSize) - kCurveFrameOverhead;
 constexpr int kHeartbeatIntervalMs = 1000;
 constexpr int kHeartbeatTimeoutMs = 2500;
 constexpr int kHeartbeatTtlMs = 3000;
@@ -41,6 +46,9 @@ inline bool isControlType(const std::string& type)
 
 // LINGER, MAXMSGSIZE and heartbeats: the options both ends set.
 void applyCommonOptions(zmq::socket_t& socket);
+
+// The size of the message's largest frame.
+std::size_t largestFrame(const IMessage& message);
 
 // The four frames of a message.
 zmq::multipart_t encode(const IMessage& message);

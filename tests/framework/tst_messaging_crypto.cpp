@@ -53,6 +53,7 @@ private slots:
     void wrongKeyIsNeverConnected();
     void encryptedUnitWithoutKeyIsNotReachedInPlainText();
     void unansweredQueryFailsTheAttempt();
+    void largestFrameCrossesAnEncryptedLink();
 
 private:
     Ulmar::QAutoDiscoveryComponent m_discovery;
@@ -189,6 +190,40 @@ void TestMessagingCrypto::unansweredQueryFailsTheAttempt()
     messenger->connect(400);
     QTRY_VERIFY_WITH_TIMEOUT(observer->lost.load() >= 2, 5000); // reported per attempt, retried
     QCOMPARE(observer->connected.load(), 0);
+}
+
+void TestMessagingCrypto::largestFrameCrossesAnEncryptedLink()
+{
+    UnitEndpoint unit(encryptedOptions("Secret"));
+    UnitRecorder rec(unit);
+    QVERIFY(unit.start());
+    auto messenger = discoveringMessenger(freeUdpPort());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto handler = std::make_shared<RecordingHandler>();
+    messenger->AddObserver(observer);
+    messenger->registerResponse("Big", 1, handler);
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "127.0.0.1", unit.port(), true, false));
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    // Encryption makes each frame 33 bytes longer on the wire, where the 16 MiB limit applies.
+    const std::string largest(Messenger::kMaxFrameBytes, 'x');
+    QVERIFY(messenger->send(makeMessage("Big", largest)));
+    QVERIFY(!messenger->send(makeMessage("Big", largest + 'x')));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("Big"), 1, 10000);
+    QCOMPARE(rec.messages()[0]->body()->GetBuffer()->size(), Messenger::kMaxFrameBytes);
+
+    unit.broadcast(makeMessage("Big", largest));
+    QTRY_COMPARE_WITH_TIMEOUT(handler->count(), 1, 10000);
+    QVERIFY(messenger->send(makeMessage("After")));
+    QTRY_COMPARE_WITH_TIMEOUT(rec.count("After"), 1, 5000);
+    QCOMPARE(observer->lost.load(), 0);
+
+    // One byte more from the unit costs the connection: the limit is the real one.
+    unit.broadcast(makeMessage("Big", largest + 'x'));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->lost.load(), 1, 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 8000);
+    QCOMPARE(handler->count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMessagingCrypto)

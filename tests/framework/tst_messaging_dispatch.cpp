@@ -1,4 +1,5 @@
-// The dispatch thread that runs handlers and observers: order, bounded backlog, shutdown from its own thread.
+// The dispatch thread that runs handlers and observers: order, bounded backlog that keeps the newest state,
+// rate-limited loss reports, shutdown from its own thread.
 
 #include <QtTest>
 
@@ -7,6 +8,7 @@
 #include <mutex>
 
 #include "../../framework/messaging/DispatchQueue.h"
+#include "MessagingTestSupport.h"
 
 using Ulmar::Messaging::DispatchQueue;
 
@@ -17,6 +19,8 @@ class TestDispatch : public QObject
 private slots:
     void tasksRunInOrderOffTheCallerThread();
     void backlogOfMessagesIsBounded();
+    void snapshotsKeepOnlyTheNewestInOrder();
+    void lossesAreReportedOncePerSecondAtMost();
     void destroyedFromItsOwnTask();
 };
 
@@ -45,32 +49,122 @@ void TestDispatch::tasksRunInOrderOffTheCallerThread()
         QVERIFY(id != std::this_thread::get_id());
 }
 
+namespace {
+// Holds the queue's thread until released, so that a backlog builds up.
+class Gate
+{
+public:
+    explicit Gate(DispatchQueue& queue)
+    {
+        queue.post([this] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cv.wait(lock, [this] { return m_open; });
+        });
+    }
+    ~Gate() { open(); }
+    void open()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_open = true;
+        }
+        m_cv.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_open = false;
+};
+
+} // namespace
+
 void TestDispatch::backlogOfMessagesIsBounded()
 {
     std::mutex mutex;
-    std::condition_variable cv;
-    bool release = false;
-    std::atomic<int> ran{0};
+    std::vector<std::size_t> ran;
+    std::atomic<int> events{0};
     DispatchQueue queue;
-    queue.post([&] {
-        std::unique_lock<std::mutex> lock(mutex);
-        cv.wait(lock, [&] { return release; });
-    });
-    std::size_t accepted = 0;
-    for (std::size_t i = 0; i < DispatchQueue::kMaxBacklogMessages + 50; ++i)
-        accepted += queue.postMessage([&] { ++ran; }, 1) ? 1 : 0;
-    QCOMPARE(accepted, DispatchQueue::kMaxBacklogMessages);
-    queue.post([&] { ++ran; }); // connection events are never dropped
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        release = true;
+        Gate gate(queue);
+        // Keyless messages all count: beyond the budget the oldest go, so the newest are the ones kept.
+        const std::size_t posted = DispatchQueue::kMaxBacklogMessages + 50;
+        for (std::size_t i = 0; i < posted; ++i)
+            QVERIFY(queue.postMessage(
+                [&, i] {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    ran.push_back(i);
+                },
+                1));
+        queue.post([&] { ++events; }); // connection events are never dropped
+        // The byte budget too: one big body pushes out as many small ones as it needs.
+        QVERIFY(queue.postMessage(
+            [&] {
+                std::lock_guard<std::mutex> lock(mutex);
+                ran.push_back(posted);
+            },
+            DispatchQueue::kMaxBacklogBytes - 5));
+        // A single body over the byte budget never fits.
+        QVERIFY(!queue.postMessage([&] { ++events; }, DispatchQueue::kMaxBacklogBytes + 1));
     }
-    cv.notify_all();
-    QTRY_COMPARE_WITH_TIMEOUT(ran.load(), int(DispatchQueue::kMaxBacklogMessages) + 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(events.load(), 1, 10000);
+    std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(ran.size(), std::size_t(6));
+    for (std::size_t i = 0; i < ran.size(); ++i)
+        QCOMPARE(ran[i], DispatchQueue::kMaxBacklogMessages + 45 + i);
+}
 
-    // Once drained, the queue accepts again; a single body over the byte budget never fits.
-    QVERIFY(queue.postMessage([&] { ++ran; }, 16));
-    QVERIFY(!queue.postMessage([&] { ++ran; }, DispatchQueue::kMaxBacklogBytes + 1));
+void TestDispatch::snapshotsKeepOnlyTheNewestInOrder()
+{
+    std::mutex mutex;
+    std::vector<std::string> ran;
+    auto record = [&](std::string what) {
+        return [&, what] {
+            std::lock_guard<std::mutex> lock(mutex);
+            ran.push_back(what);
+        };
+    };
+    std::atomic<bool> done{false};
+    DispatchQueue queue;
+    {
+        Gate gate(queue);
+        queue.postMessage(record("A0"), 10, "A");
+        queue.postMessage(record("answer1"), 10);
+        queue.postMessage(record("B0"), 10, "B");
+        for (int i = 1; i <= 100000; ++i)
+            queue.postMessage(record("A" + std::to_string(i)), 10, "A");
+        queue.postMessage(record("answer2"), 10);
+        queue.postMessage(record("B1"), 10, "B");
+        queue.post([&] { done = true; });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+    std::lock_guard<std::mutex> lock(mutex);
+    // Every answer is kept; each state once, at the place of its newest message.
+    QCOMPARE(ran, (std::vector<std::string>{"answer1", "A100000", "answer2", "B1"}));
+}
+
+void TestDispatch::lossesAreReportedOncePerSecondAtMost()
+{
+    WarningLog log;
+    QElapsedTimer clock;
+    clock.start();
+    {
+        DispatchQueue queue;
+        // A handler that cannot keep up with a flood lasting about 2.5 s.
+        while (clock.elapsed() < 2500) {
+            for (int i = 0; i < 1000; ++i)
+                queue.postMessage([] { std::this_thread::sleep_for(std::chrono::microseconds(200)); }, 1,
+                                  "S");
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        // What was lost at the end is reported too, once the interval is over.
+        QTest::qWait(1500);
+    }
+    const auto lines = log.lines(QStringLiteral("handlers are behind"));
+    QVERIFY2(lines.size() >= 2 && lines.size() <= 5, QByteArray::number(int(lines.size())));
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        QVERIFY(lines[i].first - lines[i - 1].first >= 950);
+    QVERIFY(lines.front().second.contains(QStringLiteral("notifications replaced by newer ones")));
 }
 
 void TestDispatch::destroyedFromItsOwnTask()

@@ -2,6 +2,10 @@
 
 // Shared pieces of the messaging tests: recording observers and handlers, free ports, message builders.
 
+#include <QElapsedTimer>
+#include <QString>
+#include <QtGlobal>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -55,6 +59,49 @@ public:
     std::mutex mutex;
     std::vector<std::shared_ptr<Ulmar::Messaging::IResponse>> responses;
     std::vector<std::thread::id> threads;
+};
+
+// Records the messaging layer's warnings, with the time they were written (ms), while it lives.
+class WarningLog
+{
+public:
+    WarningLog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(s_mutex);
+            s_lines.clear();
+        }
+        s_previous = qInstallMessageHandler(&WarningLog::record);
+    }
+    ~WarningLog() { qInstallMessageHandler(s_previous); }
+    std::vector<std::pair<qint64, QString>> lines(const QString& containing)
+    {
+        std::lock_guard<std::mutex> lock(s_mutex);
+        std::vector<std::pair<qint64, QString>> found;
+        for (const auto& line : s_lines)
+            if (line.second.contains(containing))
+                found.push_back(line);
+        return found;
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtWarningMsg && context.category && QByteArray(context.category) == "ulmar.messaging") {
+            std::lock_guard<std::mutex> lock(s_mutex);
+            s_lines.emplace_back(s_clock.elapsed(), text);
+        }
+        if (s_previous)
+            s_previous(type, context, text);
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline std::mutex s_mutex;
+    static inline std::vector<std::pair<qint64, QString>> s_lines;
+    static inline QElapsedTimer s_clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
 };
 
 // What a UnitEndpoint received, in order.
