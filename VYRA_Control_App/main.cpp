@@ -24,6 +24,7 @@
 #include "ComponentRepository.h"
 #include "CrashHandler.h"
 #include "CrashHandlerImpl.h"
+#include "CrashReportBox.h"
 #include "Facade.h"
 #include "GlobalStatus.h"
 #include "Logger.h"
@@ -86,6 +87,10 @@ void logComponentResult(Component::Result result, const char* fatalText, const c
 
 int main(int argc, char* argv[])
 {
+    // A crashed instance shows its crash box through a fresh process of this program (CrashHandlerImpl).
+    if (const char* report = CrashReportBox::requestedReport(argc, argv))
+        return CrashReportBox::exec(argc, argv, report);
+
     // The console log goes to standard output; keep it line by line when that is a pipe or a file too.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 

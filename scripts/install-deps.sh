@@ -11,7 +11,7 @@ packages=(
   qml-module-qt-labs-settings qttools5-dev qttools5-dev-tools libqt5svg5 qt5-image-formats-plugins
   libboost-program-options-dev libboost-filesystem-dev libboost-thread-dev libboost-system-dev
   libboost-dev rapidjson-dev liblog4cplus-dev libzmq3-dev cppzmq-dev
-  xvfb xauth x11-apps fonts-roboto fonts-noto-core fonts-noto-cjk imagemagick
+  xvfb xauth x11-apps x11-utils fonts-roboto fonts-noto-core fonts-noto-cjk imagemagick
   desktop-file-utils appstream lintian dpkg-dev librsvg2-bin fontconfig python3 nsis
 
 )

@@ -16,10 +16,11 @@ class CrashHandler
 public:
     struct Configuration
     {
-        Configuration(std::string reportName = "crash", std::string reportFolder = ".", bool writeReport = true)
-            : reportName(std::move(reportName)), reportFolder(std::move(reportFolder)), writeReport(writeReport)
-        {
-        }
+        Configuration(std::string reportName = "crash", std::string reportFolder = ".",
+                      bool writeReport = true)
+            : reportName(std::move(reportName)), reportFolder(std::move(reportFolder)),
+              writeReport(writeReport)
+        {}
         std::string reportName;   // report files are named <reportName>-<timestamp>.crash.txt
         std::string reportFolder; // where the reports go
         bool writeReport;
@@ -37,6 +38,9 @@ public:
     std::string writeReport(const std::string& reason);
     // Tells the live observers; what the fatal-signal path does after writing the report.
     void notifyObservers();
+    // The path of the last report written (empty when none): what the observers show the user. A fixed
+    // buffer, readable from a signal handler.
+    const char* reportPath() const;
 
     virtual ~CrashHandler();
 

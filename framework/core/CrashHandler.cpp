@@ -52,6 +52,8 @@ struct ReportContext
 
 ReportContext g_context;
 std::atomic<bool> g_contextReady{false};
+// The report of the crash being handled, for the observers (they may run in a signal handler).
+char g_lastReport[kPathCapacity] = {};
 
 // ----- async-signal-safe helpers -----
 
@@ -314,6 +316,7 @@ struct CrashHandlerPlatform
                 ::pause();
         }
 
+        g_lastReport[0] = '\0';
         if (g_contextReady.load() && g_context.writeReport) {
             char what[96] = "Signal: ";
             appendUnsigned(what, sizeof what, static_cast<unsigned>(signal), 10, 1);
@@ -328,6 +331,8 @@ struct CrashHandlerPlatform
             }
             char path[kPathCapacity];
             if (writeReportFile(g_context, what, detail, path, sizeof path)) {
+                g_lastReport[0] = '\0';
+                append(g_lastReport, sizeof g_lastReport, path);
                 writeText(STDERR_FILENO, "Fatal ");
                 writeText(STDERR_FILENO, what);
                 writeText(STDERR_FILENO, "; crash report written to ");
@@ -515,6 +520,7 @@ std::string CrashHandler::writeReport(const std::string& reason)
     ReportContext context;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        g_lastReport[0] = '\0';
         if (!g_contextReady.load() && !prepareContext(m_configuration))
             return std::string();
         context = g_context;
@@ -532,7 +538,17 @@ std::string CrashHandler::writeReport(const std::string& reason)
                                           context.prefix + ": " + std::strerror(errno));
         return std::string();
     }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        g_lastReport[0] = '\0';
+        append(g_lastReport, sizeof g_lastReport, path);
+    }
     return path;
+}
+
+const char* CrashHandler::reportPath() const
+{
+    return g_lastReport;
 }
 
 void CrashHandler::notifyObservers()
