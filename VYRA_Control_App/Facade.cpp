@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include <QDebug>
+#include <QTimer>
 
 #include "ApplicationInfo.h"
 #include "ConnectionWizardSender.h"
@@ -87,6 +88,11 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     if (m_forceHostname.empty()) {
         m_messenger = makeDiscoveryMessenger();
         m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
+        // The discoverer forgets a unit not heard for three announcement periods only when asked: ask once
+        // a period, so that a unit that leaves the network leaves the list too.
+        auto* forgetSilentUnits = new QTimer(this);
+        connect(forgetSilentUnits, &QTimer::timeout, this, &Facade::removeOldVYRAServers);
+        forgetSilentUnits->start(static_cast<int>(StrategyPeriodMs));
     } else {
         DiscoveryStrategyList strategies;
         strategies.push_back(std::make_shared<DiscoveryStrategyInfo>(

@@ -7,11 +7,23 @@
 #include "FacadeFixture.h"
 #include "Messenger.h"
 #include "QAutoDiscoveryComponent.h"
+#include "SimulatedUnit.h"
 #include "UnitEndpoint.h"
 #include "VYRAListModel.h"
 
 using namespace Ulmar;
 using namespace Ulmar::Messaging;
+
+namespace {
+// Other programs on this machine may announce on the same port: count only our own units.
+int rowsNamed(const VYRAListModel& list, const QString& name)
+{
+    int count = 0;
+    for (int row = 0; row < list.rowCount(); ++row)
+        count += list.data(list.index(row, 0), VYRAListModel::NameRole).toString() == name ? 1 : 0;
+    return count;
+}
+} // namespace
 
 // Units found on the fixed discovery port (the test holds its lock).
 class TestFacadeDiscovery : public QObject
@@ -86,9 +98,48 @@ private slots:
         // A unit that goes silent is dropped once it is too old, and can no longer be chosen.
         unit.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT((f.facade->removeOldVYRAServers(), list->rowCount()), 0, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*list, "Attic"), 0, 30000);
         QCOMPARE(f.facade->chooseVYRA(address, name, port, encrypted), false);
         QCOMPARE(f.facade->controllerName(), QString("Attic"));
+    }
+
+    // Nobody asks: the Facade itself forgets a unit that stopped announcing, and finds it again when it is
+    // back. Rows change on the GUI thread.
+    void stoppedUnitLeavesTheListAndComesBack()
+    {
+        const QString name = QString("Garage %1").arg(QCoreApplication::applicationPid());
+        Simulator::UnitConfig config;
+        config.name = name;
+        config.port = 0;
+        config.announceIntervalMs = 200;
+        config.runScenario = false;
+        Simulator::SimulatedUnit unit(config);
+        QVERIFY(unit.start());
+
+        FacadeFixture f;
+        f.facade->initMessageObservers();
+        VYRAListModel* list = f.facade->vyraListModel();
+        QList<QThread*> threads;
+        connect(
+            list, &QAbstractItemModel::rowsRemoved, this, [&] { threads << QThread::currentThread(); },
+            Qt::DirectConnection);
+        connect(
+            list, &QAbstractItemModel::rowsInserted, this, [&] { threads << QThread::currentThread(); },
+            Qt::DirectConnection);
+        QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*list, name), 1, 20000);
+
+        // A unit that keeps announcing stays, well past the age at which a silent one goes.
+        QTest::qWait(int(3 * 1500 + 2000));
+        QCOMPARE(rowsNamed(*list, name), 1);
+
+        unit.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*list, name), 0, 30000);
+
+        QVERIFY(unit.restart());
+        QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*list, name), 1, 20000);
+        QVERIFY(!threads.isEmpty());
+        for (QThread* thread : qAsConst(threads))
+            QCOMPARE(thread, QThread::currentThread());
     }
 
 private:
