@@ -405,9 +405,12 @@ void Facade::applyGenericResponse(const QVariant& key, const QVariant& value)
     }
 }
 
-void Facade::networkStateChangedCb(QVariant, QVariant, QVariant, QVariant, QVariant addresses)
+void Facade::networkStateChangedCb(QVariant isWifiOnline, QVariant isOnline, QVariant isHotspotActive,
+                                   QVariant ssid, QVariant addresses)
 {
     setNetworkInterfaces(addresses.toList());
+    emit networkStateReceived(isWifiOnline.toBool(), isOnline.toBool(), isHotspotActive.toBool(),
+                              ssid.toString());
 }
 
 void Facade::setMediaIdentifiedTrue()

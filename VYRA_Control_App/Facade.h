@@ -214,6 +214,8 @@ signals:
     void libraryServiceURIChanged(QString value);
     void libraryServiceResponseReceived();
     void libraryServiceUnsupported();
+    // Every network state the unit reports, so that the Wi-Fi wizard can tell when a change took effect.
+    void networkStateReceived(bool wifiOnline, bool lanOnline, bool accessPoint, QString ssid);
 
 public slots:
     void setMovieImage(QVariant value);

@@ -59,6 +59,10 @@ Flickable {
             networkInterfacesStackLayout.currentIndex = networkInterfacesStackLayout.index_NOT_CONNECTED
             wifiStackLayout.currentIndex = wifiStackLayout.index_NOT_CONNECTED
         }
+        // A unit that changes network drops the link and may come back on the new one: the wizard
+        // keeps waiting for the unit's word on its change instead of starting over.
+        if (wifiStackLayout.pendingChange !== null)
+            wifiStackLayout.showSent()
     }
 
     // The page is created when first shown, possibly while a unit is already connected.
@@ -132,9 +136,37 @@ Flickable {
                     readonly property int index_AD_HOC_PROGRESS: 5
                     Layout.fillWidth: true
 
+                    // The change asked of the unit and not yet confirmed by it: null, or
+                    // { "hotspot": bool, "ssid": network name }.
+                    property var pendingChange: null
+
                     function showResult(text) {
                         wifiResultMessageLabel.text = text
                         currentIndex = index_RESULT
+                    }
+
+                    function startChange(change, progressPage) {
+                        pendingChange = change
+                        currentIndex = progressPage
+                    }
+
+                    function finishChange(success) {
+                        pendingChange = null
+                        showResult(success ? wifiResultMessageLabel.resultSuccess : wifiResultMessageLabel.resultFailed)
+                    }
+
+                    // Sent, but not confirmed: the unit may be out of reach while it changes network.
+                    function showSent() {
+                        showResult(wifiResultMessageLabel.resultSent)
+                    }
+
+                    // Success only on the unit's word: it reports the network asked for (or the access point).
+                    function networkStateCb(wifiOnline, accessPoint, ssid) {
+                        var change = pendingChange
+                        if (change === null)
+                            return
+                        if (change.hotspot ? accessPoint : (wifiOnline && ssid === change.ssid))
+                            finishChange(true)
                     }
 
                     // 0: no unit
@@ -190,7 +222,8 @@ Flickable {
                                 if (clientRadioButton.checked) {
                                     wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_CHOOSE_WIFI_NETWORK
                                 } else {
-                                    wifiStackLayout.currentIndex = wifiStackLayout.index_AD_HOC_PROGRESS
+                                    wifiStackLayout.startChange({ "hotspot": true, "ssid": "" },
+                                                                wifiStackLayout.index_AD_HOC_PROGRESS)
                                     ad_hoc_configure_timer.start()
                                     api.requestHotspotActivation()
                                 }
@@ -255,10 +288,10 @@ Flickable {
                                 enabled: wifiNetworksComboBox.currentText !== ""
                                 onClicked: {
                                     console.log("join button clicked")
-                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_PROGRESS
-                                    configuringInProgressText.wifiAnswerReceived = false
-                                    fake_wifi_configure_timer.start()
                                     var ssid = wifiNetworksComboBox.currentText
+                                    wifiStackLayout.startChange({ "hotspot": false, "ssid": ssid },
+                                                                wifiStackLayout.index_CLIENT_PROGRESS)
+                                    fake_wifi_configure_timer.start()
                                     var key = wifiPasswordTextField.text
                                     if (ssid === "")
                                         console.log("Error: no wifi ssid set")
@@ -285,8 +318,6 @@ Flickable {
                         WidgetParagraph {
                             id: configuringInProgressText
                             readonly property string configuringText: qsTr("Configuring VYRA Wi-Fi...")
-                            // Whether the unit answered the current request.
-                            property bool wifiAnswerReceived: false
                             text: configuringText
                         }
                         BusyIndicator {
@@ -298,21 +329,26 @@ Flickable {
                             interval: 1000
                             repeat: false
                             running: false
-                            // The unit often drops the link while it changes network and never
-                            // answers: then we assume success. An answer it did give stands.
+                            // The unit often drops the link while it changes network and never answers:
+                            // say what is known, that the settings went out.
                             onTriggered: {
-                                if (!configuringInProgressText.wifiAnswerReceived)
-                                    wifiStackLayout.showResult(wifiResultMessageLabel.resultSuccess)
+                                if (wifiStackLayout.currentIndex === wifiStackLayout.index_CLIENT_PROGRESS)
+                                    wifiStackLayout.showSent()
                             }
                         }
 
+                        // The unit's answer: a failure ends the change; an acceptance is not yet the new
+                        // network, which the unit's next network state confirms.
                         function wifiChangeSuccessCb(success) {
                             console.log("wifiChangeSuccessCb(" + success + ")")
-                            if (wifiStackLayout.currentIndex !== wifiStackLayout.index_CLIENT_PROGRESS)
+                            if (wifiStackLayout.pendingChange === null)
                                 return
-                            configuringInProgressText.wifiAnswerReceived = true
-                            wifiStackLayout.showResult(success ? wifiResultMessageLabel.resultSuccess
-                                                               : wifiResultMessageLabel.resultFailed)
+                            if (!success) {
+                                wifiStackLayout.finishChange(false)
+                                return
+                            }
+                            wifiStackLayout.showSent()
+                            api.triggerNetworkState()
                         }
 
                         // A Connections drops the link when the page goes, unlike connect().
@@ -320,6 +356,9 @@ Flickable {
                             target: api
                             function onWifiChangeSuccess(success) {
                                 clientProgressRow.wifiChangeSuccessCb(success)
+                            }
+                            function onNetworkStateReceived(wifiOnline, lanOnline, accessPoint, ssid) {
+                                wifiStackLayout.networkStateCb(wifiOnline, accessPoint, ssid)
                             }
                         }
                     }
@@ -331,14 +370,24 @@ Flickable {
                             objectName: "wifiResultMessageLabel"
                             readonly property string resultSuccess: qsTr("VYRA Wi-Fi Successfully Configured")
                             readonly property string resultFailed: qsTr("VYRA Wi-Fi Configuration Failed")
+                            readonly property string resultSent: qsTr("Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment.")
                             text: ""
+                            Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
+                        }
+                        BusyIndicator {
+                            objectName: "wifiChangeBusyIndicator"
+                            visible: wifiStackLayout.pendingChange !== null
+                            running: visible && wifiStackLayout.currentIndex === wifiStackLayout.index_RESULT
                         }
                         WidgetButton {
                             objectName: "wifiOkButton"
                             text: qsTr("OK")
                             onClicked: {
                                 console.log("Reset button clicked")
-                                wifiStackLayout.currentIndex = wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                                wifiStackLayout.pendingChange = null
+                                wifiStackLayout.currentIndex = api.controllerIsConnected
+                                        ? wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                                        : wifiStackLayout.index_NOT_CONNECTED
                             }
                         }
                     }
@@ -356,7 +405,10 @@ Flickable {
                             interval: 1000
                             repeat: false
                             running: false
-                            onTriggered: wifiStackLayout.showResult(wifiResultMessageLabel.resultSuccess)
+                            onTriggered: {
+                                if (wifiStackLayout.currentIndex === wifiStackLayout.index_AD_HOC_PROGRESS)
+                                    wifiStackLayout.showSent()
+                            }
                         }
                     }
                 }

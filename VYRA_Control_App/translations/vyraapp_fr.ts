@@ -216,6 +216,10 @@
         <source>Not Connected to any VYRA</source>
         <translation>Aucun VYRA connecté</translation>
     </message>
+    <message>
+        <source>Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment.</source>
+        <translation>Paramètres Wi-Fi envoyés. VYRA change de réseau et peut être injoignable un moment.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -238,6 +242,15 @@
     <message>
         <source>Port</source>
         <translation>Port</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::CrashReportBox</name>
+    <message>
+        <source>A crash report was saved to:
+%1</source>
+        <translation>Un rapport d&apos;erreur a été enregistré dans :
+%1</translation>
     </message>
 </context>
 <context>

@@ -216,6 +216,10 @@
         <source>Not Connected to any VYRA</source>
         <translation>未连接任何 VYRA</translation>
     </message>
+    <message>
+        <source>Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment.</source>
+        <translation>Wi-Fi 设置已发送。VYRA 正在切换网络，可能暂时无法连接。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -238,6 +242,15 @@
     <message>
         <source>Port</source>
         <translation>端口</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::CrashReportBox</name>
+    <message>
+        <source>A crash report was saved to:
+%1</source>
+        <translation>崩溃报告已保存至：
+%1</translation>
     </message>
 </context>
 <context>

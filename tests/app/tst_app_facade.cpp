@@ -128,13 +128,14 @@ private slots:
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 32);
+        QCOMPARE(signalList.size(), 33);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
         QCOMPARE(signalList.at(5), QString("wifiChangeSuccess(bool)"));
         QCOMPARE(signalList.at(30), QString("libraryServiceResponseReceived()"));
         QCOMPARE(signalList.at(31), QString("libraryServiceUnsupported()"));
+        QCOMPARE(signalList.at(32), QString("networkStateReceived(bool,bool,bool,QString)"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -155,10 +156,10 @@ private slots:
                               "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
                               "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
                               "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()"}));
-        // Signals, then slots, then invokables: 32 + 16 + 15 methods of the class itself.
-        QCOMPARE(meta.method(meta.methodOffset() + 32).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 48).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 63);
+        // Signals, then slots, then invokables: 33 + 16 + 15 methods of the class itself.
+        QCOMPARE(meta.method(meta.methodOffset() + 33).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 49).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 64);
     }
 
     void discoveryModeRegistrations()
@@ -323,6 +324,11 @@ private slots:
 
         api.networkStateChangedCb(true, false, true, "ssid", QVariantList{"eth0"});
         QCOMPARE(api.networkInterfaces(), QVariantList{"eth0"});
+        // Every report reaches the Wi-Fi wizard, the same state again too.
+        api.networkStateChangedCb(true, false, true, "ssid", QVariantList{"eth0"});
+        QCOMPARE(signalSpies.spy("networkStateReceived").count(), 2);
+        QCOMPARE(signalSpies.spy("networkStateReceived").at(1),
+                 QVariantList({true, false, true, QString("ssid")}));
 
         api.updateStatusChangedCb(true, "updating");
         QCOMPARE(api.updateMessage(), QString("updating"));
@@ -339,11 +345,12 @@ private slots:
         api.setControllerIsConnected(false);
 
         QCOMPARE(signalSpies.fired(),
-                 QStringList({"networkInterfacesChanged x1", "mediaIdentifiedChanged x2",
+                 QStringList({"networkInterfacesChanged x2", "mediaIdentifiedChanged x2",
                               "audioDetectedChanged x1", "mediaProgressOffsetChanged x1",
                               "mediaProgressDurationChanged x1", "updateMessageChanged x1",
                               "libraryServiceUsernameChanged x2", "libraryServiceIsRegisteredChanged x1",
-                              "libraryServiceURIChanged x2", "libraryServiceResponseReceived x2"}));
+                              "libraryServiceURIChanged x2", "libraryServiceResponseReceived x2",
+                              "networkStateReceived x2"}));
         QCOMPARE(api.hello(), QString("hello"));
     }
 

@@ -78,8 +78,11 @@ private slots:
                                   20000);
         int rows = 0;
         auto* model = m_facade->mediaListModel();
-        QObject::connect(model, &MediaListVirtualModel::appendRowToTableSignal, [&rows] { ++rows; });
+        // Cut when done: a later reconnection brings the library again, and `rows` is gone by then.
+        const auto counting =
+            QObject::connect(model, &MediaListVirtualModel::appendRowToTableSignal, [&rows] { ++rows; });
         model->triggerSearchMediaLibrary(QString());
+        QObject::disconnect(counting);
         QCOMPARE(rows, m_unit->library().size());
     }
 
@@ -132,9 +135,23 @@ private slots:
     {
         ControllerTest::LogCapture log;
         QSignalSpy success(m_facade.get(), &Facade::wifiChangeSuccess);
+        QSignalSpy state(m_facade.get(), &Facade::networkStateReceived);
+        // What the Wi-Fi wizard waits for: the unit reporting the network asked for.
+        auto reportsHomeNet = [&state] {
+            return !state.isEmpty() && state.last().at(0).toBool() && !state.last().at(2).toBool() &&
+                   state.last().at(3).toString() == "HomeNet";
+        };
         m_facade->triggerWifiChange("HomeNet", "correct horse battery");
         QTRY_COMPARE_WITH_TIMEOUT(success.count(), 1, 20000);
         QCOMPARE(success.at(0).at(0).toBool(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(reportsHomeNet(), 20000);
+        // The unit changing network drops the link; back on it, it reports the new network when asked.
+        state.clear();
+        QSignalSpy link(m_facade.get(), &Facade::controllerIsConnectedChanged);
+        m_unit->dropAllConnections();
+        QTRY_VERIFY_WITH_TIMEOUT(link.count() >= 2 && m_facade->controllerIsConnected(), 30000);
+        m_facade->triggerNetworkState();
+        QTRY_VERIFY_WITH_TIMEOUT(reportsHomeNet(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(m_facade->wifiNetworkList().contains(QVariant(QString("HomeNet"))), 20000);
         auto hasWlan = [this] {
             for (const auto& entry : m_facade->networkInterfaces())

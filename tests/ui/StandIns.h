@@ -287,6 +287,10 @@ public:
     }
     Q_INVOKABLE QVariantList callsNamed(const QString& name) const;
     Q_INVOKABLE void emitWifiChangeSuccess(bool success) { emit wifiChangeSuccess(success); }
+    Q_INVOKABLE void emitNetworkState(bool wifiOnline, bool lanOnline, bool accessPoint, const QString& ssid)
+    {
+        emit networkStateReceived(wifiOnline, lanOnline, accessPoint, ssid);
+    }
     Q_INVOKABLE void emitLibraryServiceResponseReceived() { emit libraryServiceResponseReceived(); }
     Q_INVOKABLE void emitLibraryServiceUnsupported() { emit libraryServiceUnsupported(); }
 
@@ -297,6 +301,7 @@ signals:
     void recognitionToleranceChanged();
     void wifiNetworkListChanged();
     void wifiChangeSuccess(bool success);
+    void networkStateReceived(bool wifiOnline, bool lanOnline, bool accessPoint, QString ssid);
     void networkInterfacesChanged();
     void movieImageChanged();
     void mediaIdentifiedChanged();

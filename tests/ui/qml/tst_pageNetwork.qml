@@ -87,15 +87,28 @@ Item {
             compare(button.text, "Next")
         }
 
-        function test_accessPointAssumesSuccess() {
+        readonly property string sentText: "Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment."
+
+        function resultText() {
+            return findChild(page, "wifiResultMessageLabel").text
+        }
+
+        function test_accessPointConfirmedByReport() {
             api.controllerIsConnected = true
             settle()
             mouseClick(findChild(page, "adHocRadioButton"))
             mouseClick(findChild(page, "clientOrAdHocButton"))
             compare(wizard().currentIndex, 5)
             compare(api.callsNamed("requestHotspotActivation").length, 1)
+            // No word from the unit: sent, not configured.
             tryCompare(wizard(), "currentIndex", 4, 5000)
-            compare(findChild(page, "wifiResultMessageLabel").text, "VYRA Wi-Fi Successfully Configured")
+            compare(resultText(), sentText)
+            verify(findChild(page, "wifiChangeBusyIndicator").visible)
+            api.emitNetworkState(false, true, false, "---")
+            compare(resultText(), sentText)
+            api.emitNetworkState(false, false, true, "---")
+            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+            verify(!findChild(page, "wifiChangeBusyIndicator").visible)
             settle()
             mouseClick(findChild(page, "wifiOkButton"))
             compare(wizard().currentIndex, 1)
@@ -121,36 +134,73 @@ Item {
             connectAndChooseClient()
             mouseClick(findChild(page, "joinButton"))
             api.emitWifiChangeSuccess(false)
-            var label = findChild(page, "wifiResultMessageLabel")
             compare(wizard().currentIndex, 4)
-            compare(label.text, "VYRA Wi-Fi Configuration Failed")
-            // Well past the one-second timer: the unit's answer must not be overwritten.
+            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
+            // Well past the one-second timer, and a report of the network: the answer stands.
             wait(1600)
-            compare(label.text, "VYRA Wi-Fi Configuration Failed")
+            api.emitNetworkState(true, false, false, "HomeNet")
+            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
         }
 
-        function test_reportedSuccess() {
-            connectAndChooseClient()
-            mouseClick(findChild(page, "joinButton"))
-            api.emitWifiChangeSuccess(true)
-            compare(findChild(page, "wifiResultMessageLabel").text, "VYRA Wi-Fi Successfully Configured")
-        }
-
-        function test_noAnswerAssumesSuccess() {
-            connectAndChooseClient()
-            mouseClick(findChild(page, "joinButton"))
-            // The unit dropped the link while changing network and never answered.
-            api.controllerIsConnected = false
-            tryCompare(wizard(), "currentIndex", 4, 5000)
-            compare(findChild(page, "wifiResultMessageLabel").text, "VYRA Wi-Fi Successfully Configured")
-        }
-
-        function test_lateAnswerIgnored() {
+        function test_failureReportedAfterSent() {
             connectAndChooseClient()
             mouseClick(findChild(page, "joinButton"))
             tryCompare(wizard(), "currentIndex", 4, 5000)
+            compare(resultText(), sentText)
             api.emitWifiChangeSuccess(false)
-            compare(findChild(page, "wifiResultMessageLabel").text, "VYRA Wi-Fi Successfully Configured")
+            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
+        }
+
+        // Accepted is not yet joined: success waits for the unit to report the network asked for.
+        function test_acceptedThenConfirmed() {
+            connectAndChooseClient()
+            mouseClick(findChild(page, "joinButton"))
+            api.clearCalls()
+            api.emitWifiChangeSuccess(true)
+            compare(resultText(), sentText)
+            compare(api.callsNamed("triggerNetworkState").length, 1)
+            api.emitNetworkState(true, false, false, "Cafe")
+            api.emitNetworkState(false, true, false, "HomeNet")
+            compare(resultText(), sentText)
+            api.emitNetworkState(true, false, false, "HomeNet")
+            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+            // Settled: later answers and reports change nothing.
+            api.emitWifiChangeSuccess(false)
+            api.emitNetworkState(false, false, true, "---")
+            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+        }
+
+        // The unit drops the link while it changes network: never "configured" on silence.
+        function test_linkDropShowsSentUntilUnitIsBack() {
+            connectAndChooseClient()
+            mouseClick(findChild(page, "joinButton"))
+            api.controllerIsConnected = false
+            compare(wizard().currentIndex, 4)
+            compare(resultText(), sentText)
+            compare(findChild(page, "networkInterfacesStackLayout").currentIndex, 1)
+            wait(1600)
+            compare(resultText(), sentText)
+            api.clearCalls()
+            api.controllerIsConnected = true
+            compare(wizard().currentIndex, 4)
+            compare(resultText(), sentText)
+            verify(api.callsNamed("triggerNetworkState").length >= 1)
+            api.emitNetworkState(true, false, false, "HomeNet")
+            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+        }
+
+        function test_okWhileUnitAwayForgetsTheChange() {
+            connectAndChooseClient()
+            mouseClick(findChild(page, "joinButton"))
+            api.controllerIsConnected = false
+            settle()
+            mouseClick(findChild(page, "wifiOkButton"))
+            compare(wizard().currentIndex, 0)
+            api.controllerIsConnected = true
+            compare(wizard().currentIndex, 1)
+            api.emitWifiChangeSuccess(false)
+            api.emitNetworkState(true, false, false, "HomeNet")
+            compare(wizard().currentIndex, 1)
         }
 
         function test_listFrozenWhilePopupOpen() {
