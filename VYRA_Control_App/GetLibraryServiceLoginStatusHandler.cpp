@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
@@ -36,16 +37,19 @@ void GetLibraryServiceLoginStatusHandler::handleResponse(std::shared_ptr<IRespon
     std::string serviceURI;
     bool isRegistered = false;
     bool found = false;
+    InputLimits limits(MessageType::GetLibraryServiceLoginStatus);
 
     const auto document = parseBody(response);
     if (document && document->IsObject()) {
         for (auto m = document->MemberBegin(); m != document->MemberEnd(); ++m) {
             const std::string key = toStdString(m->name);
             if (key == JsonKey::Username && m->value.IsString()) {
-                username = toStdString(m->value);
+                username = limits.utf8(toStdString(m->value), InputLimits::MaxNameLength, "account name");
                 found = true;
             } else if (key == JsonKey::ServiceURI && m->value.IsString()) {
-                serviceURI = toStdString(m->value);
+                // A cut address would lead the sign-in elsewhere: an over-long one is dropped whole.
+                if (limits.fits(m->value.GetStringLength(), InputLimits::MaxUriLength, "service address"))
+                    serviceURI = toStdString(m->value);
                 found = true;
             } else if (key == JsonKey::IsRegistered && m->value.IsBool()) {
                 isRegistered = m->value.GetBool();

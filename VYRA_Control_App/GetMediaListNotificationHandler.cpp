@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -10,13 +11,14 @@ namespace Messaging {
 
 namespace {
 
-std::shared_ptr<MediaItem> decodeItem(const rapidjson::Value& element)
+std::shared_ptr<MediaItem> decodeItem(const rapidjson::Value& element, InputLimits& limits)
 {
     auto item = std::make_shared<MediaItem>();
     for (auto m = element.MemberBegin(); m != element.MemberEnd(); ++m) {
         const std::string key = toStdString(m->name);
         if (m->value.IsString()) {
-            const std::string value = toStdString(m->value);
+            const std::string value = limits.utf8(m->value.GetString(), m->value.GetStringLength(),
+                                                  InputLimits::MaxTextLength, "library field");
             if (key == JsonKey::Title) {
                 item->setTitle(value);
                 continue;
@@ -64,16 +66,21 @@ bool GetMediaListNotificationHandler::decodeMediaList(const std::shared_ptr<cons
     const auto document = parseBody(message);
     if (!document || !document->IsObject() || document->MemberCount() == 0)
         return false;
+    InputLimits limits(MessageType::GetMediaListNotification);
     for (auto outer = document->MemberBegin(); outer != document->MemberEnd(); ++outer) {
         if (!outer->value.IsObject())
             continue;
         for (auto m = outer->value.MemberBegin(); m != outer->value.MemberEnd(); ++m) {
             if (toStdString(m->name) != JsonKey::Media || !m->value.IsArray())
                 continue;
-            list.reserve(list.size() + m->value.Size());
+            list.reserve(list.size() + std::min<std::size_t>(m->value.Size(), InputLimits::MaxLibraryTitles));
             for (const auto& element : m->value.GetArray()) {
-                if (element.IsObject())
-                    list.push_back(decodeItem(element));
+                if (!element.IsObject())
+                    continue;
+                if (!limits.admit(static_cast<int>(list.size()), InputLimits::MaxLibraryTitles,
+                                  "library titles"))
+                    break;
+                list.push_back(decodeItem(element, limits));
             }
         }
     }

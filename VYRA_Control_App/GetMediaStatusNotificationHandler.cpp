@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "ImageDataRequestSender.h"
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -91,6 +92,7 @@ struct Scan
 Scan scanDocument(const rapidjson::Document& document)
 {
     Scan scan;
+    InputLimits limits(MessageType::GetMediaStatusNotification);
     for (auto outer = document.MemberBegin(); outer != document.MemberEnd(); ++outer) {
         if (!outer->value.IsObject())
             continue;
@@ -98,21 +100,26 @@ Scan scanDocument(const rapidjson::Document& document)
             const std::string key = toStdString(m->name);
             const auto& value = m->value;
             if (value.IsString()) {
-                const std::string text = toStdString(value);
+                // Bounded before anything copies it: laying out a huge title would stall the window.
+                auto text = [&] {
+                    return limits.utf8(value.GetString(), value.GetStringLength(), InputLimits::MaxTextLength,
+                                       "media status text");
+                };
                 if (key == JsonKey::MediaIdState)
-                    scan.mediaState = GetMediaStatusNotificationHandler::mediaIdStateFromString(text);
+                    scan.mediaState = GetMediaStatusNotificationHandler::mediaIdStateFromString(text());
                 else if (key == JsonKey::MotionCodeState)
-                    scan.motionCodeState = GetMediaStatusNotificationHandler::motionCodeStateFromString(text);
+                    scan.motionCodeState =
+                        GetMediaStatusNotificationHandler::motionCodeStateFromString(text());
                 else if (key == JsonKey::MediaTitle)
-                    scan.title = text;
+                    scan.title = text();
                 else if (key == JsonKey::ImageFilename)
-                    scan.imageFilename = text;
+                    scan.imageFilename = text();
                 else if (key == JsonKey::MediaCutVersion)
-                    scan.cutVersion = text;
+                    scan.cutVersion = text();
                 else if (key == JsonKey::MediaLanguage)
-                    scan.language = text;
+                    scan.language = text();
                 else if (key == JsonKey::Message)
-                    scan.message = text;
+                    scan.message = text();
             } else if (isInt32(value)) {
                 if (key == JsonKey::MediaOffset)
                     scan.offset = value.GetInt();

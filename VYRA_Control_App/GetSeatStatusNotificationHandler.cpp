@@ -1,5 +1,6 @@
 #include "GetSeatStatusNotificationHandler.h"
 
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -47,6 +48,7 @@ GetSeatStatusNotificationHandler::~GetSeatStatusNotificationHandler() = default;
 SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<const IMessage>& message)
 {
     SeatMap seats;
+    InputLimits limits(MessageType::GetSeatStatusNotification);
     const auto document = parseBody(message);
     if (!document || !document->IsObject())
         return seats;
@@ -61,6 +63,11 @@ SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<cons
                     continue;
                 auto seat = decodeSeat(entry);
                 seats.emplace(seat->index(), seat);
+                // The lowest indexes stay, whatever order the unit lists its seats in.
+                if (static_cast<int>(seats.size()) > InputLimits::MaxSeats) {
+                    seats.erase(std::prev(seats.end()));
+                    limits.noteCut("seats", InputLimits::MaxSeats);
+                }
             }
         }
     }

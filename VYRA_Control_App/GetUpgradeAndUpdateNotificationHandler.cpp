@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -114,9 +115,10 @@ const rapidjson::Value* firstMember(const std::shared_ptr<rapidjson::Document>& 
     return value.IsObject() ? &value : nullptr;
 }
 
-// String members of the object named `name` inside `root`; later occurrences win.
+// String members of the object named `name` inside `root`, each bounded; later occurrences win.
 void readStrings(const rapidjson::Value* root, const std::string& name,
-                 std::initializer_list<std::pair<const std::string*, std::string*>> wanted)
+                 std::initializer_list<std::pair<const std::string*, std::string*>> wanted,
+                 InputLimits& limits)
 {
     if (!root)
         return;
@@ -129,7 +131,8 @@ void readStrings(const rapidjson::Value* root, const std::string& name,
             const std::string key = toStdString(inner->name);
             for (const auto& w : wanted)
                 if (key == *w.first)
-                    *w.second = toStdString(inner->value);
+                    *w.second = limits.utf8(inner->value.GetString(), inner->value.GetStringLength(),
+                                            InputLimits::MaxNameLength, "version or status");
         }
     }
 }
@@ -159,8 +162,10 @@ void GetUpgradeAndUpdateNotificationHandler::handleUpgrade(const std::shared_ptr
     std::string lastVersion;
     std::string statusText;
     std::string currentVersion;
-    readStrings(root, JsonKey::Last, {{&JsonKey::Version, &lastVersion}, {&JsonKey::Status, &statusText}});
-    readStrings(root, JsonKey::Current, {{&JsonKey::Version, &currentVersion}});
+    InputLimits limits(response->getMessageType());
+    readStrings(root, JsonKey::Last, {{&JsonKey::Version, &lastVersion}, {&JsonKey::Status, &statusText}},
+                limits);
+    readStrings(root, JsonKey::Current, {{&JsonKey::Version, &currentVersion}}, limits);
     const UpgradeStatus status = upgradeStatusFrom(statusText);
 
     if (!currentVersion.empty())
@@ -190,8 +195,9 @@ void GetUpgradeAndUpdateNotificationHandler::handleUpdate(const std::shared_ptr<
     const rapidjson::Value* root = firstMember(document);
     std::string statusText;
     std::string timestamp;
-    readStrings(root, JsonKey::Last, {{&JsonKey::Status, &statusText}});
-    readStrings(root, JsonKey::Current, {{&JsonKey::UpdatedTimestamp, &timestamp}});
+    InputLimits limits(response->getMessageType());
+    readStrings(root, JsonKey::Last, {{&JsonKey::Status, &statusText}}, limits);
+    readStrings(root, JsonKey::Current, {{&JsonKey::UpdatedTimestamp, &timestamp}}, limits);
     const UpdateStatus status = updateStatusFrom(statusText);
 
     if (!timestamp.empty()) {

@@ -4,6 +4,7 @@
 #include <QVariantMap>
 
 #include "BodyJSONParser.h"
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -12,7 +13,7 @@ namespace Messaging {
 
 namespace {
 
-QVariantMap decodeInterface(const rapidjson::Value& object)
+QVariantMap decodeInterface(const rapidjson::Value& object, InputLimits& limits)
 {
     static const std::string* const keys[] = {&JsonKey::InterfaceName, &JsonKey::HardwareAddress,
                                               &JsonKey::Ip, &JsonKey::Netmask, &JsonKey::Broadcast};
@@ -23,7 +24,9 @@ QVariantMap decodeInterface(const rapidjson::Value& object)
         const std::string name = toStdString(m->name);
         for (const auto* key : keys) {
             if (name == *key)
-                entry.insert(QString::fromStdString(name), QString::fromStdString(toStdString(m->value)));
+                entry.insert(QString::fromStdString(name),
+                             limits.text(m->value.GetString(), m->value.GetStringLength(),
+                                         InputLimits::MaxNameLength, "interface field"));
         }
     }
     return entry;
@@ -42,6 +45,7 @@ void GetVYRANetworkStateHandler::handleResponse(std::shared_ptr<IResponse> respo
     bool hotspotActive = false;
     QString ssid = QStringLiteral("---");
     QVariantList addresses;
+    InputLimits limits(MessageType::GetNetworkState);
 
     const auto document = BodyJSONParser::parse(response);
     if (document && document->IsObject()) {
@@ -58,11 +62,15 @@ void GetVYRANetworkStateHandler::handleResponse(std::shared_ptr<IResponse> respo
                 } else if (key == JsonKey::HotspotActive && value.IsBool()) {
                     hotspotActive = value.GetBool();
                 } else if (key == JsonKey::Ssid && value.IsString()) {
-                    ssid = QString::fromStdString(toStdString(value));
+                    ssid = limits.text(value.GetString(), value.GetStringLength(), InputLimits::MaxNameLength,
+                                       "Wi-Fi network name");
                 } else if (key == JsonKey::Addresses && value.IsArray()) {
                     for (const auto& element : value.GetArray()) {
-                        if (element.IsObject())
-                            addresses.append(QVariant(decodeInterface(element)));
+                        if (!element.IsObject())
+                            continue;
+                        if (!limits.admit(addresses.size(), InputLimits::MaxInterfaces, "interfaces"))
+                            break;
+                        addresses.append(QVariant(decodeInterface(element, limits)));
                     }
                 }
             }

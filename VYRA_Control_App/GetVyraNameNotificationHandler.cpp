@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "InputLimits.h"
 #include "MessageNames.h"
 #include "SettingDecoding.h"
 
@@ -19,7 +20,9 @@ void GetVyraNameNotificationHandler::handleResponse(std::shared_ptr<IResponse> r
     }
     if (type != MessageType::GetVyraNameNotification)
         return;
-    const QString name = decodeFirstStringMember(response, JsonKey::VyraName);
+    InputLimits limits(type);
+    const QString name = limits.text(decodeFirstStringMember(response, JsonKey::VyraName),
+                                     InputLimits::MaxNameLength, "unit name");
     m_keyValueSignal(QVariant(QString::fromStdString(MessageType::GetVyraNameNotification)), QVariant(name));
 }
 

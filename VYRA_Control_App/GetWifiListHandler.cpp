@@ -4,6 +4,7 @@
 #include <QVariantMap>
 
 #include "BodyJSONParser.h"
+#include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -18,6 +19,7 @@ void GetWifiListHandler::handleResponse(std::shared_ptr<IResponse> response)
 {
     QStringList names;
     QVariantMap status;
+    InputLimits limits(MessageType::GetWifiList);
 
     const auto document = BodyJSONParser::parse(response);
     if (document && document->IsObject()) {
@@ -27,12 +29,15 @@ void GetWifiListHandler::handleResponse(std::shared_ptr<IResponse> response)
             for (const auto& element : outer->value.GetArray()) {
                 if (!element.IsObject())
                     continue;
+                if (!limits.admit(names.size(), InputLimits::MaxWifiNetworks, "Wi-Fi networks"))
+                    break;
                 QString ssid;
                 bool active = false;
                 for (auto m = element.MemberBegin(); m != element.MemberEnd(); ++m) {
                     const std::string key = toStdString(m->name);
                     if (key == JsonKey::Ssid && m->value.IsString())
-                        ssid = QString::fromStdString(toStdString(m->value));
+                        ssid = limits.text(m->value.GetString(), m->value.GetStringLength(),
+                                           InputLimits::MaxNameLength, "Wi-Fi network name");
                     else if (key == JsonKey::Active && m->value.IsBool())
                         active = m->value.GetBool();
                 }

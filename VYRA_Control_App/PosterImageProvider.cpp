@@ -1,6 +1,8 @@
 #include "PosterImageProvider.h"
 
+#include <QBuffer>
 #include <QDebug>
+#include <QImageReader>
 
 namespace Ulmar {
 
@@ -39,14 +41,36 @@ void PosterImageProvider::setNotAvailable()
 
 void PosterImageProvider::setJpgPoster(const QByteArray& bytes)
 {
-    QImage poster;
-    if (!poster.loadFromData(bytes, "JPG"))
-        qWarning() << "Poster image could not be decoded as JPEG:" << bytes.size() << "bytes";
+    QImage poster = decodePoster(bytes);
+    if (poster.isNull())
+        poster = QImage(QString::fromLatin1(PlaceholderResource));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_image = poster;
     }
     announceChange();
+}
+
+QImage PosterImageProvider::decodePoster(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "JPG");
+    // The header gives the size before anything is decoded: a huge picture would hold the window up.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > MaxPosterSide || size.height() > MaxPosterSide)) {
+        qWarning() << "Poster image too large, shown as not available:" << size.width() << "x"
+                   << size.height();
+        return QImage();
+    }
+    QImage poster;
+    if (!reader.read(&poster)) {
+        qWarning() << "Poster image could not be decoded as JPEG, shown as not available:" << bytes.size()
+                   << "bytes";
+        return QImage();
+    }
+    return poster;
 }
 
 void PosterImageProvider::announceChange()

@@ -19,11 +19,16 @@ class PosterImageProvider : public QObject, public QQuickImageProvider
 
 public:
     static constexpr const char* PlaceholderResource = ":/Resources/img/_NotAvailable.jpg";
+    // Posters are a few hundred pixels wide; anything beyond this on a side is refused unread.
+    static constexpr int MaxPosterSide = 2048;
 
     PosterImageProvider();
     ~PosterImageProvider() override;
 
     QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
+
+    // The poster in `bytes`, or a null image when they are no JPEG or too large.
+    static QImage decodePoster(const QByteArray& bytes);
 
 signals:
     void updateMovieInfoImageBoxSignal(QVariant dummyId);

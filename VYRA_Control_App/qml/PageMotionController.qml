@@ -154,7 +154,7 @@ Flickable {
 
                             RowLayout {
                                 id: viewRow
-                                ComboBox {
+                                WidgetComboBox {
                                     id: controllerNameComboBox
                                     objectName: "controllerNameComboBox"
                                     property int previousIndex: -1

@@ -238,7 +238,7 @@ Flickable {
                         }
                         RowLayout {
                             Layout.fillWidth: true
-                            ComboBox {
+                            WidgetComboBox {
                                 id: wifiNetworksComboBox
                                 objectName: "wifiNetworksComboBox"
                                 property bool allowChanges: true
@@ -479,7 +479,7 @@ Flickable {
                         // makes the layouts resize each other in a loop.
                         wrapMode: Text.NoWrap
                     }
-                    ComboBox {
+                    WidgetComboBox {
                         id: networkInterfacesComboBox
                         objectName: "networkInterfacesComboBox"
                         model: networkInterfacesListModel

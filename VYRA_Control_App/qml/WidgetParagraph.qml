@@ -7,4 +7,6 @@ Label {
     Layout.fillWidth: true
     wrapMode: Text.Wrap
     font.family: Style.font_FAMILY
+    // Unit and library service texts are untrusted: never markup, never fetched images.
+    textFormat: Text.PlainText
 }

@@ -11,4 +11,6 @@ Label {
     font.pixelSize: Style.title_FONT_PIXEL_SIZE
     font.weight: Style.title_FONT_WEIGHT
     font.family: Style.font_FAMILY
+    // Unit and library service texts are untrusted: never markup, never fetched images.
+    textFormat: Text.PlainText
 }

@@ -73,10 +73,16 @@ function requestAuthentificationToken(url, username, password, onResultCb, paren
         console.log("HTTP Status: " + status)
         if (status === 200) {
             var body = _parseJson(responseText)
-            result.success = true
             result.isUp = true
             result.authToken = _asString(body.access_token)
             result.refreshToken = _asString(body.refresh_token)
+            // A 200 without both tokens would sign the unit in with empty credentials.
+            result.success = result.authToken !== "" && result.refreshToken !== ""
+            if (!result.success) {
+                result.authToken = ""
+                result.refreshToken = ""
+                result.errorMessage = qsTr("Registration error")
+            }
         } else if (status === 400) {
             var error = _parseJson(responseText)
             result.isUp = true

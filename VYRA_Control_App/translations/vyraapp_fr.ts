@@ -525,5 +525,9 @@
         <source>Server unreachable</source>
         <translation>Serveur injoignable</translation>
     </message>
+    <message>
+        <source>Registration error</source>
+        <translation>Erreur d&apos;inscription</translation>
+    </message>
 </context>
 </TS>

@@ -525,5 +525,9 @@
         <source>Server unreachable</source>
         <translation>无法连接服务器</translation>
     </message>
+    <message>
+        <source>Registration error</source>
+        <translation>注册错误</translation>
+    </message>
 </context>
 </TS>

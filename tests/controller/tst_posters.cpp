@@ -116,12 +116,18 @@ private slots:
         provider.setNotAvailable();
         QCOMPARE(provider.requestImage("x", &size, QSize()).size(), QSize(365, 475));
 
+        // Undecodable or oversized: the placeholder, not a blank, and still announced.
+        provider.setJpgPoster(jpeg(40, 60, Qt::red));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image could not be decoded"));
-        provider.setJpgPoster(QByteArray("\xff", 1)); // undecodable: a null image, still announced
-        QVERIFY(provider.requestImage("x", &size, QSize()).isNull());
-        QCOMPARE(size, QSize(0, 0));
+        provider.setJpgPoster(QByteArray("\xff", 1));
+        QCOMPARE(provider.requestImage("x", &size, QSize()).size(), QSize(365, 475));
+        QCOMPARE(size, QSize(365, 475));
+        provider.setJpgPoster(jpeg(40, 60, Qt::red));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image too large"));
+        provider.setJpgPoster(jpeg(PosterImageProvider::MaxPosterSide + 1, 8, Qt::red));
+        QCOMPARE(provider.requestImage("x", &size, QSize()).size(), QSize(365, 475));
 
-        QCOMPARE(spy.count(), 4);
+        QCOMPARE(spy.count(), 7);
         QVERIFY(ControllerTest::arg(spy, 0, 0).userType() == QMetaType::QString);
         for (int i = 1; i < spy.count(); ++i)
             QCOMPARE(counterValue(spy, i), counterValue(spy, i - 1) + 1);
@@ -130,7 +136,7 @@ private slots:
         PosterImageProvider other;
         QSignalSpy otherSpy(&other, &PosterImageProvider::updateMovieInfoImageBoxSignal);
         other.setNotAvailable();
-        QCOMPARE(counterValue(otherSpy, 0), counterValue(spy, 3) + 1);
+        QCOMPARE(counterValue(otherSpy, 0), counterValue(spy, 6) + 1);
     }
 
     void loaderThreadReadsWhileSlotsReplaceTheImage()

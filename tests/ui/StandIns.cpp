@@ -244,6 +244,31 @@ int TestNet::silentPort()
     return m_silent.serverPort();
 }
 
+int TestNet::fixedAnswerPort(int status, const QString& body)
+{
+    const QByteArray json = body.toUtf8();
+    m_fixedAnswer = "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/json\r\n" +
+                    "Content-Length: " + QByteArray::number(json.size()) + "\r\nConnection: close\r\n\r\n" +
+                    json;
+    if (!m_fixed.isListening()) {
+        m_fixed.listen(QHostAddress::LocalHost, 0);
+        connect(&m_fixed, &QTcpServer::newConnection, this, [this] {
+            while (auto* s = m_fixed.nextPendingConnection()) {
+                // Answers once the request's head is in; the body does not matter here.
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    if (!s->peek(1 << 16).contains("\r\n\r\n") || s->property("answered").toBool())
+                        return;
+                    s->setProperty("answered", true);
+                    s->write(m_fixedAnswer);
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    return m_fixed.serverPort();
+}
+
 int TestNet::closedPort()
 {
     QTcpServer probe;

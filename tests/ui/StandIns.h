@@ -527,6 +527,8 @@ public:
     Q_INVOKABLE QStringList issuedTokens();
     Q_INVOKABLE int silentPort();
     Q_INVOKABLE int closedPort();
+    // A port whose HTTP server answers every request with this status and JSON body.
+    Q_INVOKABLE int fixedAnswerPort(int status, const QString& body);
     Q_INVOKABLE QString tokenServerOutput() const { return m_output; }
     Q_INVOKABLE void stopTokenServer();
     // Starts recording log messages (the test library replaces handlers as it runs).
@@ -538,5 +540,7 @@ private:
     std::unique_ptr<QProcess> m_node;
     QString m_output;
     QTcpServer m_silent;
+    QTcpServer m_fixed;
+    QByteArray m_fixedAnswer;
     std::vector<QTcpSocket*> m_held;
 };

@@ -5,9 +5,14 @@
 // click an item, resize the window, save a picture of the window. With
 // VYRA_UI_PROBE_READY (a JSON list of {"name","prop","value"}) it also notes the
 // wall-clock time of the first frame shown once all those hold ("ready"), for the
-// start-up benchmark; an empty list means the very first frame. The application itself holds no test code.
+// start-up benchmark; an empty list means the very first frame. "stall" reports the longest time the GUI
+// thread did not run its event loop since the previous "stall" (the first one starts watching). The
+// application itself holds no test code.
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QGenericPlugin>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -128,6 +133,8 @@ private:
         const QString cmd = req.value("cmd").toString();
         if (cmd == "ready")
             return {{"ok", m_readyAt != 0}, {"epochMs", double(m_readyAt)}};
+        if (cmd == "stall")
+            return takeStall();
         QQuickItem* scope =
             window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
         if (req.contains("under")) {
@@ -167,6 +174,28 @@ private:
         return {{"ok", false}, {"error", "unknown command"}};
     }
 
+    // A timer that should fire every few milliseconds: any longer gap is time the event loop was held up.
+    QJsonObject takeStall()
+    {
+        const bool watching = m_stallTimer.isActive();
+        if (!watching) {
+            m_stallTimer.setInterval(StallTickMs);
+            m_stallTimer.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&m_stallTimer, &QTimer::timeout, this, [this] {
+                m_longestStallMs = std::max(m_longestStallMs, m_sinceTick.restart() - StallTickMs);
+            });
+            m_stallTimer.start();
+        }
+        const qint64 longest = std::max(m_longestStallMs, m_sinceTick.elapsed() - StallTickMs);
+        m_longestStallMs = 0;
+        m_sinceTick.restart();
+        return {{"ok", watching}, {"longestStallMs", double(watching ? longest : 0)}};
+    }
+
+    static constexpr qint64 StallTickMs = 5;
+    QTimer m_stallTimer;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestStallMs = 0;
     QLocalServer m_server;
     QJsonArray m_conditions;
     bool m_hooked = false;

@@ -186,6 +186,20 @@ Item {
             compare(findChild(widget, "errorMessageLabel").text, "Connection lost")
         }
 
+        // An answer without tokens would sign the unit in with empty credentials.
+        function test_answerWithoutTokensFails() {
+            var bodies = ["{}", "{\"access_token\":\"at\"}", "{\"access_token\":\"\",\"refresh_token\":\"rt\"}",
+                          "not json"]
+            for (var i = 0; i < bodies.length; ++i) {
+                widget.goToState(widget.state_DISCONNECTED)
+                api.libraryServiceURI = "http://127.0.0.1:" + testNet.fixedAnswerPort(200, bodies[i])
+                signIn("jane@example.com", "pw")
+                tryCompare(widget, "connectionState", widget.state_FAILED, 10000)
+                compare(findChild(widget, "errorMessageLabel").text, "Registration error")
+            }
+            compare(api.callsNamed("sendLibraryServiceCredentials").length, 0)
+        }
+
         function test_refusedConnection() {
             api.libraryServiceURI = "http://127.0.0.1:" + testNet.closedPort()
             signIn("jane@example.com", "pw")

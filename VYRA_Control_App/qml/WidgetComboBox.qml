@@ -1,0 +1,30 @@
+import QtQuick 2.12
+import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
+import "."
+
+// A ComboBox whose list entries are plain text: the entries (unit names, Wi-Fi
+// networks, interfaces) come from the unit, and the style's own delegate would
+// render markup in them.
+ComboBox {
+    id: control
+
+    delegate: MenuItem {
+        id: entry
+        width: ListView.view.width
+        text: control.textRole ? (Array.isArray(control.model) ? modelData[control.textRole] : model[control.textRole])
+                               : modelData
+        Material.foreground: control.currentIndex === index ? ListView.view.contentItem.Material.accent
+                                                            : ListView.view.contentItem.Material.foreground
+        highlighted: control.highlightedIndex === index
+        hoverEnabled: control.hoverEnabled
+        contentItem: Text {
+            text: entry.text
+            textFormat: Text.PlainText
+            font: entry.font
+            color: entry.enabled ? entry.Material.foreground : entry.Material.hintTextColor
+            elide: Text.ElideRight
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+}
