@@ -1,7 +1,14 @@
 #include "SeatPaneMgr.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThreadPool>
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -21,7 +28,7 @@ const char* const NoSeatText = QT_TRANSLATE_NOOP("Ulmar::SeatPaneMgr", "No Seat"
 
 SeatPaneMgr::SeatPaneMgr(int updateDelayMs, QObject* parent)
     : QAbstractListModel(parent), m_bufferQueue(Messaging::BufferQueue::Create(1, 1024)), m_updateTimer(this),
-      m_sendTimer(this)
+      m_sendTimer(this), m_releaseTimer(this), m_moreRowsTimer(this)
 {
     m_seats.emplace(0, std::make_shared<SeatStatusItem>());
     m_updateTimer.setSingleShot(true);
@@ -30,6 +37,19 @@ SeatPaneMgr::SeatPaneMgr(int updateDelayMs, QObject* parent)
     m_sendTimer.setInterval(SendDelayMs);
     connect(&m_updateTimer, &QTimer::timeout, this, &SeatPaneMgr::doUpdate);
     connect(&m_sendTimer, &QTimer::timeout, this, &SeatPaneMgr::doSend);
+    m_moreRowsTimer.setSingleShot(true);
+    m_moreRowsTimer.setInterval(0);
+    connect(&m_moreRowsTimer, &QTimer::timeout, this, &SeatPaneMgr::showMoreRows);
+    // The C library keeps the heap that hundreds of deleted seat cards held; give it back to the system.
+    m_releaseTimer.setSingleShot(true);
+    m_releaseTimer.setInterval(ReleaseDelayMs);
+    connect(&m_releaseTimer, &QTimer::timeout, this, [this] {
+        emit seatsReleased();
+#if defined(__GLIBC__)
+        // Walking a large heap takes a while: not on the GUI thread.
+        QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+#endif
+    });
 }
 
 SeatPaneMgr::~SeatPaneMgr() = default;
@@ -59,7 +79,7 @@ void SeatPaneMgr::setSeatStatus(const SeatMap& seats)
 int SeatPaneMgr::rowCount(const QModelIndex&) const
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
-    return static_cast<int>(m_seats.size());
+    return m_shownRows;
 }
 
 int SeatPaneMgr::seatCount() const
@@ -76,7 +96,7 @@ QVariant SeatPaneMgr::data(const QModelIndex& index, int role) const
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
     const int row = index.row();
-    if (row < 0 || row >= static_cast<int>(m_seats.size()))
+    if (row < 0 || row >= m_shownRows)
         return QVariant();
     const auto& seat = *std::next(m_seats.begin(), row)->second;
     switch (role) {
@@ -103,7 +123,7 @@ bool SeatPaneMgr::setData(const QModelIndex& index, const QVariant& value, int r
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
     const int row = index.row();
-    if (row < 0 || row >= static_cast<int>(m_seats.size()))
+    if (row < 0 || row >= m_shownRows)
         return true;
     const auto seat = std::next(m_seats.begin(), row)->second;
     switch (role) {
@@ -159,8 +179,8 @@ void SeatPaneMgr::triggerUpdate()
 
 void SeatPaneMgr::doUpdate()
 {
-    SeatMap oldSeats;
     SeatMap newSeats;
+    int oldSize = 0;
     {
         boost::unique_lock<boost::mutex> lock(m_mutex);
         m_userInteraction = false;
@@ -173,7 +193,7 @@ void SeatPaneMgr::doUpdate()
             seat->setIndex(static_cast<int>(newSeats.size()));
             newSeats.emplace(seat->index(), seat);
         }
-        oldSeats = m_seats;
+        oldSize = m_shownRows;
         m_seats = newSeats;
         m_initialized = true;
     }
@@ -187,20 +207,27 @@ void SeatPaneMgr::doUpdate()
         emit activeSeatsChanged();
     }
 
-    const int oldSize = static_cast<int>(oldSeats.size());
     const int newSize = static_cast<int>(newSeats.size());
     if (oldSize == newSize) {
         emit dataChanged(index(0), index(newSize > 0 ? newSize - 1 : 0), {});
     } else {
+        m_moreRowsTimer.stop();
         if (oldSize > 0) {
             beginRemoveRows(QModelIndex(), 0, oldSize - 1);
+            setShownRows(0);
             endRemoveRows();
         }
-        if (newSize > 0) {
-            beginInsertRows(QModelIndex(), 0, newSize - 1);
+        const int first = std::min(newSize, RowsAtOnce);
+        if (first > 0) {
+            beginInsertRows(QModelIndex(), 0, first - 1);
+            setShownRows(first);
             endInsertRows();
         }
+        if (first < newSize)
+            m_moreRowsTimer.start();
         emit seatCountChanged();
+        if (newSize < oldSize)
+            m_releaseTimer.start();
     }
 
     const char* colour = "redStatus";
@@ -214,6 +241,32 @@ void SeatPaneMgr::doUpdate()
     }
     emit updateSeatStatusLabelSignal(QVariant(QString::fromLatin1(colour)),
                                      QVariant(QCoreApplication::translate(TrContext, text)));
+}
+
+void SeatPaneMgr::showMoreRows()
+{
+    int shown = 0;
+    int total = 0;
+    {
+        boost::unique_lock<boost::mutex> lock(m_mutex);
+        shown = m_shownRows;
+        total = static_cast<int>(m_seats.size());
+    }
+    if (shown >= total)
+        return;
+    const int more = std::min(total - shown, RowsPerPass);
+    beginInsertRows(QModelIndex(), shown, shown + more - 1);
+    setShownRows(shown + more);
+    endInsertRows();
+    if (shown + more < total)
+        m_moreRowsTimer.start();
+    emit seatCountChanged();
+}
+
+void SeatPaneMgr::setShownRows(int rows)
+{
+    boost::unique_lock<boost::mutex> lock(m_mutex);
+    m_shownRows = rows;
 }
 
 std::string SeatPaneMgr::seatSettingBody(const SeatStatusItem& seat)

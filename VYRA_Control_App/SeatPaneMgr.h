@@ -48,6 +48,12 @@ public:
     };
 
     static constexpr int SendDelayMs = 100;
+    // After seats went away, their cards are gone by then.
+    static constexpr int ReleaseDelayMs = 2000;
+    // Rows shown at once; beyond them rows come a few per pass of the event loop, so that a unit with
+    // hundreds of seats does not hold the window up while their cards are made.
+    static constexpr int RowsAtOnce = 16;
+    static constexpr int RowsPerPass = 4;
 
     explicit SeatPaneMgr(int updateDelayMs, QObject* parent = nullptr);
     ~SeatPaneMgr() override;
@@ -76,6 +82,8 @@ signals:
     void updateSeatStatusLabelSignal(QVariant statusColor, QVariant text);
     void seatCountChanged();
     void activeSeatsChanged();
+    // Seats went away a moment ago: a garbage collection now lets their cards' memory go back to the system.
+    void seatsReleased();
 
 public slots:
     void userInteraction();
@@ -83,6 +91,10 @@ public slots:
 private slots:
     void doUpdate();
     void doSend();
+    void showMoreRows();
+
+private:
+    void setShownRows(int rows);
 
 public:
     Q_INVOKABLE void triggerUpdate();
@@ -92,8 +104,11 @@ private:
     std::shared_ptr<Messaging::BufferQueue> m_bufferQueue;
     QTimer m_updateTimer;
     QTimer m_sendTimer;
+    QTimer m_releaseTimer;
+    QTimer m_moreRowsTimer;
     std::optional<SeatMap> m_pendingSeats;
     SeatMap m_seats;
+    int m_shownRows = 1; // the first rows of m_seats that the model shows
     SeatMap m_changedSeats;
     bool m_connected = false;
     bool m_userInteraction = false;

@@ -214,6 +214,8 @@ int main(int argc, char* argv[])
     qDebug() << "Set QML context properties. - "
              << "seatsModel";
     context->setContextProperty("seatsModel", seatPaneMgr.get());
+    QObject::connect(seatPaneMgr.get(), &SeatPaneMgr::seatsReleased, engine.get(),
+                     &QQmlEngine::collectGarbage);
     qDebug() << "Set QML context properties. - "
              << "mediaList";
     context->setContextProperty("mediaList", facade->mediaListModel());

@@ -8,7 +8,8 @@ import "."
 // send, and restores the control's binding so later values from the unit show.
 WidgetFlowListView {
     id: seatsFlowListView
-    model: seatsModel
+    // Cards only while shown: the status page and the seats page each hold a copy, one of them hidden.
+    model: visible ? seatsModel : null
     spacing: Style.flow_SPACING
 
     delegate: WidgetFrame {
@@ -43,7 +44,7 @@ WidgetFlowListView {
                 color: seatCard.textColor
                 Layout.fillWidth: true
             }
-            Switch {
+            WidgetSwitch {
                 objectName: "mutedSwitch"
                 // checked as well as position, so the track colour matches the state.
                 checked: mutedData
@@ -67,7 +68,7 @@ WidgetFlowListView {
                 color: seatCard.textColor
                 Layout.fillWidth: true
             }
-            Switch {
+            WidgetSwitch {
                 objectName: "chainSwitch"
                 // checked as well as position, so the track colour matches the state.
                 checked: controlsLockedData
@@ -155,6 +156,8 @@ WidgetFlowListView {
                 readonly property int default_MOTION: 0
                 readonly property int default_VIBRATION: -5
                 text: qsTr("Reset to Defaults")
+                // Without the shadow layer, which costs more than the rest of the card.
+                background.layer.enabled: false
                 enabled: seatCard.seatActive
                 Layout.alignment: Qt.AlignLeft
                 Layout.columnSpan: 2

@@ -221,6 +221,41 @@ private slots:
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::MutedRole).toBool(), true);
     }
 
+    // Hundreds of seats come a few rows per pass of the event loop, in index order; a new list stops that.
+    void manySeatsAreShownInBatches()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        std::string seats;
+        for (int i = 0; i < 40; ++i)
+            seats += std::string(i ? "," : "") + "{\"index\":" + std::to_string(i) + "}";
+        handler.handleResponse(seatNotification("{\"s\":{\"seat\":[" + seats + "]}}"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
+        QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seats Ready"}));
+        QVERIFY(model->rowCount() < 40);
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 40, 10000);
+        QVERIFY(inserted.count() > 1);
+        int next = 0;
+        for (const auto& batch : inserted) {
+            QCOMPARE(batch.at(1).toInt(), next);
+            QVERIFY(batch.at(2).toInt() - batch.at(1).toInt() < SeatPaneMgr::RowsAtOnce);
+            next = batch.at(2).toInt() + 1;
+        }
+        for (int row = 0; row < 40; ++row)
+            QCOMPARE(roleAt(*model, row, SeatPaneMgr::IndexRole).toInt(), row);
+
+        // A short list while rows are still coming: only its rows, and no more arrive.
+        handler.handleResponse(seatNotification("{\"s\":{\"seat\":[" + seats + "]}}"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 10000);
+        handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":7}]}})"));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 3, 10000);
+        QTest::qWait(100);
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 7);
+    }
+
     void newerPendingListReplacesOlderOne()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
