@@ -149,7 +149,7 @@ private slots:
                                           {"WidgetMotionCodeLibraryService", 10},
                                           {"WidgetSeats", 6},
                                           {"WidgetStartupDialog", 9},
-                                          {"js_motionCodeLibraryService", 3}};
+                                          {"js_motionCodeLibraryService", 4}};
         QCOMPARE(code.countsPerContext(), expected);
 
         for (const QString language : {"fr", "zh"}) {
