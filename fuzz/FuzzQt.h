@@ -1,10 +1,11 @@
 #pragma once
 
-// A quiet, headless Qt application for the harnesses that need one: log lines would cost most of each run.
+// A quiet, headless Qt application for the harnesses that need one.
 
 #include <cstdlib>
 #include <memory>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
@@ -16,12 +17,18 @@ inline void dropMessage(QtMsgType type, const QMessageLogContext&, const QString
         std::abort();
 }
 
+// Log lines would cost most of each run.
+inline void quiet()
+{
+    qInstallMessageHandler(dropMessage);
+    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
+}
+
 inline QGuiApplication& application(int* argc, char*** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("QT_QUICK_BACKEND", "software", 1);
-    qInstallMessageHandler(dropMessage);
-    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
+    quiet();
     static QGuiApplication app(*argc, *argv);
     return app;
 }

@@ -5,9 +5,16 @@
 #include <memory>
 
 #include "DiscoveryListener.h"
+#include "FuzzQt.h"
 #include "Wire.h"
 
 using namespace Ulmar::Messaging;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzQt::quiet();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

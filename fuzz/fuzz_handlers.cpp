@@ -9,6 +9,7 @@
 #include "FuzzFormats.h"
 #include "FuzzQt.h"
 #include "GlobalStatus.h"
+#include "IMessengerObserver.h"
 #include "IResponse.h"
 #include "Messenger.h"
 #include "PosterImageProvider.h"
@@ -33,6 +34,11 @@ struct App
         facade->initMessageObservers();
         for (const auto& r : facade->messenger()->registeredResponses())
             handlers[r.first] = r.second;
+        // As after a connection: some handlers ignore the unit until then.
+        for (const auto& observer : facade->messenger()->observers())
+            if (auto o = observer.lock())
+                o->handleConnected();
+        FuzzQt::drainEvents();
     }
 };
 App* app = nullptr;

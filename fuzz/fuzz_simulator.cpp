@@ -1,7 +1,6 @@
-// The simulated unit's command decoding: every message an application may send it, each on a fresh unit
-// so that a finding replays alone. Input: FuzzFormat::typedInput.
-
-#include <memory>
+// The simulated unit's command decoding: every message an application may send it. One unit serves every
+// input (a fresh one per input would spend the run building units and rendering posters); the state a
+// command leaves is what the next one meets, as on a real link. Input: FuzzFormat::typedInput.
 
 #include "FuzzFormats.h"
 #include "FuzzQt.h"
@@ -19,18 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    static UnitConfig config = [] {
+    static SimulatedUnit* unit = [] {
         UnitConfig c;
         c.announce = false;
         c.runScenario = false;
-        return c;
+        c.commandLogCapacity = 1;
+        return new SimulatedUnit(c); // lives until exit
     }();
     const auto& types = FuzzFormat::messageTypes();
-    const std::string& type = types[data[0] % types.size()];
-    SimulatedUnit unit(config);
-    unit.receiveMessage(QString::fromStdString(type),
-                        QByteArray(reinterpret_cast<const char*>(data + 1), int(size - 1)));
-    if (unit.commands().isEmpty())
+    const QString type = QString::fromStdString(types[data[0] % types.size()]);
+    unit->receiveMessage(type, QByteArray(reinterpret_cast<const char*>(data + 1), int(size - 1)));
+    const auto received = unit->commands();
+    if (received.isEmpty() || received.last().type != type)
         std::abort(); // every message received is recorded, handled or not
     FuzzQt::drainEvents();
     return 0;

@@ -101,11 +101,11 @@ public:
         rapidjson::SchemaValidator validator(*m_schemas.at(name));
         if (doc.Accept(validator))
             return QString();
-        rapidjson::StringBuffer where, keyword;
-        validator.GetInvalidSchemaPointer().StringifyUriFragment(where);
-        validator.GetInvalidDocumentPointer().StringifyUriFragment(keyword);
+        rapidjson::StringBuffer schemaPath, bodyPath;
+        validator.GetInvalidSchemaPointer().StringifyUriFragment(schemaPath);
+        validator.GetInvalidDocumentPointer().StringifyUriFragment(bodyPath);
         return QString("schema %1 (keyword \"%2\") at %3")
-            .arg(where.GetString(), validator.GetInvalidSchemaKeyword(), keyword.GetString());
+            .arg(schemaPath.GetString(), validator.GetInvalidSchemaKeyword(), bodyPath.GetString());
     }
 
 private:
