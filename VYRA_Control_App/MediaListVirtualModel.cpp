@@ -103,7 +103,7 @@ void MediaListVirtualModel::sendRows()
         emit appendRowToTableSignal(QVariant(m_index->item(m_displayedList[row])->toVariantMap()));
         if (shown != m_showCount)
             return; // a receiver showed another table meanwhile
-        if (m_nextRow % kRowsPerSlice == 0 && m_nextRow < m_displayedList.size() &&
+        if (m_nextRow >= kRowsPerSlice && m_nextRow % 16 == 0 && m_nextRow < m_displayedList.size() &&
             slice.elapsed() >= kSliceMs) {
             QMetaObject::invokeMethod(
                 this,

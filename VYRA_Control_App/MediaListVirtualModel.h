@@ -40,7 +40,7 @@ public:
     // texts; the model itself orders by the ranks the index worked out when the library arrived.
     static void sortList(MediaList& list, int column, bool ascending);
 
-    // Rows sent at once before the event loop gets a turn, and the time a slice may take beyond them.
+    // Rows always sent at once before the event loop gets a turn, and the time a slice may take beyond them.
     static constexpr std::size_t kRowsPerSlice = 256;
     static constexpr int kSliceMs = 8;
 

@@ -3,6 +3,9 @@
 #include <QBuffer>
 #include <QDebug>
 #include <QImageReader>
+#include <QThreadPool>
+
+#include "GuiThreadRelay.h"
 
 namespace Ulmar {
 
@@ -12,10 +15,14 @@ qint32 s_changeCounter = 0;
 } // namespace
 
 PosterImageProvider::PosterImageProvider()
-    : QObject(nullptr), QQuickImageProvider(QQuickImageProvider::Image), m_image(QString(PlaceholderResource))
+    : QObject(nullptr), QQuickImageProvider(QQuickImageProvider::Image),
+      m_image(QString(PlaceholderResource)), m_relay(GuiThreadRelay::create(this))
 {}
 
-PosterImageProvider::~PosterImageProvider() = default;
+PosterImageProvider::~PosterImageProvider()
+{
+    m_relay->detach();
+}
 
 QImage PosterImageProvider::requestImage(const QString&, QSize* size, const QSize&)
 {
@@ -31,24 +38,53 @@ QImage PosterImageProvider::requestImage(const QString&, QSize* size, const QSiz
 
 void PosterImageProvider::setNotAvailable()
 {
-    const QImage placeholder{QString::fromLatin1(PlaceholderResource)};
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_image = placeholder;
-    }
-    announceChange();
+    auto change = std::make_shared<Change>();
+    change->image = QImage(QString::fromLatin1(PlaceholderResource));
+    change->ready = true;
+    m_changes.push_back(change);
+    applyReadyChanges();
 }
 
 void PosterImageProvider::setJpgPoster(const QByteArray& bytes)
 {
+    auto change = std::make_shared<Change>();
+    m_changes.push_back(change);
+    if (bytes.size() < kDecodeAsideBytes) {
+        change->image = posterOrPlaceholder(bytes);
+        change->ready = true;
+        applyReadyChanges();
+        return;
+    }
+    std::shared_ptr<GuiThreadRelay> relay = m_relay;
+    QThreadPool::globalInstance()->start([this, relay, change, bytes] {
+        auto image = std::make_shared<QImage>(posterOrPlaceholder(bytes));
+        relay->post([this, change, image] {
+            change->image = *image;
+            change->ready = true;
+            applyReadyChanges();
+        });
+    });
+}
+
+QImage PosterImageProvider::posterOrPlaceholder(const QByteArray& bytes)
+{
     QImage poster = decodePoster(bytes);
     if (poster.isNull())
         poster = QImage(QString::fromLatin1(PlaceholderResource));
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_image = poster;
+    return poster;
+}
+
+void PosterImageProvider::applyReadyChanges()
+{
+    while (!m_changes.empty() && m_changes.front()->ready) {
+        const QImage image = m_changes.front()->image;
+        m_changes.pop_front();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_image = image;
+        }
+        announceChange();
     }
-    announceChange();
 }
 
 QImage PosterImageProvider::decodePoster(const QByteArray& bytes)

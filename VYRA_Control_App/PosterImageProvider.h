@@ -6,13 +6,18 @@
 #include <QQuickImageProvider>
 #include <QVariant>
 
+#include <deque>
+#include <memory>
 #include <mutex>
 
 namespace Ulmar {
 
+class GuiThreadRelay;
+
 // Holds the current poster and serves it to QML ("image://posterimageprovider/..."); every id gives the same
 // image. QML may call requestImage from its loader thread while the slots replace the image: the image is
-// only touched under the lock, and the loader gets a deep copy that shares nothing with it.
+// only touched under the lock, and the loader gets a deep copy that shares nothing with it. A large poster is
+// decoded on a worker thread so that the window stays responsive; changes still take effect in call order.
 class PosterImageProvider : public QObject, public QQuickImageProvider
 {
     Q_OBJECT
@@ -21,6 +26,8 @@ public:
     static constexpr const char* PlaceholderResource = ":/Resources/img/_NotAvailable.jpg";
     // Posters are a few hundred pixels wide; anything beyond this on a side is refused unread.
     static constexpr int MaxPosterSide = 2048;
+    // Posters from this size on are decoded away from the GUI thread.
+    static constexpr int kDecodeAsideBytes = 256 * 1024;
 
     PosterImageProvider();
     ~PosterImageProvider() override;
@@ -38,10 +45,20 @@ public slots:
     void setJpgPoster(const QByteArray& bytes);
 
 private:
+    struct Change
+    {
+        QImage image;
+        bool ready = false;
+    };
+    // The poster, or the placeholder when the bytes are no JPEG or too large.
+    static QImage posterOrPlaceholder(const QByteArray& bytes);
+    void applyReadyChanges();
     void announceChange();
 
     std::mutex m_mutex;
     QImage m_image;
+    std::deque<std::shared_ptr<Change>> m_changes; // GUI thread: changes not shown yet, in call order
+    std::shared_ptr<GuiThreadRelay> m_relay;       // brings decoded posters back, dropped once we are gone
 };
 
 } // namespace Ulmar

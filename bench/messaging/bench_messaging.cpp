@@ -1,5 +1,6 @@
 // Round-trip latency and throughput of the messaging layer (Messenger <-> UnitEndpoint) over loopback, beside
-// a bare DEALER/ROUTER ping-pong measured in the same run. Run: bench_messaging [small-count]
+// a bare DEALER/ROUTER ping-pong measured in the same run; and the time from a link freezing (no FIN, no RST:
+// a relay that stops moving bytes) to handleConnectionLost. Run: bench_messaging [small-count] [freezes]
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "IResponseHandler.h"
 #include "ManagedBuffer.h"
 #include "Messenger.h"
+#include "TcpRelay.h"
 #include "UnitEndpoint.h"
 
 using namespace Ulmar::Messaging;
@@ -197,6 +200,56 @@ Figures benchBare(const std::string& body, long pingCount, long burstCount, long
     return f;
 }
 
+// Counts connections and losses, with the time of the last loss.
+class LinkWatcher : public IMessengerObserver
+{
+public:
+    void handleConnected() override { ++connected; }
+    void handleConnectionLost() override
+    {
+        lostAt = Clock::now();
+        ++lost;
+    }
+    std::atomic<int> connected{0};
+    std::atomic<int> lost{0};
+    std::atomic<Clock::time_point> lostAt{};
+};
+
+// Milliseconds from freezing the link to handleConnectionLost, once per freeze.
+std::vector<double> benchFrozenLink(int freezes)
+{
+    UnitEndpoint::Options options;
+    options.port = 0;
+    options.announce = false;
+    UnitEndpoint unit(options);
+    if (!unit.start())
+        return {};
+    TcpRelay relay(unit.port());
+    auto watcher = std::make_shared<LinkWatcher>();
+    Messenger messenger(DiscoveryStrategyList{}, "VYRA", ITransport::TransportZeroMQ);
+    messenger.setAutoReconnect(200);
+    messenger.AddObserver(watcher);
+    messenger.chooseUnit("127.0.0.1", "bench", relay.port(), false, false);
+    messenger.connect(3000);
+    std::vector<double> out;
+    std::mt19937 random(3);
+    for (int i = 0; i < freezes; ++i) {
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (watcher->connected.load() <= i && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Anywhere within a heartbeat period.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500 + random() % 1000));
+        const int lost = watcher->lost.load();
+        const auto frozen = Clock::now();
+        relay.freeze();
+        while (watcher->lost.load() == lost && Clock::now() < frozen + std::chrono::seconds(20))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        out.push_back(std::chrono::duration<double, std::milli>(watcher->lostAt.load() - frozen).count());
+        relay.thaw();
+    }
+    return out;
+}
+
 void report(const char* what, const Figures& layer, const Figures& bare, double bytes)
 {
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
@@ -223,5 +276,11 @@ int main(int argc, char** argv)
     report("64-byte body", benchLayer(smallBody, small, small * 4, 200),
            benchBare(smallBody, small, small * 4, 200), smallBody.size());
     report("1 MiB body", benchLayer(bigBody, 100, 200, 4), benchBare(bigBody, 100, 200, 4), bigBody.size());
+
+    const int freezes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const std::vector<double> lost = benchFrozenLink(freezes);
+    if (!lost.empty())
+        std::printf("frozen link reported lost after: median %.0f ms, longest %.0f ms (%zu freezes)\n",
+                    percentile(lost, 0.5), percentile(lost, 1.0), lost.size());
     return 0;
 }

@@ -190,7 +190,8 @@ int main(int argc, char* argv[])
     std::printf("platform %s; median of %zu runs\n", qPrintable(env.value("QT_QPA_PLATFORM")), appMs.size());
     std::printf("start to filled status page: %.0f ms; minimal window first frame: %.0f ms; ratio %.2f\n", a,
                 r, r > 0 ? a / r : 0.0);
-    std::printf("app's own first frame (unit not yet shown): %.0f ms\n", median(appFirstMs));
+    std::printf("app's own first frame (unit not yet shown): %.0f ms; ratio %.2f\n", median(appFirstMs),
+                r > 0 ? median(appFirstMs) / r : 0.0);
     std::printf("peak RSS: app %.1f MiB; minimal window %.1f MiB; ratio %.2f\n", median(appMiB),
                 median(refMiB), median(refMiB) > 0 ? median(appMiB) / median(refMiB) : 0.0);
     return 0;

@@ -27,7 +27,8 @@ constexpr std::size_t kCurveFrameOverhead = 33;
 // The largest frame (type name, text or body) that crosses any link; both ends refuse to send more.
 constexpr std::size_t kMaxFrameBytes = static_cast<std::size_t>(kMaxMessageSize) - kCurveFrameOverhead;
 constexpr int kHeartbeatIntervalMs = 1000;
-constexpr int kHeartbeatTimeoutMs = 2500;
+// A PING goes out at most one interval after the link froze: the loss is known within 2.8 s.
+constexpr int kHeartbeatTimeoutMs = 1800;
 constexpr int kHeartbeatTtlMs = 3000;
 constexpr std::size_t kMaxDatagramSize = 1024;
 constexpr int kDatagramVersion = 1;

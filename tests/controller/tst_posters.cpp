@@ -102,6 +102,34 @@ private slots:
         QCOMPARE(provider.requestImage("anything", nullptr, QSize()), image); // every id, unscaled
     }
 
+    void largePostersAreDecodedAsideAndChangesKeepTheirOrder()
+    {
+        // Noise does not compress: a JPEG well over the size decoded away from the GUI thread.
+        QImage noise(900, 900, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 241));
+        QByteArray large;
+        QBuffer buffer(&large);
+        buffer.open(QIODevice::WriteOnly);
+        noise.save(&buffer, "JPG", 100);
+        QVERIFY(large.size() >= PosterImageProvider::kDecodeAsideBytes);
+
+        PosterImageProvider provider;
+        QSignalSpy spy(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal);
+        provider.setJpgPoster(large);
+        provider.setJpgPoster(jpeg(40, 60, Qt::red)); // waits behind the large one
+        QCOMPARE(spy.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 10000);
+        QCOMPARE(provider.requestImage("x", nullptr, QSize()).size(), QSize(40, 60));
+
+        provider.setJpgPoster(large);
+        provider.setNotAvailable(); // the placeholder comes last, as asked
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 4, 10000);
+        QCOMPARE(provider.requestImage("x", nullptr, QSize()).size(), QSize(365, 475));
+        QCOMPARE(counterValue(spy, 3), counterValue(spy, 0) + 3);
+    }
+
     void everyChangeAnnouncesANewCounterValue()
     {
         PosterImageProvider provider;
