@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang-format
+  build-essential cmake ninja-build pkg-config git clang-format clang libclang-rt-14-dev
   qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev qtdeclarative5-dev-tools
   qml-module-qtquick-controls2 qml-module-qtquick-layouts qml-module-qtquick-window2
   qml-module-qtquick2 qml-module-qtgraphicaleffects qml-module-qttest qml-module-qtqml-models2

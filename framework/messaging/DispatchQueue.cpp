@@ -50,8 +50,11 @@ void DispatchQueue::State::erase(Entries::iterator it)
         --backlogMessages;
         backlogBytes -= it->bytes;
     }
-    if (!it->latestKey.empty())
-        pendingLatest.erase(it->latestKey);
+    if (!it->latestKey.empty()) {
+        const auto newest = pendingLatest.find(it->latestKey);
+        if (newest != pendingLatest.end() && newest->second == it)
+            pendingLatest.erase(newest);
+    }
     tasks.erase(it);
 }
 
@@ -80,7 +83,7 @@ bool DispatchQueue::postMessage(Task task, std::size_t bytes, const std::string&
             ++s.dropped;
             summary = s.takeSummary(Clock::now());
         } else {
-            if (!latestKey.empty()) {
+            if (!latestKey.empty() && s.backlogMessages >= kLatestOnlyBacklog) {
                 const auto stale = s.pendingLatest.find(latestKey);
                 if (stale != s.pendingLatest.end()) {
                     s.erase(stale->second);

@@ -30,14 +30,16 @@ public:
 
     // Never dropped (connection events).
     void post(Task task);
-    // A received message. With a `latestKey` it is a snapshot of some state: a pending message with the same
-    // key is stale and is dropped, the new one joins the end of the queue, so that the newest state always
-    // runs and keeps its order relative to the other messages. Without a key every message counts (answers,
-    // keyed data): when the backlog would exceed kMaxBacklogMessages or kMaxBacklogBytes, the oldest such
-    // messages are dropped to make room. False only while stopping or for a body over the byte budget.
-    // Losses are logged as one summary line per second at most.
+    // A received message. With a `latestKey` it is a snapshot of some state: once the handlers are behind
+    // (kLatestOnlyBacklog messages waiting), a pending message with the same key is stale and is dropped, and
+    // the new one joins the end of the queue, so that the newest state always runs and keeps its order
+    // relative to the other messages. Without a key every message counts (answers, keyed data): when the
+    // backlog would exceed kMaxBacklogMessages or kMaxBacklogBytes, the oldest such messages are dropped to
+    // make room. False only while stopping or for a body over the byte budget. Losses are logged as one
+    // summary line per second at most.
     bool postMessage(Task task, std::size_t bytes, const std::string& latestKey = std::string());
 
+    static constexpr std::size_t kLatestOnlyBacklog = 64;
     static constexpr std::size_t kMaxBacklogMessages = 10000;
     static constexpr std::size_t kMaxBacklogBytes = 64 * 1024 * 1024;
     static constexpr std::chrono::milliseconds kSummaryInterval{1000};
@@ -58,7 +60,7 @@ private:
         std::mutex mutex;
         std::condition_variable wake;
         Entries tasks;
-        std::unordered_map<std::string, Entries::iterator> pendingLatest;
+        std::unordered_map<std::string, Entries::iterator> pendingLatest; // the newest of each key
         std::deque<Entries::iterator> pendingOthers; // messages without a key, oldest first
         std::size_t backlogMessages = 0;
         std::size_t backlogBytes = 0;

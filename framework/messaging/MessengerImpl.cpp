@@ -422,10 +422,8 @@ int MessengerImpl::pollTimeoutMs() const
 {
     if (m_helloPending)
         return 5;
-    // Commands and socket events wake the thread; beyond its own deadlines it has nothing to look at, so an
-    // idle link costs no wake-ups of ours between the heartbeats (which libzmq's own thread sends).
     const auto now = Clock::now();
-    Clock::time_point next = now + std::chrono::seconds(5);
+    Clock::time_point next = now + std::chrono::milliseconds(500);
     if (m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting)
         next = std::min(next, m_deadline);
     if (m_phase == Phase::Querying)

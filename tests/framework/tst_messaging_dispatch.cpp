@@ -128,6 +128,12 @@ void TestDispatch::snapshotsKeepOnlyTheNewestInOrder()
     DispatchQueue queue;
     {
         Gate gate(queue);
+        // Not behind yet: both wait.
+        queue.postMessage(record("A-1"), 10, "A");
+        queue.postMessage(record("A-2"), 10, "A");
+        for (std::size_t i = 2; i < DispatchQueue::kLatestOnlyBacklog; ++i)
+            queue.postMessage([] {}, 10);
+        // Behind: only the newest of each state (A-2 was the newest A waiting).
         queue.postMessage(record("A0"), 10, "A");
         queue.postMessage(record("answer1"), 10);
         queue.postMessage(record("B0"), 10, "B");
@@ -140,7 +146,7 @@ void TestDispatch::snapshotsKeepOnlyTheNewestInOrder()
     QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
     std::lock_guard<std::mutex> lock(mutex);
     // Every answer is kept; each state once, at the place of its newest message.
-    QCOMPARE(ran, (std::vector<std::string>{"answer1", "A100000", "answer2", "B1"}));
+    QCOMPARE(ran, (std::vector<std::string>{"A-1", "answer1", "A100000", "answer2", "B1"}));
 }
 
 void TestDispatch::lossesAreReportedOncePerSecondAtMost()

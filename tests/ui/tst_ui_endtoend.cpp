@@ -195,6 +195,41 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 20000);
         QVERIFY(!ask({{"cmd", "get"}, {"name", "seatsTab"}, {"prop", "text"}}).value("ok").toBool());
     }
+
+    // The wizard says "configured" only once the unit reports the network asked for, and shows a refusal.
+    void wifiWizardFollowsTheUnit()
+    {
+        // The start-up dialog is modal and takes the clicks: close it as the user would.
+        QTRY_VERIFY_WITH_TIMEOUT(get("startupDialogCloseButton", "visible").toBool(), 20000);
+        QVERIFY(ask({{"cmd", "click"}, {"name", "startupDialogCloseButton"}}).value("ok").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "click"}, {"name", "networkTab"}}).value("ok").toBool() &&
+                                     get("clientOrAdHocButton", "enabled").toBool(),
+                                 30000);
+        const auto join = [this](const QString& key) {
+            // Clicked again until it takes: the page may still be sliding in.
+            QTRY_VERIFY_WITH_TIMEOUT((ask({{"cmd", "click"}, {"name", "clientOrAdHocButton"}}),
+                                      get("wifiStackLayout", "currentIndex")) == 2,
+                                     20000);
+            QTRY_VERIFY_WITH_TIMEOUT(get("wifiNetworksComboBox", "count").toInt() > 1, 30000);
+            QVERIFY(set("wifiNetworksComboBox", "currentIndex", 0));
+            QCOMPARE(get("wifiNetworksComboBox", "currentText").toString(), QString("HomeNet"));
+            QVERIFY(set("wifiPasswordTextField", "text", key));
+            QVERIFY(ask({{"cmd", "click"}, {"name", "joinButton"}}).value("ok").toBool());
+        };
+
+        join("correct horse battery");
+        QTRY_COMPARE_WITH_TIMEOUT(get("wifiResultMessageLabel", "text").toString(),
+                                  QString("VYRA Wi-Fi Successfully Configured"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("Wi-Fi: joined \"HomeNet\""), 20000);
+        QVERIFY(ask({{"cmd", "click"}, {"name", "wifiOkButton"}}).value("ok").toBool());
+
+        join("short");
+        QTRY_COMPARE_WITH_TIMEOUT(get("wifiResultMessageLabel", "text").toString(),
+                                  QString("VYRA Wi-Fi Configuration Failed"), 30000);
+        QTest::qWait(1500);
+        QCOMPARE(get("wifiResultMessageLabel", "text").toString(),
+                 QString("VYRA Wi-Fi Configuration Failed"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUiEndToEnd)
