@@ -5,6 +5,8 @@
 namespace Ulmar {
 namespace Messaging {
 
+struct UnitKeyMismatch;
+
 // Connection events of a Messenger, delivered on a messaging thread.
 class IMessengerObserver
 {
@@ -18,6 +20,9 @@ public:
     virtual void handleDisconnected() {}
     // A protocol-level error reported by the layer; the default writes it to the debug log.
     virtual void handleErrorResponse(const std::string& error);
+    // The chosen unit offered a key other than the one remembered for it; the link was refused. Reported
+    // once per offered key until a link is up again.
+    virtual void handleUnitKeyMismatch(const UnitKeyMismatch& mismatch);
 };
 
 } // namespace Messaging

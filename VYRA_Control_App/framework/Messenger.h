@@ -12,6 +12,7 @@
 #include "IMessengerObserver.h"
 #include "IResponseHandler.h"
 #include "ITransport.h"
+#include "KeyPinStore.h"
 
 namespace tavik {
 namespace Messaging {
@@ -68,6 +69,25 @@ public:
 
     // Messengers alive in this process; each runs threads that may call handlers and observers.
     static std::size_t instances();
+
+    // Remembers the key of every unit it connects to and refuses a unit that later offers another key:
+    // observers get handleUnitKeyMismatch and the link is not opened (see KeyPinStore). Without a store
+    // every link takes the key offered.
+    void setKeyPinStore(std::shared_ptr<KeyPinStore> pins);
+    // The user accepted `key` for the chosen unit: an attempt with it starts at once, and it replaces the
+    // remembered key when the link is up with it.
+    void acceptUnitKey(const std::string& key);
+    enum class LinkSecurity
+    {
+        Down,
+        Plain,     // up without encryption
+        Encrypted, // up with CURVE, no key store
+        Pinned     // up with CURVE and the unit's remembered key
+    };
+    LinkSecurity linkSecurity() const;
+    // Like send, but only while the link is encrypted with the unit's remembered key; checked again when
+    // the message leaves, so that it never goes out on a link that changed meanwhile.
+    bool sendConfidential(std::shared_ptr<IMessage> message);
 
     // Introspection, for diagnostics and tests.
     struct ChosenUnit

@@ -23,10 +23,11 @@ public:
         std::string serviceName = "VYRA";
         std::string unitName = "VYRA";
         std::string bindAddress = "127.0.0.1";
-        std::uint16_t port = 12740;        // 0: pick a free port (see port())
-        bool encrypted = false;            // CURVE server with the key pair below
-        std::string publicKey;             // Z85, 40 characters
-        std::string secretKey;             // Z85, 40 characters
+        std::uint16_t port = 12740; // 0: pick a free port (see port())
+        bool encrypted = false;     // CURVE server with the key pair below
+        std::string publicKey;      // Z85, 40 characters
+        std::string secretKey;      // Z85, 40 characters
+        std::string unitId;         // announced when not empty (see isUnitId)
         bool announce = true;
         std::string announceAddress = "127.0.0.1"; // a host or a broadcast address
         std::uint16_t announcePort = 12741;
@@ -64,6 +65,8 @@ public:
 
     // A fresh CURVE key pair (public, secret) in Z85.
     static std::pair<std::string, std::string> generateKeyPair();
+    // What an announced unit id may be: 1 to 64 characters of [0-9A-Za-z._:-].
+    static bool isUnitId(const std::string& id);
 
 private:
     std::unique_ptr<UnitEndpointImpl> m_impl;

@@ -67,8 +67,9 @@ bool DiscoveryListener::handleDatagram(const char* data, std::size_t size, const
     }
     if (a.service != discoverer.serviceName())
         return false;
-    discoverer.onAnnouncement(
-        tavik::Messaging::Discovered(a.name, senderAddress, a.port, a.encrypted, a.key));
+    discoverer.onAnnouncement(tavik::Messaging::Discovered(a.name, senderAddress, a.port, a.encrypted, a.key,
+                                                           tavik::Messaging::Discovered::Clock::now(),
+                                                           a.unitId));
     return true;
 }
 

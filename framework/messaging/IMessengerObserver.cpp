@@ -1,5 +1,6 @@
 #include "IMessengerObserver.h"
 
+#include "KeyPinStore.h"
 #include "MessagingLog.h"
 
 namespace Ulmar {
@@ -11,6 +12,8 @@ void IMessengerObserver::handleErrorResponse(const std::string& error)
 {
     qCDebug(lcMessaging, "Messenger error: %s", error.c_str());
 }
+
+void IMessengerObserver::handleUnitKeyMismatch(const UnitKeyMismatch& /*mismatch*/) {}
 
 } // namespace Messaging
 } // namespace Ulmar

@@ -86,6 +86,26 @@ bool Messenger::isConnected() const
     return m_impl->isConnected();
 }
 
+void Messenger::setKeyPinStore(std::shared_ptr<KeyPinStore> pins)
+{
+    m_impl->setKeyPinStore(std::move(pins));
+}
+
+void Messenger::acceptUnitKey(const std::string& key)
+{
+    m_impl->acceptUnitKey(key);
+}
+
+Messenger::LinkSecurity Messenger::linkSecurity() const
+{
+    return m_impl->linkSecurity();
+}
+
+bool Messenger::sendConfidential(std::shared_ptr<IMessage> message)
+{
+    return m_impl->send(std::move(message), true);
+}
+
 Messenger::ChosenUnit Messenger::chosenUnit() const
 {
     return m_impl->chosenUnit();

@@ -254,7 +254,7 @@ bool MessengerImpl::registerStateRequest(std::shared_ptr<IMessage> request)
     return true;
 }
 
-bool MessengerImpl::send(std::shared_ptr<IMessage> message)
+bool MessengerImpl::send(std::shared_ptr<IMessage> message, bool confidential)
 {
     if (!message || message->getMessageType().empty())
         return false;
@@ -270,6 +270,8 @@ bool MessengerImpl::send(std::shared_ptr<IMessage> message)
     }
     if (!m_connected.load())
         return false;
+    if (confidential && m_security.load() != Messenger::LinkSecurity::Pinned)
+        return false;
     std::lock_guard<std::mutex> lock(m_commandMutex);
     if (m_queuedSends >= kMaxQueuedSends) {
         qCWarning(lcMessaging, "Messenger: send queue full; \"%s\" dropped",
@@ -278,10 +280,25 @@ bool MessengerImpl::send(std::shared_ptr<IMessage> message)
     }
     ++m_queuedSends;
     const bool idle = m_commands.empty();
-    m_commands.push_back(Command{Command::Send, std::move(message), {}, 0});
+    m_commands.push_back(Command{Command::Send, std::move(message), {}, 0, confidential});
     if (idle)
         wake();
     return true;
+}
+
+void MessengerImpl::setKeyPinStore(std::shared_ptr<KeyPinStore> pins)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pins = std::move(pins);
+}
+
+void MessengerImpl::acceptUnitKey(const std::string& key)
+{
+    if (!Wire::isZ85Key(key))
+        return;
+    Command accept{Command::AcceptKey, nullptr, {}, 0};
+    accept.target.key = key;
+    post(std::move(accept));
 }
 
 void MessengerImpl::addObserver(std::weak_ptr<IMessengerObserver> observer)
@@ -440,6 +457,13 @@ void MessengerImpl::process(Command& command)
     case Command::Send:
         if (m_phase != Phase::Up || !m_dealer)
             break; // the link went down in the meantime
+        if (command.confidential && m_security.load() != Messenger::LinkSecurity::Pinned) {
+            qCWarning(lcMessaging,
+                      "Messenger: \"%s\" not sent: the link is not encrypted with the unit's "
+                      "remembered key",
+                      command.message->getMessageType().c_str());
+            break;
+        }
         {
             auto frames = Wire::encode(*command.message);
             if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)
@@ -459,6 +483,8 @@ void MessengerImpl::process(Command& command)
         break;
     case Command::Choose:
         m_target = std::move(command.target);
+        m_acceptedKey.clear();
+        m_reportedMismatch.clear();
         if (m_wanted) {
             endSession(true);
             beginAttempt();
@@ -467,6 +493,11 @@ void MessengerImpl::process(Command& command)
     case Command::StateRequestAdded:
         if (m_phase == Phase::Up)
             sendStateRequestsFrom(m_stateRequestsSent);
+        break;
+    case Command::AcceptKey:
+        m_acceptedKey = command.target.key;
+        if (m_wanted && m_target.valid && m_phase != Phase::Up && m_phase != Phase::Connecting)
+            beginAttempt(); // without waiting for the refused attempt's window to end
         break;
     case Command::Stop:
         break;
@@ -483,14 +514,18 @@ void MessengerImpl::beginAttempt()
     }
     m_deadline = Clock::now() + std::chrono::milliseconds(m_timeoutMs);
     m_errorReported = false;
+    m_keyPinned = false;
+    m_pinPending = false;
 
     std::string key = m_target.key;
     bool encrypted = m_target.encrypted;
     if (m_target.userChoice) {
         // The unit may have restarted with a new key since it was chosen.
         tavik::Messaging::Discovered found;
+        std::string unitId;
         if (m_discoverer->find(m_target.address, m_target.name, m_target.port, found)) {
             key = found.getPublicKey();
+            unitId = found.getUnitId();
             encrypted = encrypted || found.isEncrypted();
         }
         if (encrypted && key.empty()) {
@@ -501,6 +536,8 @@ void MessengerImpl::beginAttempt()
             m_phase = Phase::Refused;
             return;
         }
+        if (!key.empty() && !admitKey({unitId, m_target.name, m_target.host, m_target.effectivePort}, key))
+            return;
         openSocket(key);
         return;
     }
@@ -553,6 +590,7 @@ void MessengerImpl::openSocket(const std::string& serverKey)
 
 void MessengerImpl::closeSocket()
 {
+    m_security = Messenger::LinkSecurity::Down;
     m_helloPending = false;
     m_monitor.reset(); // before the socket it watches
     m_dealer.reset();
@@ -681,6 +719,12 @@ void MessengerImpl::onWelcome(const std::string& unitName)
         return;
     m_phase = Phase::Up;
     m_helloPending = false;
+    if (m_encryptedSocket)
+        pinOnWelcome();
+    m_reportedMismatch.clear();
+    m_security = !m_encryptedSocket ? Messenger::LinkSecurity::Plain
+                 : m_keyPinned      ? Messenger::LinkSecurity::Pinned
+                                    : Messenger::LinkSecurity::Encrypted;
     m_connected = true;
     qCDebug(lcMessaging, "Messenger: connected to unit \"%s\"", unitName.c_str());
     notify(&IMessengerObserver::handleConnected);
@@ -768,6 +812,8 @@ void MessengerImpl::readQueryAnswer()
             m_phase = Phase::Refused;
             return;
         }
+        if (!admitKey({a.unitId, a.name, m_target.host, m_target.effectivePort}, a.key))
+            return;
         openSocket(a.key);
         return;
     }
@@ -780,6 +826,68 @@ void MessengerImpl::closeQuery()
     boost::system::error_code ignored;
     m_querySocket->close(ignored);
     m_querySocket.reset();
+}
+
+bool MessengerImpl::admitKey(const UnitIdentity& unit, const std::string& key)
+{
+    std::shared_ptr<KeyPinStore> pins;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pins = m_pins;
+    }
+    if (!pins)
+        return true;
+    const auto check = pins->check(unit, key);
+    if (check.verdict == KeyPinStore::Verdict::Match) {
+        m_keyPinned = true;
+        return true;
+    }
+    if (check.verdict == KeyPinStore::Verdict::FirstUse || key == m_acceptedKey) {
+        // Remembered only once the unit has proved it holds the key (the handshake and $WELCOME).
+        m_pinPending = true;
+        m_pinUnit = unit;
+        m_pinKey = key;
+        return true;
+    }
+    m_phase = Phase::Refused; // reported as lost when the window ends, then tried again
+    if (m_reportedMismatch == key)
+        return false;
+    m_reportedMismatch = key;
+    qCWarning(lcMessaging,
+              "Messenger: unit \"%s\" at %s:%u offers key %s, not the remembered %s; not connecting",
+              unit.name.c_str(), unit.address.c_str(), unsigned(unit.port),
+              KeyPinStore::fingerprint(key).c_str(), KeyPinStore::fingerprint(check.pinnedKey).c_str());
+    std::vector<std::weak_ptr<IMessengerObserver>> observers;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        observers = m_observers;
+    }
+    UnitKeyMismatch mismatch{unit, check.pinnedKey, key};
+    m_dispatch->post([observers = std::move(observers), mismatch] {
+        for (const auto& weak : observers)
+            if (auto observer = weak.lock())
+                observer->handleUnitKeyMismatch(mismatch);
+    });
+    return false;
+}
+
+void MessengerImpl::pinOnWelcome()
+{
+    if (!m_pinPending)
+        return;
+    m_pinPending = false;
+    std::shared_ptr<KeyPinStore> pins;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pins = m_pins;
+    }
+    if (!pins)
+        return;
+    pins->pin(m_pinUnit, m_pinKey); // a failure to save is logged by the store; the pin holds meanwhile
+    qCInfo(lcMessaging, "Messenger: key %s of unit \"%s\" remembered",
+           KeyPinStore::fingerprint(m_pinKey).c_str(), m_pinUnit.name.c_str());
+    m_keyPinned = true;
+    m_acceptedKey.clear();
 }
 
 void MessengerImpl::notify(void (IMessengerObserver::*event)())

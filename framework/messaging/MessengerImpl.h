@@ -18,6 +18,7 @@
 #include "Discoverer.h"
 #include "DiscoveryListener.h"
 #include "DispatchQueue.h"
+#include "KeyPinStore.h"
 #include "Messenger.h"
 #include "SocketMonitor.h"
 
@@ -41,10 +42,13 @@ public:
     std::shared_ptr<tavik::Messaging::Discoverer> getDiscoverer() const { return m_discoverer; }
     bool registerResponse(const std::string& messageType, std::shared_ptr<IResponseHandler> handler);
     bool registerStateRequest(std::shared_ptr<IMessage> request);
-    bool send(std::shared_ptr<IMessage> message);
+    bool send(std::shared_ptr<IMessage> message, bool confidential = false);
     void addObserver(std::weak_ptr<IMessengerObserver> observer);
     void printDiscoveredUnits() const;
     bool isConnected() const { return m_connected.load(); }
+    void setKeyPinStore(std::shared_ptr<KeyPinStore> pins);
+    void acceptUnitKey(const std::string& key);
+    Messenger::LinkSecurity linkSecurity() const { return m_security.load(); }
 
     Messenger::ChosenUnit chosenUnit() const;
     const DiscoveryStrategyList& strategies() const { return m_strategies; }
@@ -82,18 +86,20 @@ private:
             Disconnect,
             Choose,
             StateRequestAdded,
+            AcceptKey, // target.key
             Stop
         } kind;
         std::shared_ptr<IMessage> message;
         Target target;
         unsigned timeoutMs = 0;
+        bool confidential = false; // Send: only on a link with the unit's remembered key
     };
     enum class Phase
     {
         Idle, // nothing wanted
         WaitingRetry,
         Querying,   // asking a fixed host for its announcement (its key)
-        Refused,    // encrypted unit without a key: wait for the attempt window to end
+        Refused,    // encrypted unit without a key, or a key not remembered: wait for the window to end
         Connecting, // socket open, waiting for the handshake and $WELCOME
         Up
     };
@@ -121,6 +127,9 @@ private:
     void closeQuery();
     void notify(void (IMessengerObserver::*event)());
     void notifyError(const std::string& error);
+    // Key pinning: whether the link may be opened with `key`; false (phase Refused) on a mismatch.
+    bool admitKey(const UnitIdentity& unit, const std::string& key);
+    void pinOnWelcome();
     int pollTimeoutMs() const;
 
     const DiscoveryStrategyList m_strategies;
@@ -137,6 +146,8 @@ private:
     std::atomic<unsigned> m_reconnectMs{1000};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopRequested{false};
+    std::shared_ptr<KeyPinStore> m_pins;
+    std::atomic<Messenger::LinkSecurity> m_security{Messenger::LinkSecurity::Down};
 
     // Hand-over to the I/O thread: commands under m_commandMutex, a frame on the inproc pair wakes it up.
     zmq::context_t m_context;
@@ -161,6 +172,13 @@ private:
     bool m_errorReported = false;
     bool m_encryptedSocket = false;
     std::size_t m_stateRequestsSent = 0;
+    // Key pinning (see admitKey).
+    bool m_keyPinned = false;  // the socket's key is the remembered one
+    bool m_pinPending = false; // first use or accepted: remember it once the link is up
+    UnitIdentity m_pinUnit;
+    std::string m_pinKey;
+    std::string m_acceptedKey;      // accepted by the user for the chosen unit
+    std::string m_reportedMismatch; // offered key last reported, so that retries do not repeat it
     std::unique_ptr<zmq::socket_t> m_dealer;
     std::unique_ptr<SocketMonitor> m_monitor;
     boost::asio::io_context m_queryIo;

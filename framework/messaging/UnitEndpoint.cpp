@@ -3,6 +3,7 @@
 #include <zmq.h>
 
 #include "UnitEndpointImpl.h"
+#include "Wire.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -89,6 +90,11 @@ std::pair<std::string, std::string> UnitEndpoint::generateKeyPair()
     if (zmq_curve_keypair(publicKey, secretKey) != 0)
         return {};
     return {std::string(publicKey, 40), std::string(secretKey, 40)};
+}
+
+bool UnitEndpoint::isUnitId(const std::string& id)
+{
+    return Wire::isUnitId(id);
 }
 
 } // namespace Messaging

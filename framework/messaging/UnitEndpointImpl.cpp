@@ -441,6 +441,7 @@ std::string UnitEndpointImpl::announcement() const
     a.port = m_port.load();
     a.encrypted = options.encrypted;
     a.key = options.encrypted ? options.publicKey : std::string();
+    a.unitId = options.unitId;
     return Wire::encodeAnnouncement(a);
 }
 

@@ -145,6 +145,16 @@ bool isZ85Key(const std::string& key)
     return std::all_of(key.begin(), key.end(), [](char c) { return c != '\0' && std::strchr(alphabet, c); });
 }
 
+bool isUnitId(const std::string& id)
+{
+    if (id.empty() || id.size() > 64)
+        return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+               c == '_' || c == ':' || c == '-';
+    });
+}
+
 std::string encodeAnnouncement(const Announcement& a)
 {
     rapidjson::StringBuffer out;
@@ -162,6 +172,10 @@ std::string encodeAnnouncement(const Announcement& a)
     writer.Bool(a.encrypted);
     writer.Key("key");
     writer.String(a.key.c_str(), static_cast<rapidjson::SizeType>(a.key.size()));
+    if (!a.unitId.empty()) {
+        writer.Key("unitId");
+        writer.String(a.unitId.c_str(), static_cast<rapidjson::SizeType>(a.unitId.size()));
+    }
     writer.EndObject();
     return std::string(out.GetString(), out.GetSize());
 }
@@ -210,6 +224,8 @@ bool decodeAnnouncement(const char* data, std::size_t size, Announcement& out)
     if (doc.HasMember("key") && !readString(doc, "key", a.key))
         return false;
     if (!a.key.empty() && !isZ85Key(a.key))
+        return false;
+    if (doc.HasMember("unitId") && (!readString(doc, "unitId", a.unitId) || !isUnitId(a.unitId)))
         return false;
     out = std::move(a);
     return true;

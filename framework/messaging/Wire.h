@@ -84,11 +84,15 @@ struct Announcement
     std::uint16_t port = 0;
     bool encrypted = false;
     std::string key;
+    std::string unitId; // optional: what the application remembers the unit's key by
 };
+
+// 1 to 64 characters of [0-9A-Za-z._:-]: a unit id as announced.
+bool isUnitId(const std::string& id);
 
 std::string encodeAnnouncement(const Announcement& announcement);
 // False for anything that is not a well-formed announcement of version 1 (size, JSON, types, port 0,
-// a key that is not Z85). The service name is not checked here.
+// a key that is not Z85, a unit id that is not isUnitId). The service name is not checked here.
 bool decodeAnnouncement(const char* data, std::size_t size, Announcement& out);
 
 std::string encodeQuery(const std::string& service);
