@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUuid>
 
 #include "UnitEndpoint.h"
 
@@ -38,8 +39,11 @@ bool KeyFile::load(const QString& path, KeyFile* out, QString* error)
             keys.publicKey = line.mid(7);
         else if (line.startsWith(QLatin1String("secret=")))
             keys.secretKey = line.mid(7);
+        else if (line.startsWith(QLatin1String("id=")))
+            keys.unitId = line.mid(3);
     }
-    if (!isZ85Key(keys.publicKey) || !isZ85Key(keys.secretKey)) {
+    const bool idOk = keys.unitId.isEmpty() || Messaging::UnitEndpoint::isUnitId(keys.unitId.toStdString());
+    if (!isZ85Key(keys.publicKey) || !isZ85Key(keys.secretKey) || !idOk) {
         *error = QStringLiteral("key file %1 does not hold a valid key pair; remove it to create a new one")
                      .arg(path);
         return false;
@@ -48,19 +52,57 @@ bool KeyFile::load(const QString& path, KeyFile* out, QString* error)
     return true;
 }
 
+bool KeyFile::generate(KeyFile* keys)
+{
+    const auto pair = Messaging::UnitEndpoint::generateKeyPair();
+    keys->publicKey = QString::fromStdString(pair.first);
+    keys->secretKey = QString::fromStdString(pair.second);
+    if (keys->unitId.isEmpty())
+        keys->unitId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return isZ85Key(keys->publicKey) && isZ85Key(keys->secretKey);
+}
+
 bool KeyFile::loadOrCreate(const QString& path, KeyFile* out, QString* error)
 {
-    if (QFileInfo::exists(path))
-        return load(path, out, error);
-
-    const auto pair = Messaging::UnitEndpoint::generateKeyPair();
     KeyFile keys;
-    keys.publicKey = QString::fromStdString(pair.first);
-    keys.secretKey = QString::fromStdString(pair.second);
-    if (!isZ85Key(keys.publicKey) || !isZ85Key(keys.secretKey)) {
+    if (QFileInfo::exists(path)) {
+        if (!load(path, &keys, error))
+            return false;
+        if (keys.unitId.isEmpty()) {
+            keys.unitId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            if (!save(path, keys, error))
+                return false;
+        }
+        *out = keys;
+        return true;
+    }
+    if (!generate(&keys)) {
         *error = QStringLiteral("could not generate a CURVE key pair");
         return false;
     }
+    if (!save(path, keys, error))
+        return false;
+    *out = keys;
+    return true;
+}
+
+bool KeyFile::renew(const QString& path, KeyFile* out, QString* error)
+{
+    KeyFile keys;
+    if (QFileInfo::exists(path) && !load(path, &keys, error))
+        return false;
+    if (!generate(&keys)) {
+        *error = QStringLiteral("could not generate a CURVE key pair");
+        return false;
+    }
+    if (!save(path, keys, error))
+        return false;
+    *out = keys;
+    return true;
+}
+
+bool KeyFile::save(const QString& path, const KeyFile& keys, QString* error)
+{
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         *error = QStringLiteral("cannot create the folder of %1").arg(path);
         return false;
@@ -72,12 +114,12 @@ bool KeyFile::loadOrCreate(const QString& path, KeyFile* out, QString* error)
         *error = QStringLiteral("cannot write key file %1: %2").arg(path, file.errorString());
         return false;
     }
-    file.write("public=" + keys.publicKey.toLatin1() + "\nsecret=" + keys.secretKey.toLatin1() + "\n");
+    file.write("public=" + keys.publicKey.toLatin1() + "\nsecret=" + keys.secretKey.toLatin1() +
+               "\nid=" + keys.unitId.toLatin1() + "\n");
     if (!file.commit()) {
         *error = QStringLiteral("cannot write key file %1: %2").arg(path, file.errorString());
         return false;
     }
-    *out = keys;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <rapidjson/document.h>
 
 #include "IMessage.h"
+#include "KeyFile.h"
 #include "ManagedBuffer.h"
 #include "MessageNames.h"
 #include "UnitBodies.h"
@@ -143,6 +144,7 @@ bool SimulatedUnit::start(QString* error)
     o.encrypted = m_config.encrypted;
     o.publicKey = m_config.publicKey.toStdString();
     o.secretKey = m_config.secretKey.toStdString();
+    o.unitId = m_config.unitId.toStdString();
     o.announce = m_config.announce;
     o.announceAddress = m_config.announceAddress.toStdString();
     o.announcePort = m_config.announcePort;
@@ -181,6 +183,19 @@ bool SimulatedUnit::restart(QString* error)
 {
     stop();
     return start(error);
+}
+
+bool SimulatedUnit::changeKey(const QString& publicKey, const QString& secretKey, QString* error)
+{
+    if (!m_config.encrypted || !KeyFile::isZ85Key(publicKey) || !KeyFile::isZ85Key(secretKey)) {
+        if (error)
+            *error = QStringLiteral("a plain unit has no key, and a key is 40 Z85 characters");
+        return false;
+    }
+    m_config.publicKey = publicKey;
+    m_config.secretKey = secretKey;
+    // The key of a listening socket cannot change: listen again, on the same port.
+    return !isRunning() || restart(error);
 }
 
 bool SimulatedUnit::isRunning() const

@@ -37,6 +37,7 @@ struct UnitConfig
     bool encrypted = false;
     QString publicKey; // Z85, with encrypted
     QString secretKey;
+    QString unitId; // announced when not empty (UnitEndpoint::isUnitId)
     int seatCount = 4;
     QString serviceUri = QStringLiteral("http://127.0.0.1:12780/mcls");
     bool runScenario = true;
@@ -93,6 +94,9 @@ public:
     void resume(); // answer again and push the whole state to every application
     bool isStalled() const { return m_stalled; }
     void dropAllConnections();
+    // Takes another key pair (as a unit does after a factory reset): a running unit restarts on the same
+    // port with it, and applications that remember the old key refuse it until their user accepts it.
+    bool changeKey(const QString& publicKey, const QString& secretKey, QString* error = nullptr);
     // Sends a message of any type with any body (malformed included) to every connected application.
     void injectMessage(const QString& type, const QByteArray& body, const QString& text = QString());
     // Sends frames without the envelope to every connected application.

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "KeyFile.h"
+#include "KeyPinStore.h"
 #include "MediaLibrary.h"
 #include "Scenario.h"
 #include "SimulatedLibraryService.h"
@@ -97,6 +98,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption keyFile(
         "key-file", "Key pair file, created at first start (default: unit-key.txt in the data folder).",
         "path");
+    const QCommandLineOption newKey("new-key",
+                                    "Replace the key pair of the key file with a new one, as after a factory "
+                                    "reset (applications that know the unit refuse it until their user "
+                                    "accepts the new key).");
+    const QCommandLineOption noUnitId("no-unit-id",
+                                      "Announce no unit id, as older units do (applications then know the "
+                                      "unit by its name and address).");
     const QCommandLineOption serviceUri(
         "service-uri",
         "Library service address reported to applications (default: the built-in library service's).", "url");
@@ -108,9 +116,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption noLibraryService("no-library-service",
                                               "Do not start the built-in library service.");
     const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
-    parser.addOptions({name, bind, port, announceAddress, announcePort, noAnnounce, service, seats, library,
-                       librarySize, scenario, noScenario, timeScale, plain, keyFile, serviceUri,
-                       libraryServicePort, noLibraryService, verbose});
+    parser.addOptions(
+        {name,    bind,    port,        announceAddress, announcePort,       noAnnounce,       service,
+         seats,   library, librarySize, scenario,        noScenario,         timeScale,        plain,
+         keyFile, newKey,  noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose});
     parser.process(app);
 
     UnitConfig config;
@@ -156,11 +165,17 @@ int main(int argc, char* argv[])
                        .filePath(QStringLiteral("unit-key.txt"));
         KeyFile keys;
         QString error;
-        if (!KeyFile::loadOrCreate(path, &keys, &error))
+        if (!(parser.isSet(newKey) ? KeyFile::renew(path, &keys, &error)
+                                   : KeyFile::loadOrCreate(path, &keys, &error)))
             fail(error);
         config.publicKey = keys.publicKey;
         config.secretKey = keys.secretKey;
-        qInfo("Key pair from %s", qPrintable(QDir::toNativeSeparators(path)));
+        if (!parser.isSet(noUnitId))
+            config.unitId = keys.unitId;
+        qInfo("Key pair from %s%s", qPrintable(QDir::toNativeSeparators(path)),
+              parser.isSet(newKey) ? " (new)" : "");
+    } else if (parser.isSet(newKey)) {
+        fail(QStringLiteral("--new-key needs encryption (leave out --plain)"));
     }
 
     // Started before the unit, which reports its address. A taken port (another unit's service, a test run
@@ -237,8 +252,14 @@ int main(int argc, char* argv[])
     qInfo("VYRA unit \"%s\" listening on %s:%u (%s), %d seats, %d titles", qPrintable(config.name),
           qPrintable(config.bindAddress), unsigned(unit.port()), config.encrypted ? "encrypted" : "plain",
           config.seatCount, unit.library().size());
-    if (config.encrypted)
+    if (config.encrypted) {
         qInfo("Public key %s", qPrintable(config.publicKey));
+        // What applications show when the unit's key changed: compare it with theirs.
+        qInfo("Key fingerprint %s",
+              Ulmar::Messaging::KeyPinStore::fingerprint(config.publicKey.toStdString()).c_str());
+        if (!config.unitId.isEmpty())
+            qInfo("Unit id %s", qPrintable(config.unitId));
+    }
     qInfo("Library service address reported: %s", qPrintable(config.serviceUri));
     if (config.announce)
         qInfo("Announcing service \"%s\" to %s:%u", qPrintable(config.serviceName),

@@ -18,11 +18,13 @@
 #include "ComponentRepository.h"
 #include "Discoverer.h"
 #include "KeyFile.h"
+#include "KeyPinStore.h"
 #include "MessageNames.h"
 #include "QAutoDiscoveryComponent.h"
 #include "Scenario.h"
 #include "SimulatedUnit.h"
 #include "UnitBodies.h"
+#include "UnitEndpoint.h"
 
 using namespace Ulmar::Simulator;
 namespace Type = Ulmar::Messaging::MessageType;
@@ -197,6 +199,7 @@ private slots:
     void stalledScenarioWaitsEvenAcrossRestart();
     void restartOnSamePortAndDroppedConnectionsReconnect();
     void encryptedUnitWithKeyFile();
+    void keyChangeIsRefusedByApplications();
     void twoUnitsOnOneMachineAreBothDiscovered();
     void scenarioPlaysThroughTheStatusLines();
 };
@@ -727,6 +730,28 @@ void TestSimulatedUnit::encryptedUnitWithKeyFile()
     QVERIFY(error.contains(QStringLiteral("damaged.txt")));
     QVERIFY(!error.contains(keys.secretKey));
 
+    // The file keeps the unit id; a renewed pair keeps it too, as a factory reset keeps the serial number.
+    QVERIFY(Ulmar::Messaging::UnitEndpoint::isUnitId(keys.unitId.toStdString()));
+    QCOMPARE(again.unitId, keys.unitId);
+    KeyFile renewed;
+    QVERIFY2(KeyFile::renew(path, &renewed, &error), qPrintable(error));
+    QVERIFY(renewed.publicKey != keys.publicKey && renewed.secretKey != keys.secretKey);
+    QCOMPARE(renewed.unitId, keys.unitId);
+    QVERIFY(KeyFile::loadOrCreate(path, &again, &error));
+    QCOMPARE(again.publicKey, renewed.publicKey);
+    // A file of an older version, without an id, gets one and keeps its keys.
+    const QString old = dir.filePath(QStringLiteral("old.txt"));
+    QFile o(old);
+    QVERIFY(o.open(QIODevice::WriteOnly));
+    o.write("public=" + keys.publicKey.toLatin1() + "\nsecret=" + keys.secretKey.toLatin1() + "\n");
+    o.close();
+    QVERIFY(KeyFile::loadOrCreate(old, &again, &error));
+    QCOMPARE(again.publicKey, keys.publicKey);
+    QVERIFY(!again.unitId.isEmpty() && again.unitId != keys.unitId);
+    KeyFile reread;
+    QVERIFY(KeyFile::load(old, &reread, &error));
+    QCOMPARE(reread.unitId, again.unitId);
+
     UnitConfig c;
     c.port = 0;
     c.announce = false;
@@ -740,6 +765,70 @@ void TestSimulatedUnit::encryptedUnitWithKeyFile()
     QTRY_VERIFY_WITH_TIMEOUT(app.log->count(Type::GetVyraNameNotification) == 1, Timeout);
     QCOMPARE(firstMemberString(app.log->last(Type::GetVyraNameNotification), "vyraName"),
              QStringLiteral("VYRA Living Room"));
+}
+
+namespace {
+class MismatchWatcher : public Ulmar::Messaging::IMessengerObserver
+{
+public:
+    void handleUnitKeyMismatch(const Ulmar::Messaging::UnitKeyMismatch& m) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        offered.push_back(m.offeredKey);
+    }
+    std::vector<std::string> snapshot()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return offered;
+    }
+    std::mutex mutex;
+    std::vector<std::string> offered;
+};
+} // namespace
+
+void TestSimulatedUnit::keyChangeIsRefusedByApplications()
+{
+    using namespace Ulmar::Messaging;
+    UnitConfig c;
+    c.port = 0;
+    c.announce = false;
+    c.runScenario = false;
+    c.encrypted = true;
+    const auto pair = UnitEndpoint::generateKeyPair();
+    c.publicKey = QString::fromStdString(pair.first);
+    c.secretKey = QString::fromStdString(pair.second);
+    c.unitId = QStringLiteral("sim-unit-1");
+    SimulatedUnit unit(c);
+    QVERIFY(unit.start());
+    const quint16 port = unit.port();
+
+    AppClient app(port, true);
+    auto pins = std::make_shared<KeyPinStore>(std::string());
+    app.messenger->setKeyPinStore(pins);
+    auto watcher = std::make_shared<MismatchWatcher>();
+    app.messenger->AddObserver(watcher);
+    QTRY_VERIFY_WITH_TIMEOUT(app.log->connected >= 1, Timeout);
+    // Connected again with the store in place: the key is remembered under the unit id of the query answer.
+    unit.dropAllConnections();
+    QTRY_VERIFY_WITH_TIMEOUT(pins->size() == 1, Timeout);
+    QCOMPARE(pins->check({"sim-unit-1", "another name", "10.9.9.9", 1}, pair.first).verdict,
+             KeyPinStore::Verdict::Match);
+    const int connections = app.log->connected;
+
+    QVERIFY(!unit.changeKey(QStringLiteral("short"), c.secretKey));
+    const auto next = UnitEndpoint::generateKeyPair();
+    QString error;
+    QVERIFY2(unit.changeKey(QString::fromStdString(next.first), QString::fromStdString(next.second), &error),
+             qPrintable(error));
+    QCOMPARE(unit.port(), port);
+    QCOMPARE(unit.config().publicKey, QString::fromStdString(next.first));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher->snapshot().size(), std::size_t(1), Timeout);
+    QCOMPARE(watcher->snapshot().front(), next.first);
+    QCOMPARE(app.log->connected.load(), connections);
+
+    app.messenger->acceptUnitKey(next.first);
+    QTRY_VERIFY_WITH_TIMEOUT(app.log->connected > connections, Timeout);
+    QCOMPARE(pins->check({"sim-unit-1", "", "", 0}, next.first).verdict, KeyPinStore::Verdict::Match);
 }
 
 void TestSimulatedUnit::twoUnitsOnOneMachineAreBothDiscovered()
