@@ -53,7 +53,11 @@ void ConnectionWizardSender::triggerWifiChange(QVariant ssid, QVariant securityK
         return;
     const std::string name = ssid.toString().toUtf8().toStdString();
     const std::string key = securityKey.toString().toUtf8().toStdString();
-    m_messenger->send(makeMessage(MessageType::SetWifiSetting, wifiChangeBody(name, key), m_bufferQueue));
+    // The network key is a secret: only on a link encrypted with the unit's remembered key.
+    if (!m_messenger->sendConfidential(
+            makeMessage(MessageType::SetWifiSetting, wifiChangeBody(name, key), m_bufferQueue)))
+        qWarning("Wi-Fi settings not sent: the link to the unit is down or not encrypted with its remembered "
+                 "key");
 }
 
 void ConnectionWizardSender::triggerWifiList()

@@ -23,6 +23,7 @@
 #include "GuiThreadRelay.h"
 #include "ImageDataRequestSender.h"
 #include "ImageDataResponseHandler.h"
+#include "KeyPinStore.h"
 #include "MediaListVirtualModel.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
@@ -85,6 +86,8 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     m_libraryServiceIsRegistered = false;
     m_is_connected = false;
 
+    // Remembered unit keys, in the user's settings folder (an empty path when there is none: memory only).
+    m_keyPins = std::make_shared<KeyPinStore>(KeyPinStore::defaultPath());
     if (m_forceHostname.empty()) {
         m_messenger = makeDiscoveryMessenger();
         m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
@@ -98,6 +101,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
         strategies.push_back(std::make_shared<DiscoveryStrategyInfo>(
             2, "encrypted;" + m_forceHostname + ";" + std::to_string(UnitPort), StrategyPeriodMs));
         m_messenger = std::make_shared<Messenger>(strategies, m_serviceName, Transport);
+        m_messenger->setKeyPinStore(m_keyPins);
         m_messenger->chooseUnit(m_forceHostname, m_forceHostname, UnitPort, true, false);
         m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
     }
@@ -230,7 +234,9 @@ std::shared_ptr<Messenger> Facade::makeDiscoveryMessenger() const
     DiscoveryStrategyList strategies;
     strategies.push_back(
         std::make_shared<DiscoveryStrategyInfo>(3, std::to_string(DiscoveryPort), StrategyPeriodMs));
-    return std::make_shared<Messenger>(strategies, m_serviceName, Transport);
+    auto messenger = std::make_shared<Messenger>(strategies, m_serviceName, Transport);
+    messenger->setKeyPinStore(m_keyPins);
+    return messenger;
 }
 
 template <typename Signal> void Facade::connectKeyValueSignal(Signal& signal)
@@ -291,17 +297,54 @@ MediaListVirtualModel* Facade::mediaListModel() const
 // Connection events arrive on a messaging thread; the flag that QML reads changes on the GUI thread.
 void Facade::handleConnected()
 {
-    m_relay->run([this] { setControllerIsConnected(true); });
+    m_relay->run([this] {
+        setControllerIsConnected(true);
+        setUnitKeyMismatch(QString(), QString());
+        updateLinkEncrypted();
+    });
 }
 
 void Facade::handleConnectionLost()
 {
-    m_relay->run([this] { setControllerIsConnected(false); });
+    m_relay->run([this] {
+        setControllerIsConnected(false);
+        updateLinkEncrypted();
+    });
 }
 
 void Facade::handleDisconnected()
 {
-    m_relay->run([this] { setControllerIsConnected(false); });
+    m_relay->run([this] {
+        setControllerIsConnected(false);
+        updateLinkEncrypted();
+    });
+}
+
+void Facade::handleUnitKeyMismatch(const UnitKeyMismatch& mismatch)
+{
+    const QString offered = QString::fromStdString(mismatch.offeredKey);
+    const QString pinned = QString::fromStdString(mismatch.pinnedKey);
+    m_relay->run([this, offered, pinned] { setUnitKeyMismatch(offered, pinned); });
+}
+
+void Facade::setUnitKeyMismatch(const QString& offeredKey, const QString& pinnedKey)
+{
+    if (offeredKey == m_offeredKey)
+        return;
+    m_offeredKey = offeredKey;
+    m_offeredKeyFingerprint = QString::fromStdString(KeyPinStore::fingerprint(offeredKey.toStdString()));
+    m_pinnedKeyFingerprint = QString::fromStdString(KeyPinStore::fingerprint(pinnedKey.toStdString()));
+    emit unitKeyChanged();
+}
+
+void Facade::updateLinkEncrypted()
+{
+    // Read when the event is handled: a link that went down meanwhile reads as not encrypted.
+    const bool encrypted = m_is_connected && m_messenger->linkSecurity() == Messenger::LinkSecurity::Pinned;
+    if (encrypted == m_linkEncrypted)
+        return;
+    m_linkEncrypted = encrypted;
+    emit controllerLinkEncryptedChanged();
 }
 
 // --- WRITE accessors -------------------------------------------------------------------------------------
@@ -624,8 +667,10 @@ bool Facade::chooseVYRA(QString address, QString name, int port, bool encryption
     m_messenger->setAutoReconnect(AutoReconnectMs);
     const bool chosen =
         m_messenger->chooseUnit(addressUtf8, nameUtf8, static_cast<std::uint16_t>(port), encryption, true);
-    if (chosen)
+    if (chosen) {
         setControllerName(name);
+        setUnitKeyMismatch(QString(), QString()); // a refusal was about the unit chosen before
+    }
     return chosen;
 }
 
@@ -633,6 +678,14 @@ void Facade::removeOldVYRAServers()
 {
     if (const auto discoverer = m_messenger->getDiscoverer())
         discoverer->removeTooOldOnes();
+}
+
+void Facade::acceptUnitKey()
+{
+    if (m_offeredKey.isEmpty())
+        return;
+    qInfo("The user accepted the new key %s of the unit", qPrintable(m_offeredKeyFingerprint));
+    m_messenger->acceptUnitKey(m_offeredKey.toStdString());
 }
 
 } // namespace Ulmar

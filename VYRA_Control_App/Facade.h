@@ -20,7 +20,9 @@ class SeatPaneMgr;
 class VYRAListModel;
 
 namespace Messaging {
+class KeyPinStore;
 class Messenger;
+struct UnitKeyMismatch;
 class SetVyraNameNotificationSender;
 class GetVyraNameNotificationHandler;
 class SetMotionDelayNotificationSender;
@@ -103,6 +105,14 @@ class Facade : public QObject,
                    setLibraryServiceIsRegistered NOTIFY libraryServiceIsRegisteredChanged)
     Q_PROPERTY(QString libraryServiceURI READ libraryServiceURI WRITE setLibraryServiceURI NOTIFY
                    libraryServiceURIChanged)
+    // The chosen unit offered a key other than the one remembered for it: not connected until the user
+    // accepts it (acceptUnitKey). The fingerprints are KeyPinStore::fingerprint texts.
+    Q_PROPERTY(bool unitKeyRefused READ unitKeyRefused NOTIFY unitKeyChanged)
+    Q_PROPERTY(QString pinnedKeyFingerprint READ pinnedKeyFingerprint NOTIFY unitKeyChanged)
+    Q_PROPERTY(QString offeredKeyFingerprint READ offeredKeyFingerprint NOTIFY unitKeyChanged)
+    // Connected and encrypted with the unit's remembered key; false while not connected.
+    Q_PROPERTY(
+        bool controllerLinkEncrypted READ controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
 
 public:
     Facade(QObject* parent, PosterImageProvider* posterImageProvider,
@@ -119,6 +129,7 @@ public:
     void handleConnected() override;
     void handleConnectionLost() override;
     void handleDisconnected() override;
+    void handleUnitKeyMismatch(const Messaging::UnitKeyMismatch& mismatch) override;
 
     // READ accessors.
     QString controllerName() const { return m_actualControllerName; }
@@ -150,6 +161,10 @@ public:
     QString libraryServiceUsername() const { return m_libraryServiceUsername; }
     bool libraryServiceIsRegistered() const { return m_libraryServiceIsRegistered; }
     QString libraryServiceURI() const { return m_libraryServiceURI; }
+    bool unitKeyRefused() const { return !m_offeredKey.isEmpty(); }
+    QString pinnedKeyFingerprint() const { return m_pinnedKeyFingerprint; }
+    QString offeredKeyFingerprint() const { return m_offeredKeyFingerprint; }
+    bool controllerLinkEncrypted() const { return m_linkEncrypted; }
 
     // WRITE accessors: store and signal every time, except the two flags that signal only on change.
     void setControllerName(const QString& value);
@@ -216,6 +231,8 @@ signals:
     void libraryServiceUnsupported();
     // Every network state the unit reports, so that the Wi-Fi wizard can tell when a change took effect.
     void networkStateReceived(bool wifiOnline, bool lanOnline, bool accessPoint, QString ssid);
+    void unitKeyChanged();
+    void controllerLinkEncryptedChanged();
 
 public slots:
     void setMovieImage(QVariant value);
@@ -254,12 +271,17 @@ public:
     Q_INVOKABLE void debugInfo();
     Q_INVOKABLE bool chooseVYRA(QString address, QString name, int port, bool encryption);
     Q_INVOKABLE void removeOldVYRAServers();
+    // The user confirmed the key that the chosen unit offers now: connect with it and remember it.
+    Q_INVOKABLE void acceptUnitKey();
 
 private:
     void applyGenericResponse(const QVariant& key, const QVariant& value);
     // Hands a key-value signal's pairs to genericResponseCallback through the relay, which outlives us.
     template <typename Signal> void connectKeyValueSignal(Signal& signal);
     std::shared_ptr<Messaging::Messenger> makeDiscoveryMessenger() const;
+    // GUI thread only.
+    void setUnitKeyMismatch(const QString& offeredKey, const QString& pinnedKey);
+    void updateLinkEncrypted();
 
     std::shared_ptr<Messaging::Messenger> m_messenger;
     QPointer<PosterImageProvider> m_posterImageProvider;
@@ -315,6 +337,11 @@ private:
     QString m_desiredControllerName;
     std::shared_ptr<Messaging::GetUpgradeAndUpdateNotificationHandler> m_upgradeAndUpdateHandler;
     VYRAListModel* m_vyraListModel = nullptr;
+    std::shared_ptr<Messaging::KeyPinStore> m_keyPins;
+    QString m_offeredKey; // Z85; empty unless a key was refused
+    QString m_pinnedKeyFingerprint;
+    QString m_offeredKeyFingerprint;
+    bool m_linkEncrypted = false;
     // Last, so that it is detached (in the destructor body) before any member goes.
     std::shared_ptr<GuiThreadRelay> m_relay;
 };

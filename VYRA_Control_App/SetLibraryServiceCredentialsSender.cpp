@@ -49,7 +49,11 @@ void SetLibraryServiceCredentialsSender::triggerSendCredentials(QVariant usernam
                                  << " chars> refresh_token=<" << refresh.size() << " chars>";
     const std::string body = credentialsBody(user.toUtf8().toStdString(), access.toUtf8().toStdString(),
                                              refresh.toUtf8().toStdString());
-    m_messenger->send(makeMessage(MessageType::SetLibraryServiceCredentials, body, m_bufferQueue));
+    if (!m_messenger->sendConfidential(
+            makeMessage(MessageType::SetLibraryServiceCredentials, body, m_bufferQueue)))
+        qWarning(
+            "Library service credentials not sent: the link to the unit is down or not encrypted with its "
+            "remembered key");
 }
 
 } // namespace Messaging

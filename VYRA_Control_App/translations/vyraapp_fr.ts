@@ -82,6 +82,42 @@
         <source>Now Playing</source>
         <translation>En cours de lecture</translation>
     </message>
+    <message>
+        <source>Not encrypted: Wi-Fi keys and sign-in are not sent to this unit</source>
+        <translation>Non chiffré : les clés Wi-Fi et la connexion ne sont pas envoyées à cet appareil</translation>
+    </message>
+    <message>
+        <source>Not connected: this VYRA&apos;s key has changed. It may have been reset, or another device is answering in its name.</source>
+        <translation>Non connecté : la clé de ce VYRA a changé. Il a peut-être été réinitialisé, ou un autre appareil répond à sa place.</translation>
+    </message>
+    <message>
+        <source>Remembered key: %1</source>
+        <translation>Clé mémorisée : %1</translation>
+    </message>
+    <message>
+        <source>Offered key: %1</source>
+        <translation>Clé proposée : %1</translation>
+    </message>
+    <message>
+        <source>Accept the New Key...</source>
+        <translation>Accepter la nouvelle clé...</translation>
+    </message>
+    <message>
+        <source>Accept the new key?</source>
+        <translation>Accepter la nouvelle clé ?</translation>
+    </message>
+    <message>
+        <source>Accept it only if you know this VYRA was reset or replaced, and its key fingerprint reads %1. Otherwise stay disconnected.</source>
+        <translation>Acceptez-la seulement si vous savez que ce VYRA a été réinitialisé ou remplacé et que l&apos;empreinte de sa clé est %1. Sinon, restez déconnecté.</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>Accepter</translation>
+    </message>
+    <message>
+        <source>Stay Disconnected</source>
+        <translation>Rester déconnecté</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>

@@ -82,6 +82,42 @@
         <source>Now Playing</source>
         <translation>正在播放</translation>
     </message>
+    <message>
+        <source>Not encrypted: Wi-Fi keys and sign-in are not sent to this unit</source>
+        <translation>未加密：不会向此设备发送 Wi-Fi 密钥和登录信息</translation>
+    </message>
+    <message>
+        <source>Not connected: this VYRA&apos;s key has changed. It may have been reset, or another device is answering in its name.</source>
+        <translation>未连接：此 VYRA 的密钥已更改。它可能已被重置，或有其他设备冒用它的名义应答。</translation>
+    </message>
+    <message>
+        <source>Remembered key: %1</source>
+        <translation>已记住的密钥：%1</translation>
+    </message>
+    <message>
+        <source>Offered key: %1</source>
+        <translation>提供的密钥：%1</translation>
+    </message>
+    <message>
+        <source>Accept the New Key...</source>
+        <translation>接受新密钥...</translation>
+    </message>
+    <message>
+        <source>Accept the new key?</source>
+        <translation>接受新密钥？</translation>
+    </message>
+    <message>
+        <source>Accept it only if you know this VYRA was reset or replaced, and its key fingerprint reads %1. Otherwise stay disconnected.</source>
+        <translation>仅当您确认此 VYRA 已被重置或更换，且其密钥指纹为 %1 时才接受。否则请保持断开连接。</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>接受</translation>
+    </message>
+    <message>
+        <source>Stay Disconnected</source>
+        <translation>保持断开连接</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>

@@ -11,6 +11,7 @@
 #include "Discoverer.h"
 #include "FacadeFixture.h"
 #include "GetMotionDelayNotificationHandler.h"
+#include "KeyPinStore.h"
 #include "Messenger.h"
 #include "UnitEndpoint.h"
 #include "VYRAListModel.h"
@@ -93,6 +94,7 @@ private slots:
         QStringList properties;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
             properties << meta.property(i).name();
+        // clang-format off
         QCOMPARE(properties, QStringList({"controllerName",
                                           "controllerIsConnected",
                                           "motionDelay",
@@ -121,14 +123,22 @@ private slots:
                                           "controllerStatusText",
                                           "libraryServiceUsername",
                                           "libraryServiceIsRegistered",
-                                          "libraryServiceURI"}));
+                                          "libraryServiceURI",
+                                          // Added after the original interface, read-only for QML.
+                                          "unitKeyRefused",
+                                          "pinnedKeyFingerprint",
+                                          "offeredKeyFingerprint",
+                                          "controllerLinkEncrypted"}));
+        // clang-format on
+        const int original = 29;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
             const QMetaProperty p = meta.property(i);
-            QVERIFY2(p.isWritable() && p.hasNotifySignal(), p.name());
+            QVERIFY2(p.hasNotifySignal(), p.name());
+            QVERIFY2(p.isWritable() == (i < meta.propertyOffset() + original), p.name());
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 33);
+        QCOMPARE(signalList.size(), 35);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
@@ -136,6 +146,8 @@ private slots:
         QCOMPARE(signalList.at(30), QString("libraryServiceResponseReceived()"));
         QCOMPARE(signalList.at(31), QString("libraryServiceUnsupported()"));
         QCOMPARE(signalList.at(32), QString("networkStateReceived(bool,bool,bool,QString)"));
+        QCOMPARE(signalList.at(33), QString("unitKeyChanged()"));
+        QCOMPARE(signalList.at(34), QString("controllerLinkEncryptedChanged()"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -155,11 +167,13 @@ private slots:
                               "triggerNetworkState()", "renameMotionController(QString)",
                               "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
                               "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
-                              "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()"}));
-        // Signals, then slots, then invokables: 33 + 16 + 15 methods of the class itself.
-        QCOMPARE(meta.method(meta.methodOffset() + 33).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 49).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 64);
+                              "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()",
+                              "acceptUnitKey()"}));
+        // Signals, then slots, then invokables: 35 + 16 + 16 methods of the class itself. The three signals
+        // added after the original 32 move the slots and invokables on by three.
+        QCOMPARE(meta.method(meta.methodOffset() + 35).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 51).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 67);
     }
 
     void discoveryModeRegistrations()
@@ -512,6 +526,79 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
         // The state is asked for again after the new connection.
         QTRY_COMPARE_WITH_TIMEOUT(receivedOf("GetMotionDelayNotification").size(), std::size_t(2), 10000);
+    }
+
+    // A unit that comes back with another key is refused until the user accepts it; secrets go only on a
+    // link encrypted with the remembered key.
+    void changedUnitKeyIsRefusedUntilAccepted()
+    {
+        UnitEndpoint::Options options;
+        options.unitName = "Keyed";
+        options.unitId = "facade-key-test";
+        options.port = freeTcpPort();
+        options.announce = false;
+        options.encrypted = true;
+        std::tie(options.publicKey, options.secretKey) = UnitEndpoint::generateKeyPair();
+        const std::string firstKey = options.publicKey;
+        std::mutex mutex;
+        std::vector<std::string> received;
+        auto makeUnit = [&] {
+            auto unit = std::make_unique<UnitEndpoint>(options);
+            unit->setMessageCallback([&](const UnitEndpoint::PeerId&, std::shared_ptr<IMessage> message) {
+                std::lock_guard<std::mutex> lock(mutex);
+                received.push_back(message->getMessageType());
+            });
+            return unit;
+        };
+        auto countOf = [&](const std::string& type) {
+            std::lock_guard<std::mutex> lock(mutex);
+            return std::count(received.begin(), received.end(), type);
+        };
+        auto unit = makeUnit();
+        QVERIFY(unit->start());
+
+        FacadeFixture f("127.0.0.1:" + std::to_string(options.port));
+        f.facade->initMessageObservers();
+        QSignalSpy keySpy(f.facade.get(), &Facade::unitKeyChanged);
+        f.facade->tryConnectToController();
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerLinkEncrypted(), 30000);
+        QVERIFY(!f.facade->unitKeyRefused());
+        f.facade->triggerWifiChange("Home", "wifi-secret-1");
+        QTRY_COMPARE_WITH_TIMEOUT(countOf("SetWifiSetting"), 1, 10000);
+
+        unit.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
+        QVERIFY(!f.facade->controllerLinkEncrypted());
+        std::tie(options.publicKey, options.secretKey) = UnitEndpoint::generateKeyPair();
+        unit = makeUnit();
+        QVERIFY(unit->start());
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->unitKeyRefused(), 30000);
+        QCOMPARE(keySpy.count(), 1);
+        QCOMPARE(f.facade->pinnedKeyFingerprint().toStdString(), KeyPinStore::fingerprint(firstKey));
+        QCOMPARE(f.facade->offeredKeyFingerprint().toStdString(),
+                 KeyPinStore::fingerprint(options.publicKey));
+        QTest::qWait(4000); // longer than one attempt window: still refused, reported once
+        QVERIFY(!f.facade->controllerIsConnected());
+        QCOMPARE(keySpy.count(), 1);
+        {
+            AppTest::MessageLog log;
+            f.facade->triggerWifiChange("Home", "wifi-secret-2");
+            f.facade->sendLibraryServiceCredentials("me", "access-secret", "refresh-secret");
+            QVERIFY(log.contains("Wi-Fi settings not sent"));
+            QVERIFY(log.contains("Library service credentials not sent"));
+            for (const QString& line : log.lines())
+                QVERIFY2(!line.contains("secret-2") && !line.contains("access-secret") &&
+                             !line.contains("refresh-secret"),
+                         qPrintable(line));
+        }
+
+        f.facade->acceptUnitKey();
+        QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerLinkEncrypted(), 30000);
+        QVERIFY(!f.facade->unitKeyRefused());
+        QCOMPARE(keySpy.count(), 2);
+        f.facade->sendLibraryServiceCredentials("me", "access", "refresh");
+        QTRY_COMPARE_WITH_TIMEOUT(countOf("SetLibraryServiceCredentials"), 1, 10000);
+        QCOMPARE(countOf("SetWifiSetting"), 1);
     }
 };
 

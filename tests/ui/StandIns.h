@@ -68,6 +68,12 @@ class StandInApi : public QObject
                    setLibraryServiceIsRegistered NOTIFY libraryServiceIsRegisteredChanged)
     Q_PROPERTY(QString libraryServiceURI READ libraryServiceURI WRITE setLibraryServiceURI NOTIFY
                    libraryServiceURIChanged)
+    // Written by the tests (read-only in the real api).
+    Q_PROPERTY(bool unitKeyRefused MEMBER m_unitKeyRefused NOTIFY unitKeyChanged)
+    Q_PROPERTY(QString pinnedKeyFingerprint MEMBER m_pinnedKeyFingerprint NOTIFY unitKeyChanged)
+    Q_PROPERTY(QString offeredKeyFingerprint MEMBER m_offeredKeyFingerprint NOTIFY unitKeyChanged)
+    Q_PROPERTY(
+        bool controllerLinkEncrypted MEMBER m_controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
     Q_PROPERTY(QVariantList calls READ calls NOTIFY callsChanged)
     Q_PROPERTY(bool chooseResult MEMBER m_chooseResult)
 
@@ -278,6 +284,7 @@ public:
         return m_chooseResult;
     }
     Q_INVOKABLE void removeOldVYRAServers() { record("removeOldVYRAServers"); }
+    Q_INVOKABLE void acceptUnitKey() { record("acceptUnitKey"); }
 
     // Test controls.
     Q_INVOKABLE void clearCalls()
@@ -328,6 +335,8 @@ signals:
     void libraryServiceURIChanged();
     void libraryServiceResponseReceived();
     void libraryServiceUnsupported();
+    void unitKeyChanged();
+    void controllerLinkEncryptedChanged();
     void callsChanged();
 
 private:
@@ -337,6 +346,10 @@ private:
         emit callsChanged();
     }
     QString m_controllerName{};
+    bool m_unitKeyRefused{};
+    QString m_pinnedKeyFingerprint{};
+    QString m_offeredKeyFingerprint{};
+    bool m_controllerLinkEncrypted{true};
     bool m_controllerIsConnected{};
     int m_motionDelay{};
     int m_recognitionTolerance{};

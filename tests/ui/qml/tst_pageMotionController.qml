@@ -30,6 +30,8 @@ Item {
             api.mediaProgressDuration = ""
             api.controllerStatusText = ""
             api.controllerStatusColor = ""
+            api.unitKeyRefused = false
+            api.controllerLinkEncrypted = true
             page = createTemporaryObject(pageComponent, host)
             api.clearCalls()
             wait(20)
@@ -37,6 +39,42 @@ Item {
 
         function combo() {
             return findChild(page, "controllerNameComboBox")
+        }
+
+        function test_changedUnitKeyAskedBeforeAccepting() {
+            var panel = findChild(page, "unitKeyPanel")
+            verify(!panel.visible)
+            api.pinnedKeyFingerprint = "1111 2222 3333 4444 5555 6666 7777 8888"
+            api.offeredKeyFingerprint = "aaaa bbbb cccc dddd eeee ffff 0000 9999"
+            api.unitKeyRefused = true
+            verify(panel.visible)
+            verify(findChild(page, "pinnedKeyFingerprint").text.indexOf("1111 2222 3333 4444 5555 6666 7777 8888") >= 0)
+            verify(findChild(page, "offeredKeyFingerprint").text.indexOf("aaaa bbbb cccc dddd eeee ffff 0000 9999") >= 0)
+
+            // Staying disconnected accepts nothing.
+            var dialog = findChild(page, "acceptUnitKeyDialog")
+            mouseClick(findChild(page, "acceptUnitKeyButton"))
+            tryCompare(dialog, "opened", true)
+            mouseClick(findChild(dialog, "acceptUnitKeyCancelButton"))
+            tryCompare(dialog, "visible", false)
+            compare(api.callsNamed("acceptUnitKey").length, 0)
+
+            mouseClick(findChild(page, "acceptUnitKeyButton"))
+            tryCompare(dialog, "opened", true)
+            mouseClick(findChild(dialog, "acceptUnitKeyConfirmButton"))
+            tryCompare(dialog, "visible", false)
+            compare(api.callsNamed("acceptUnitKey").length, 1)
+            api.unitKeyRefused = false
+            verify(!panel.visible)
+        }
+
+        function test_plainLinkShownAsNotEncrypted() {
+            var line = findChild(page, "linkNotEncryptedText")
+            verify(!line.visible)
+            api.controllerLinkEncrypted = false
+            verify(line.visible)
+            api.controllerIsConnected = false
+            verify(!line.visible)
         }
 
         function test_firstDiscoveredUnitIsChosen() {
