@@ -175,8 +175,14 @@ bool KeyPinStore::write(const std::vector<Pin>& pins) const
 {
     const QString path = QString::fromStdString(m_path);
     const QString folder = QFileInfo(path).absolutePath();
-    const auto ownerOnlyFolder = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-    if (!QDir().mkpath(folder) || !QFile::setPermissions(folder, ownerOnlyFolder)) {
+    bool ownerOnly = QDir().mkpath(folder);
+#ifndef Q_OS_WIN
+    // On Windows the user's profile folder is private by its access list; Qt's permissions only map to the
+    // read-only attribute there.
+    ownerOnly = ownerOnly && QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                               QFileDevice::ExeOwner);
+#endif
+    if (!ownerOnly) {
         qCWarning(lcMessaging,
                   "Key pins: cannot create the folder of %s; the unit key is remembered until "
                   "the application ends",

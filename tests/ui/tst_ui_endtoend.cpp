@@ -26,6 +26,7 @@ class TestUiEndToEnd : public QObject
     std::unique_ptr<QProcess> m_app;
     UiProbeClient m_probe;
     QString m_unitLog;
+    QStringList m_unitArguments;
 
     QProcessEnvironment environment() const { return isolatedEnvironment(m_dir.path()); }
 
@@ -76,6 +77,43 @@ class TestUiEndToEnd : public QObject
         return m_unitLog;
     }
 
+    bool startUnit(const QStringList& arguments)
+    {
+        const int from = m_unitLog.size();
+        m_unit = std::make_unique<QProcess>();
+        m_unit->setProcessEnvironment(environment());
+        m_unit->setProcessChannelMode(QProcess::MergedChannels);
+        m_unit->start(qEnvironmentVariable("VYRA_BUILD_DIR") + "/bin/vyra_simulated_unit", arguments);
+        if (!m_unit->waitForStarted(20000))
+            return false;
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired() && unitLog().indexOf("listening", from) < 0)
+            QTest::qWait(50);
+        return unitLog().indexOf("listening", from) >= 0;
+    }
+
+    void stopUnit()
+    {
+        unitLog();
+        m_unit->terminate();
+        if (!m_unit->waitForFinished(20000)) {
+            m_unit->kill();
+            m_unit->waitForFinished();
+        }
+        unitLog();
+    }
+
+    // The fingerprints the unit printed, oldest first.
+    QStringList unitFingerprints()
+    {
+        QStringList out;
+        auto it = QRegularExpression(QStringLiteral("Key fingerprint ([0-9a-f]{4}(?: [0-9a-f]{4}){7})"))
+                      .globalMatch(unitLog());
+        while (it.hasNext())
+            out << it.next().captured(1);
+        return out;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -103,15 +141,15 @@ private slots:
         scenario.close();
 
         const quint16 port = freeTcpPort();
-        m_unit = std::make_unique<QProcess>();
-        m_unit->setProcessEnvironment(environment());
-        m_unit->setProcessChannelMode(QProcess::MergedChannels);
-        m_unit->start(build + "/bin/vyra_simulated_unit",
-                      {"--bind", "127.0.0.1", "--port", QString::number(port), "--name", "E2E Unit",
-                       "--seats", "3", "--key-file", m_dir.filePath("unit-key.txt"), "--no-announce",
-                       "--scenario", scenario.fileName()});
-        QVERIFY(m_unit->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("listening"), 20000);
+        m_unitArguments << "--bind"
+                        << "127.0.0.1"
+                        << "--port" << QString::number(port) << "--name"
+                        << "E2E Unit"
+                        << "--seats"
+                        << "3"
+                        << "--key-file" << m_dir.filePath("unit-key.txt") << "--no-announce"
+                        << "--scenario" << scenario.fileName();
+        QVERIFY(startUnit(m_unitArguments));
 
         QProcessEnvironment env = environment();
         const QString socket = m_dir.filePath("probe.sock");
@@ -229,6 +267,35 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(get("wifiResultMessageLabel", "text").toString(),
                  QString("VYRA Wi-Fi Configuration Failed"));
+    }
+
+    // The unit comes back with a new key (as after a factory reset): the status page refuses it and shows
+    // both fingerprints; once the user confirms, the app connects and remembers the new key.
+    void unitWithANewKeyIsRefusedUntilAccepted()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "click"}, {"name", "statusTab"}}).value("ok").toBool(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
+                                  60000);
+        QVERIFY(!get("linkNotEncryptedText", "visible").toBool());
+        stopUnit();
+        const int restartedAt = m_unitLog.size();
+        QVERIFY(startUnit(m_unitArguments + QStringList{"--new-key"}));
+        QTRY_COMPARE_WITH_TIMEOUT(unitFingerprints().size(), 2, 20000);
+        const QStringList fingerprints = unitFingerprints();
+        QVERIFY(fingerprints[0] != fingerprints[1]);
+
+        QTRY_VERIFY_WITH_TIMEOUT(get("unitKeyPanel", "visible").toBool(), 60000);
+        QVERIFY(get("pinnedKeyFingerprint", "text").toString().endsWith(fingerprints[0]));
+        QVERIFY(get("offeredKeyFingerprint", "text").toString().endsWith(fingerprints[1]));
+        QVERIFY(get("controllerStatusText", "text").toString() != QString("VYRA Online"));
+        QVERIFY(!unitLog().mid(restartedAt).contains("connected")); // no link to the unit
+
+        QVERIFY(ask({{"cmd", "click"}, {"name", "acceptUnitKeyButton"}}).value("ok").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ask({{"cmd", "click"}, {"name", "acceptUnitKeyConfirmButton"}}).value("ok").toBool(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
+                                  60000);
+        QVERIFY(!ask({{"cmd", "get"}, {"name", "unitKeyPanel"}, {"prop", "visible"}}).value("ok").toBool());
     }
 };
 
