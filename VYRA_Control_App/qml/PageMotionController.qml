@@ -407,7 +407,7 @@ Flickable {
                             onAccepted: api.acceptUnitKey()
 
                             WidgetParagraph {
-                                width: parent.width
+                                width: acceptUnitKeyDialog.availableWidth
                                 text: qsTr("Accept it only if you know this VYRA was reset or replaced, and its key fingerprint reads %1. Otherwise stay disconnected.").arg(api.offeredKeyFingerprint)
                                 textFormat: Text.PlainText
                             }

@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Accept the New Key...</source>
-        <translation>接受新密钥...</translation>
+        <translation>接受新密钥…</translation>
     </message>
     <message>
         <source>Accept the new key?</source>

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <QSignalSpy>
@@ -111,17 +112,28 @@ private:
     QStringList m_lines;
 };
 
-// A unit endpoint on a free loopback port with a Messenger connected to it in plain text; records what the
-// unit receives, so that senders can be checked on the wire.
+// A unit endpoint on a free loopback port with a Messenger connected to it, by default encrypted with a key
+// it remembers (as the application's links are; senders of secrets need that), or in plain text; records
+// what the unit receives, so that senders can be checked on the wire.
 class LoopbackUnit
 {
 public:
-    LoopbackUnit()
+    enum Link
+    {
+        Pinned,
+        Plain
+    };
+    explicit LoopbackUnit(Link link = Pinned)
     {
         Ulmar::Messaging::UnitEndpoint::Options options;
         options.bindAddress = "127.0.0.1";
         options.port = 0;
         options.announce = false;
+        if (link == Pinned) {
+            options.encrypted = true;
+            std::tie(options.publicKey, options.secretKey) =
+                Ulmar::Messaging::UnitEndpoint::generateKeyPair();
+        }
         m_unit = std::make_unique<Ulmar::Messaging::UnitEndpoint>(options);
         m_unit->setMessageCallback([this](const Ulmar::Messaging::UnitEndpoint::PeerId&,
                                           std::shared_ptr<Ulmar::Messaging::IMessage> m) {
@@ -133,8 +145,11 @@ public:
             return;
         using namespace Ulmar::Messaging;
         DiscoveryStrategyList strategies{std::make_shared<DiscoveryStrategyInfo>(
-            DiscoveryStrategyInfo::DirectHost, "plain;127.0.0.1;" + std::to_string(m_unit->port()), 1500)};
+            DiscoveryStrategyInfo::DirectHost,
+            (link == Pinned ? "encrypted;127.0.0.1;" : "plain;127.0.0.1;") + std::to_string(m_unit->port()),
+            1500)};
         m_messenger = std::make_shared<Messenger>(strategies, "VYRA", ITransport::TransportZeroMQ);
+        m_messenger->setKeyPinStore(std::make_shared<KeyPinStore>(std::string()));
         m_messenger->setAutoReconnect(200);
     }
 

@@ -98,6 +98,21 @@ private slots:
         QVERIFY(!log.contains("REFRESH"));
     }
 
+    void noCredentialsOnAPlainLink()
+    {
+        ControllerTest::LogCapture log;
+        ControllerTest::LoopbackUnit unit(ControllerTest::LoopbackUnit::Plain);
+        QVERIFY(unit.connect());
+        SetLibraryServiceCredentialsSender sender(unit.messenger());
+        sender.triggerSendCredentials(QString("ann"), QString("ACCESS-plain"), QString("REFRESH-plain"));
+        unit.messenger()->send(std::make_shared<IMessage>("Marker", 1, "", nullptr, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count("Marker"), 1, 10000);
+        QCOMPARE(unit.count(MessageType::SetLibraryServiceCredentials), 0);
+        QVERIFY(log.contains("Library service credentials not sent"));
+        QVERIFY(!log.contains("ACCESS"));
+        QVERIFY(!log.contains("REFRESH"));
+    }
+
     void credentialsWithoutMessengerDoNothing()
     {
         ControllerTest::LogCapture log;

@@ -165,6 +165,22 @@ private slots:
         QVERIFY(!log.contains(QString::fromUtf8("pä")));
         QVERIFY(!log.contains("secret"));
     }
+
+    // A unit reached in plain text gets everything but the network key.
+    void noKeyOnAPlainLink()
+    {
+        ControllerTest::LogCapture log;
+        ControllerTest::LoopbackUnit unit(ControllerTest::LoopbackUnit::Plain);
+        QVERIFY(unit.connect());
+        ConnectionWizardSender sender(unit.messenger());
+        sender.triggerWifiChange(QString("Home"), QString("plain-secret"));
+        sender.requestHotspotActivation();
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(), 1, 10000);
+        QTest::qWait(200);
+        QCOMPARE(unit.bodies(MessageType::SetWifiSetting), QStringList{R"({"setWifi":{"clear":true}})"});
+        QVERIFY(log.contains("Wi-Fi settings not sent"));
+        QVERIFY(!log.contains("plain-secret"));
+    }
 };
 
 QTEST_MAIN(TestNetwork)

@@ -143,7 +143,7 @@ private slots:
                                           {"Ulmar::CrashReportBox", 1},
                                           {"QObject", 5},
                                           {"Main", 5},
-                                          {"PageMotionController", 14},
+                                          {"PageMotionController", 23},
                                           {"PageMovies", 5},
                                           {"PageNetwork", 28},
                                           {"WidgetMotionCodeLibraryService", 10},

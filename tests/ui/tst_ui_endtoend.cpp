@@ -270,8 +270,8 @@ private slots:
     }
 
     // The unit comes back with a new key (as after a factory reset): the status page refuses it and shows
-    // both fingerprints; once the user confirms, the app connects and remembers the new key.
-    void unitWithANewKeyIsRefusedUntilAccepted()
+    // both fingerprints, and nothing reaches the unit.
+    void unitWithANewKeyIsRefused()
     {
         QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "click"}, {"name", "statusTab"}}).value("ok").toBool(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
@@ -290,12 +290,11 @@ private slots:
         QVERIFY(get("controllerStatusText", "text").toString() != QString("VYRA Online"));
         QVERIFY(!unitLog().mid(restartedAt).contains("connected")); // no link to the unit
 
-        QVERIFY(ask({{"cmd", "click"}, {"name", "acceptUnitKeyButton"}}).value("ok").toBool());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            ask({{"cmd", "click"}, {"name", "acceptUnitKeyConfirmButton"}}).value("ok").toBool(), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
-                                  60000);
-        QVERIFY(!ask({{"cmd", "get"}, {"name", "unitKeyPanel"}, {"prop", "visible"}}).value("ok").toBool());
+        // Still refused after more attempts: the app stays disconnected until the user accepts (the dialog
+        // and the acceptance are tested with the page and the Facade).
+        QTest::qWait(4000);
+        QVERIFY(get("unitKeyPanel", "visible").toBool());
+        QVERIFY(!unitLog().mid(restartedAt).contains("connected"));
     }
 };
 
