@@ -377,7 +377,6 @@ Flickable {
                                 objectName: "pinnedKeyFingerprint"
                                 text: qsTr("Remembered key: %1").arg(api.pinnedKeyFingerprint)
                                 textFormat: Text.PlainText
-                                font.family: "monospace"
                                 wrapMode: Text.WrapAnywhere
                                 Layout.fillWidth: true
                             }
@@ -385,7 +384,6 @@ Flickable {
                                 objectName: "offeredKeyFingerprint"
                                 text: qsTr("Offered key: %1").arg(api.offeredKeyFingerprint)
                                 textFormat: Text.PlainText
-                                font.family: "monospace"
                                 wrapMode: Text.WrapAnywhere
                                 Layout.fillWidth: true
                             }
