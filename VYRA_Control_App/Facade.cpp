@@ -399,6 +399,8 @@ void Facade::setControllerIsConnected(bool value)
     if (m_is_connected == value)
         return;
     m_is_connected = value;
+    // Whichever connection event comes first (the status object's or ours), the two flags change together.
+    updateLinkEncrypted();
     emit controllerIsConnectedChanged();
 }
 

@@ -276,7 +276,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "click"}, {"name", "statusTab"}}).value("ok").toBool(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
                                   60000);
-        QVERIFY(!get("linkNotEncryptedText", "visible").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(!get("linkNotEncryptedText", "visible").toBool(), 20000);
         stopUnit();
         const int restartedAt = m_unitLog.size();
         QVERIFY(startUnit(m_unitArguments + QStringList{"--new-key"}));
