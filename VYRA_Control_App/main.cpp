@@ -1,6 +1,8 @@
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QDebug>
@@ -83,6 +85,66 @@ void logComponentResult(Component::Result result, const char* fatalText, const c
                    line);
 }
 
+// Exit code of a start without any display (0: help or normal end, -1: command-line error).
+constexpr int kExitNoDisplay = 1;
+
+// Whether Qt will find a display. An explicit platform (QT_QPA_PLATFORM or -platform) is Qt's to judge,
+// except the two that plainly need a server that is not named.
+bool displayAvailable(int argc, char* argv[])
+{
+#if defined(_WIN32) || defined(__APPLE__)
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return true;
+#else
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.startsWith("xcb"))
+        return x11;
+    if (platform.startsWith("wayland"))
+        return wayland;
+    return !platform.isEmpty() || x11 || wayland;
+#endif
+}
+
+// Fills the variables, the host name and the service name; the exit code when the program must stop (help,
+// command-line error).
+std::optional<int> parseCommandLine(int argc, char* argv[], po::options_description& description,
+                                    po::variables_map& variables, std::string& hostname,
+                                    std::string& serviceName)
+{
+    try {
+        description.add_options()(
+            "hostname,a", po::value<std::string>(),
+            "Hostname used to connect directly to the VYRA. This bypass the auto-discovery process.")(
+            "serviceName,s", po::value<std::string>(&serviceName)->default_value("VYRA"),
+            "Service name to use in the auto-discovery process. A check is made to see if this service is "
+            "broadcast on the LAN.")("help,h", "Show this usage/help display.");
+        po::store(po::command_line_parser(argc, argv)
+                      .options(description)
+                      .style(po::command_line_style::default_style | po::command_line_style::case_insensitive)
+                      .run(),
+                  variables);
+        if (variables.count("help")) {
+            std::cout << description << std::endl;
+            return 0;
+        }
+        po::notify(variables);
+        if (variables.count("hostname"))
+            hostname = variables["hostname"].as<std::string>();
+    } catch (const po::error& error) {
+        std::cerr << "Error in command-line: " << error.what() << std::endl
+                  << std::endl
+                  << description << std::endl;
+        return -1;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -123,6 +185,20 @@ int main(int argc, char* argv[])
                                         po::options_description::m_default_line_length / 2);
     ComponentConfigurator configurator;
 
+    std::string hostname;
+    std::string serviceName;
+    po::variables_map variables;
+    // Qt aborts without a display: help, a command-line error and this case are answered on the console,
+    // before the application object exists.
+    if (!displayAvailable(argc, argv)) {
+        if (const auto exitCode = parseCommandLine(argc, argv, description, variables, hostname, serviceName))
+            return *exitCode;
+        std::cerr << "no display found: set DISPLAY or WAYLAND_DISPLAY (a graphical session), or "
+                     "QT_QPA_PLATFORM=offscreen"
+                  << std::endl;
+        return kExitNoDisplay;
+    }
+
     QGuiApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QGuiApplication app(argc, argv);
     QuitOnSignal quitOnSignal;
@@ -146,34 +222,8 @@ int main(int argc, char* argv[])
         qCritical() << "Could not load translation.";
     }
 
-    std::string hostname;
-    std::string serviceName;
-    po::variables_map variables;
-    try {
-        description.add_options()(
-            "hostname,a", po::value<std::string>(),
-            "Hostname used to connect directly to the VYRA. This bypass the auto-discovery process.")(
-            "serviceName,s", po::value<std::string>(&serviceName)->default_value("VYRA"),
-            "Service name to use in the auto-discovery process. A check is made to see if this service is "
-            "broadcast on the LAN.")("help,h", "Show this usage/help display.");
-        po::store(po::command_line_parser(argc, argv)
-                      .options(description)
-                      .style(po::command_line_style::default_style | po::command_line_style::case_insensitive)
-                      .run(),
-                  variables);
-        if (variables.count("help")) {
-            std::cout << description << std::endl;
-            return 0;
-        }
-        po::notify(variables);
-        if (variables.count("hostname"))
-            hostname = variables["hostname"].as<std::string>();
-    } catch (const po::error& error) {
-        std::cerr << "Error in command-line: " << error.what() << std::endl
-                  << std::endl
-                  << description << std::endl;
-        return -1;
-    }
+    if (const auto exitCode = parseCommandLine(argc, argv, description, variables, hostname, serviceName))
+        return *exitCode;
 
     QGuiApplication::setWindowIcon(QIcon(":/Resources/icon/vyra_ca.ico"));
 

@@ -1,3 +1,4 @@
+#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,10 +18,16 @@ private:
         QString err;
     };
 
-    Run run(const QStringList& arguments)
+    Run run(const QStringList& arguments, bool display = true)
     {
         QProcess process;
-        process.setProcessEnvironment(AppTest::programEnvironment(m_dir.path()));
+        QProcessEnvironment env = AppTest::programEnvironment(m_dir.path());
+        if (!display) {
+            env.remove("DISPLAY");
+            env.remove("WAYLAND_DISPLAY");
+            env.remove("QT_QPA_PLATFORM");
+        }
+        process.setProcessEnvironment(env);
         process.start(AppTest::buildDir() + "/bin/VYRA_Control_App", arguments);
         Run result;
         if (!process.waitForStarted(20000))
@@ -121,6 +128,34 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(!r.err.contains("Error in command-line"), qPrintable(r.err));
         verifyDescription(r.out);
+    }
+
+    // Without any display server: the console answers, nothing aborts, no crash report is written.
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
+        QTest::newRow("error") << QStringList{"--bogus"} << 255 << "Error in command-line: ";
+        QTest::newRow("start") << QStringList{} << 1 << "no display found";
+        QTest::newRow("start with a host") << QStringList{"-a", "127.0.0.1"} << 1 << "no display found";
+    }
+
+    void withoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        const Run r = run(arguments, false);
+        QCOMPARE(r.exitCode, exitCode);
+        if (exitCode == 0)
+            verifyDescription(r.out);
+        if (!err.isEmpty())
+            QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QVERIFY(!r.err.contains("crash"));
+        QDirIterator reports(m_dir.path(), {"*.crash.txt"}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY2(!reports.hasNext(), qPrintable(reports.hasNext() ? reports.next() : QString()));
     }
 
 private:
