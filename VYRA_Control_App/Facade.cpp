@@ -43,6 +43,15 @@ using namespace Messaging;
 
 namespace {
 constexpr unsigned DiscoveryPort = 12741;
+
+// VYRA_DISCOVERY_PORT moves discovery off the shared port, so that a second program (a test, say) neither
+// hears the units meant for the first one nor takes their announcements from it.
+unsigned discoveryPort()
+{
+    bool ok = false;
+    const unsigned port = qEnvironmentVariable("VYRA_DISCOVERY_PORT").toUInt(&ok);
+    return ok && port > 0 && port <= 65535 ? port : DiscoveryPort;
+}
 constexpr unsigned UnitPort = 12740;
 constexpr unsigned StrategyPeriodMs = 1500;
 constexpr unsigned AutoReconnectMs = 200;
@@ -233,7 +242,7 @@ std::shared_ptr<Messenger> Facade::makeDiscoveryMessenger() const
 {
     DiscoveryStrategyList strategies;
     strategies.push_back(
-        std::make_shared<DiscoveryStrategyInfo>(3, std::to_string(DiscoveryPort), StrategyPeriodMs));
+        std::make_shared<DiscoveryStrategyInfo>(3, std::to_string(discoveryPort()), StrategyPeriodMs));
     auto messenger = std::make_shared<Messenger>(strategies, m_serviceName, Transport);
     messenger->setKeyPinStore(m_keyPins);
     return messenger;

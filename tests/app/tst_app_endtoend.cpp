@@ -12,10 +12,18 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private:
+    // The unit and the program share a discovery port of their own.
+    QProcessEnvironment environment() const
+    {
+        auto env = AppTest::programEnvironment(m_dir.path());
+        env.insert("VYRA_DISCOVERY_PORT", QString::number(m_discoveryPort));
+        return env;
+    }
+
     std::unique_ptr<QProcess> startUnit(quint16 port, bool announce)
     {
         auto unit = std::make_unique<QProcess>();
-        unit->setProcessEnvironment(AppTest::programEnvironment(m_dir.path()));
+        unit->setProcessEnvironment(environment());
         unit->setProcessChannelMode(QProcess::MergedChannels);
         QStringList arguments{"--bind",       "127.0.0.1", "--port",     QString::number(port),
                               "--name",       "E2E Unit",  "--key-file", m_dir.filePath("unit-key.txt"),
@@ -23,8 +31,7 @@ private:
         if (announce)
             arguments << "--announce-address"
                       << "127.0.0.1"
-                      << "--announce-port"
-                      << "12741";
+                      << "--announce-port" << QString::number(m_discoveryPort);
         else
             arguments << "--no-announce";
         unit->start(AppTest::buildDir() + "/bin/vyra_simulated_unit", arguments);
@@ -34,7 +41,7 @@ private:
     std::unique_ptr<QProcess> startApp(const QStringList& arguments)
     {
         auto app = std::make_unique<QProcess>();
-        app->setProcessEnvironment(AppTest::programEnvironment(m_dir.path()));
+        app->setProcessEnvironment(environment());
         app->start(AppTest::buildDir() + "/bin/VYRA_Control_App", arguments);
         return app;
     }
@@ -114,6 +121,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
+    const quint16 m_discoveryPort = freeUdpPort();
 };
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

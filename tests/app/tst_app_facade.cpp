@@ -230,6 +230,20 @@ private slots:
         QTRY_COMPARE(f.facade->vyraListModel()->rowCount(), 1);
     }
 
+    // Only a valid port moves discovery off the shared one.
+    void discoveryPortOverride()
+    {
+        const auto parameterWith = [](const QByteArray& value) {
+            qputenv("VYRA_DISCOVERY_PORT", value);
+            FacadeFixture f;
+            qunsetenv("VYRA_DISCOVERY_PORT");
+            return f.facade->messenger()->strategies()[0]->parameter;
+        };
+        QCOMPARE(parameterWith("23456"), std::string("23456"));
+        QCOMPARE(parameterWith("70000"), std::string("12741"));
+        QCOMPARE(parameterWith("port"), std::string("12741"));
+    }
+
     void hostModeChoosesTheUnitAtOnce()
     {
         FacadeFixture f("127.0.0.1", "Cinema");

@@ -25,7 +25,7 @@ int rowsNamed(const VYRAListModel& list, const QString& name)
 }
 } // namespace
 
-// Units found on the fixed discovery port (the test holds its lock).
+// Units found by discovery, on a port of the test's own.
 class TestFacadeDiscovery : public QObject
 {
     Q_OBJECT
@@ -33,6 +33,7 @@ class TestFacadeDiscovery : public QObject
 private slots:
     void initTestCase()
     {
+        qputenv("VYRA_DISCOVERY_PORT", QByteArray::number(m_discoveryPort));
         UlmarExportQAutoDiscoveryComponent();
         QCOMPARE(m_components.Init(), Component::Success);
         QCOMPARE(m_components.Resume(), Component::Success);
@@ -54,7 +55,7 @@ private slots:
         options.publicKey = keys.first;
         options.secretKey = keys.second;
         options.announceAddress = "127.0.0.1";
-        options.announcePort = 12741;
+        options.announcePort = m_discoveryPort;
         options.announceIntervalMs = 200;
         auto unit = std::make_unique<UnitEndpoint>(options);
         QVERIFY(unit->start());
@@ -112,6 +113,7 @@ private slots:
         config.name = name;
         config.port = 0;
         config.announceIntervalMs = 200;
+        config.announcePort = m_discoveryPort;
         config.runScenario = false;
         Simulator::SimulatedUnit unit(config);
         QVERIFY(unit.start());
@@ -144,6 +146,7 @@ private slots:
 
 private:
     ComponentConfigurator m_components;
+    const quint16 m_discoveryPort = freeUdpPort();
 };
 
 QTEST_MAIN(TestFacadeDiscovery)

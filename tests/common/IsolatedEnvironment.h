@@ -5,6 +5,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include "FreePorts.h"
+
 // The environment for a program that a test starts (the app, the simulated unit): its home, data, settings
 // and runtime folders live under `root`, so a test never touches the user's own; headless Qt; English.
 inline QProcessEnvironment isolatedEnvironment(const QString& root)
@@ -22,5 +24,7 @@ inline QProcessEnvironment isolatedEnvironment(const QString& root)
     env.insert("QT_QUICK_BACKEND", "software");
     env.insert("LANG", "C.UTF-8");
     env.insert("LANGUAGE", "");
+    // Never the shared discovery port: a unit or an application running beside the tests stays apart.
+    env.insert("VYRA_DISCOVERY_PORT", QString::number(freeUdpPort()));
     return env;
 }
