@@ -34,6 +34,7 @@
 #include "SetMotionDelayNotificationSender.h"
 #include "SetRecognitionToleranceNotificationSender.h"
 #include "SetVyraNameNotificationSender.h"
+#include "ThreadAffineDeleter.h"
 #include "VYRAListModel.h"
 #include "WifiSettingHandler.h"
 
@@ -118,20 +119,21 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     m_messenger->setAutoReconnect(AutoReconnectMs);
 
     m_vyraNameHandler = std::make_shared<GetVyraNameNotificationHandler>();
-    m_vyraNameSender = std::make_shared<SetVyraNameNotificationSender>(m_messenger);
+    m_vyraNameSender = ThreadAffineDeleter::make<SetVyraNameNotificationSender>(m_messenger);
     connectKeyValueSignal(m_vyraNameHandler->keyValueSignal());
 
     m_motion_delay = 0;
     emit motionDelayChanged(0);
 
     m_motionDelayHandler = std::make_shared<GetMotionDelayNotificationHandler>();
-    m_motionDelaySender = std::make_shared<SetMotionDelayNotificationSender>(m_messenger);
+    m_motionDelaySender = ThreadAffineDeleter::make<SetMotionDelayNotificationSender>(m_messenger);
     connectKeyValueSignal(m_motionDelayHandler->keyValueSignal());
 
     m_recognition_tolerance = 0;
     emit recognitionToleranceChanged(0);
 
-    m_recognitionToleranceSender = std::make_shared<SetRecognitionToleranceNotificationSender>(m_messenger);
+    m_recognitionToleranceSender =
+        ThreadAffineDeleter::make<SetRecognitionToleranceNotificationSender>(m_messenger);
     m_recognitionToleranceHandler = std::make_shared<GetRecognitionToleranceNotificationHandler>();
     connectKeyValueSignal(m_recognitionToleranceHandler->keyValueSignal());
 
@@ -141,26 +143,26 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     }
 
     registerStateRequest(*m_messenger, MessageType::GetMediaListNotification, std::string());
-    m_mediaListHandler = std::make_shared<GetMediaListNotificationHandler>();
+    m_mediaListHandler = ThreadAffineDeleter::make<GetMediaListNotificationHandler>();
     registerResponse(*m_messenger, MessageType::GetMediaListNotification, m_mediaListHandler);
 
-    m_wifiListHandler = std::make_shared<GetWifiListHandler>();
+    m_wifiListHandler = ThreadAffineDeleter::make<GetWifiListHandler>();
     registerResponse(*m_messenger, MessageType::GetWifiList, m_wifiListHandler);
     connect(m_wifiListHandler.get(), &GetWifiListHandler::wifiNetworkListChangedSignal, this,
             &Facade::genericResponseCallback);
 
-    m_networkStateHandler = std::make_shared<GetVYRANetworkStateHandler>();
+    m_networkStateHandler = ThreadAffineDeleter::make<GetVYRANetworkStateHandler>();
     registerResponse(*m_messenger, MessageType::GetNetworkState, m_networkStateHandler);
-    m_connectionWizardSender = std::make_shared<ConnectionWizardSender>(m_messenger);
+    m_connectionWizardSender = ThreadAffineDeleter::make<ConnectionWizardSender>(m_messenger);
     connect(m_networkStateHandler.get(), &GetVYRANetworkStateHandler::vyraNetworkStateChangedSignal, this,
             &Facade::networkStateChangedCb);
 
-    m_wifiSettingHandler = std::make_shared<WifiSettingHandler>();
+    m_wifiSettingHandler = ThreadAffineDeleter::make<WifiSettingHandler>();
     registerResponse(*m_messenger, MessageType::SetWifiSetting, m_wifiSettingHandler);
     connect(m_wifiSettingHandler.get(), &WifiSettingHandler::wifiSettingResponseReceived, this,
             &Facade::genericResponseCallback);
 
-    m_imageDataResponseHandler = std::make_shared<ImageDataResponseHandler>();
+    m_imageDataResponseHandler = ThreadAffineDeleter::make<ImageDataResponseHandler>();
     if (PosterImageProvider* provider = m_posterImageProvider.data()) {
         connect(m_imageDataResponseHandler.get(), &ImageDataResponseHandler::posterAvailable, provider,
                 &PosterImageProvider::setJpgPoster);
@@ -175,7 +177,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
 
     registerStateRequest(*m_messenger, MessageType::GetMediaStatusNotification);
     auto imageRequestSender = std::make_shared<ImageDataRequestSender>(m_messenger);
-    m_mediaStatusHandler = std::make_shared<GetMediaStatusNotificationHandler>(imageRequestSender);
+    m_mediaStatusHandler = ThreadAffineDeleter::make<GetMediaStatusNotificationHandler>(imageRequestSender);
     m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_mediaStatusHandler));
     registerResponse(*m_messenger, MessageType::GetMediaStatusNotification, m_mediaStatusHandler);
 
@@ -204,7 +206,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
 
     registerStateRequest(*m_messenger, MessageType::GetUpgradeNotification);
     registerStateRequest(*m_messenger, MessageType::GetUpdateNotification);
-    m_upgradeAndUpdateHandler = std::make_shared<GetUpgradeAndUpdateNotificationHandler>();
+    m_upgradeAndUpdateHandler = ThreadAffineDeleter::make<GetUpgradeAndUpdateNotificationHandler>();
     m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_upgradeAndUpdateHandler));
     registerResponse(*m_messenger, MessageType::GetUpgradeNotification, m_upgradeAndUpdateHandler);
     registerResponse(*m_messenger, MessageType::GetUpdateNotification, m_upgradeAndUpdateHandler);
@@ -221,7 +223,8 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     m_appVersion = QString::fromStdString(ApplicationInfo::Version());
     emit appVersionChanged(m_appVersion);
 
-    m_libraryServiceCredentialsSender = std::make_shared<SetLibraryServiceCredentialsSender>(m_messenger);
+    m_libraryServiceCredentialsSender =
+        ThreadAffineDeleter::make<SetLibraryServiceCredentialsSender>(m_messenger);
 }
 
 Facade::~Facade()
@@ -286,7 +289,7 @@ void Facade::initMessageObservers()
                      m_recognitionToleranceHandler);
 
     qDebug() << "Setup observer for GetLibraryServiceLoginStatusHandler";
-    m_libraryServiceLoginStatusHandler = std::make_shared<GetLibraryServiceLoginStatusHandler>();
+    m_libraryServiceLoginStatusHandler = ThreadAffineDeleter::make<GetLibraryServiceLoginStatusHandler>();
     connect(m_libraryServiceLoginStatusHandler.get(),
             &GetLibraryServiceLoginStatusHandler::loginStatusReceivedSignal, this,
             &Facade::loginStatusReceivedSignalCb);

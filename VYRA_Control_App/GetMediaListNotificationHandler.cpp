@@ -5,6 +5,7 @@
 #include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
+#include "ThreadAffineDeleter.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -50,7 +51,7 @@ std::shared_ptr<MediaItem> decodeItem(const rapidjson::Value& element, InputLimi
 } // namespace
 
 GetMediaListNotificationHandler::GetMediaListNotificationHandler()
-    : m_model(std::make_shared<MediaListVirtualModel>())
+    : m_model(ThreadAffineDeleter::make<MediaListVirtualModel>())
 {}
 
 GetMediaListNotificationHandler::~GetMediaListNotificationHandler() = default;

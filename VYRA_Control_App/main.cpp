@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -33,11 +34,13 @@
 #include "LoggerConfig.h"
 #include "LoggerConfigLocator.h"
 #include "MediaListVirtualModel.h"
+#include "Messenger.h"
 #include "PosterImageProvider.h"
 #include "QAutoDiscoveryComponent.h"
 #include "QuitOnSignal.h"
 #include "SeatPaneMgr.h"
 #include "Settings.h"
+#include "ThreadAffineDeleter.h"
 #include "VYRAListModel.h"
 #include "ZCommComponent.h"
 
@@ -228,10 +231,11 @@ int main(int argc, char* argv[])
     QGuiApplication::setWindowIcon(QIcon(":/Resources/icon/vyra_ca.ico"));
 
     auto* posterImageProvider = new PosterImageProvider();
-    auto seatPaneMgr = std::make_shared<SeatPaneMgr>(1000);
-    auto globalStatus = std::make_shared<GlobalStatus>();
-    auto facade = std::make_shared<Facade>(nullptr, posterImageProvider, seatPaneMgr, globalStatus,
-                                           serviceName, hostname);
+    // Messaging threads share these; whichever lets go last, they die on this thread.
+    auto seatPaneMgr = ThreadAffineDeleter::make<SeatPaneMgr>(1000);
+    auto globalStatus = ThreadAffineDeleter::make<GlobalStatus>();
+    auto facade = ThreadAffineDeleter::make<Facade>(nullptr, posterImageProvider, seatPaneMgr, globalStatus,
+                                                    serviceName, hostname);
     auto* settings = new tavik::Settings(nullptr);
 
     if (!hostname.empty()) {
@@ -294,6 +298,9 @@ int main(int argc, char* argv[])
     qDebug() << "Cleanup Facade and SeatPaneMgr.";
     facade.reset();
     seatPaneMgr.reset();
+    // What a messaging thread let go of last was handed back here; the messengers end with their owners.
+    ThreadAffineDeleter::drainWhile([] { return Messaging::Messenger::instances() > 0; },
+                                    std::chrono::seconds(5));
 
     logComponentResult(configurator.Suspend(), "Fatal Error: Failed to suspend Components",
                        "Configuration Error: Failed to suspend Components", __LINE__);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -7,25 +8,34 @@
 
 #include "Facade.h"
 #include "GlobalStatus.h"
+#include "Messenger.h"
 #include "PosterImageProvider.h"
 #include "SeatPaneMgr.h"
+#include "ThreadAffineDeleter.h"
 
 // The objects start-up makes around a Facade, destroyed in start-up's order (the Facade first).
 struct FacadeFixture
 {
     explicit FacadeFixture(const std::string& hostname = std::string(),
                            const std::string& serviceName = "VYRA")
-        : provider(std::make_unique<Ulmar::PosterImageProvider>()),
-          seats(std::make_shared<Ulmar::SeatPaneMgr>(1000)), status(std::make_shared<Ulmar::GlobalStatus>()),
-          facade(
-              std::make_shared<Ulmar::Facade>(nullptr, provider.get(), seats, status, serviceName, hostname))
+        : messengersBefore(Ulmar::Messaging::Messenger::instances()),
+          provider(std::make_unique<Ulmar::PosterImageProvider>()),
+          seats(Ulmar::ThreadAffineDeleter::make<Ulmar::SeatPaneMgr>(1000)),
+          status(Ulmar::ThreadAffineDeleter::make<Ulmar::GlobalStatus>()),
+          facade(Ulmar::ThreadAffineDeleter::make<Ulmar::Facade>(nullptr, provider.get(), seats, status,
+                                                                 serviceName, hostname))
     {}
     ~FacadeFixture()
     {
         facade.reset();
         seats.reset();
+        // As start-up does: what a messaging thread let go of last is deleted here.
+        Ulmar::ThreadAffineDeleter::drainWhile(
+            [this] { return Ulmar::Messaging::Messenger::instances() > messengersBefore; },
+            std::chrono::seconds(5));
     }
 
+    const std::size_t messengersBefore;
     std::unique_ptr<Ulmar::PosterImageProvider> provider;
     std::shared_ptr<Ulmar::SeatPaneMgr> seats;
     std::shared_ptr<Ulmar::GlobalStatus> status;
