@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of every page at 700 and 1280 pixels wide, with real rendering
-# (Xvfb + GLX, so graphical effects show), against the simulated unit.
+# (Xvfb + GLX, so graphical effects show), against the simulated unit; in English
+# also at 150 % and 200 % scale (x1.5-*.png, x2-*.png: the same logical widths) and
+# with the keyboard focus shown (*-focus.png).
 #   scripts/screenshots.sh [build-dir]     (default: build)
 # Needs the app, the simulated unit and the UI probe plugin built in build-dir:
 #   cmake --build <build-dir> --target VYRA_Control_App vyra_simulated_unit vyrauiprobe
@@ -22,6 +24,10 @@ if [ -z "${VYRA_SCREENSHOTS_INNER:-}" ]; then
         xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
     SCREENSHOT_LANGUAGE=zh_CN SCREENSHOT_PREFIX=zh- SCREENSHOT_ONLINE="在线 VYRA" \
         xvfb-run -a -s "-screen 0 1400x1000x24" "$0" "$BUILD"
+    # A television at 150 % and 200 %: the screen must hold 1280 logical pixels at that scale.
+    for scale in 1.5 2; do
+        QT_SCALE_FACTOR=$scale SCREENSHOT_PREFIX=x$scale- xvfb-run -a -s "-screen 0 2700x1800x24" "$0" "$BUILD"
+    done
     exit 0
 fi
 
@@ -46,7 +52,7 @@ cat > "$WORK/scenario.json" <<'JSON'
 {"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success", "motionCodeState": "available",
   "media": "The Godfather", "offset": 2712}]}
 JSON
-QT_QPA_PLATFORM=offscreen "$BUILD/bin/vyra_simulated_unit" --bind 127.0.0.1 --port "$PORT" --no-announce \
+QT_SCALE_FACTOR=1 QT_QPA_PLATFORM=offscreen "$BUILD/bin/vyra_simulated_unit" --bind 127.0.0.1 --port "$PORT" --no-announce \
     --seats 4 --key-file "$WORK/unit-key.txt" --scenario "$WORK/scenario.json" \
     --service-uri "http://127.0.0.1:9" > "$WORK/unit.log" 2>&1 &
 UNIT_PID=$!
@@ -108,6 +114,15 @@ for width in (700, 1280):
             ask(cmd="set", name="controllerFlickable", prop="contentY", value=max(0, h - 700))
             shot("%d-status-lower" % width)
             ask(cmd="set", name="controllerFlickable", prop="contentY", value=-10)
+    ask(cmd="click", name="statusTab")
+# The keyboard focus ring: Ctrl+2 puts the focus on the first seat control, Tab moves it on.
+KEY_TAB, KEY_2, CTRL = 0x01000001, 0x32, 0x04000000
+for width in (700, 1280):
+    resize(width)
+    ask(cmd="key", key=KEY_2, modifiers=CTRL)
+    for _ in range(3):
+        ask(cmd="key", key=KEY_TAB, modifiers=0)
+    shot("%d-seats-focus" % width)
     ask(cmd="click", name="statusTab")
 PY
 echo "screenshots in $OUT"

@@ -49,6 +49,51 @@ ApplicationWindow {
         }
     }
 
+    // Tab and Shift+Tab on the page tabs go by their order in the bar, then into the page
+    // shown: Qt would wrap from the last tab to the page's last control, not its first.
+    function firstControlIn(item) {
+        var first = item ? item.nextItemInFocusChain(true) : null
+        return first && Style.isInside(first, item) ? first : null
+    }
+
+    function lastControlIn(item) {
+        var first = firstControlIn(item)
+        var last = first
+        for (var next = first ? first.nextItemInFocusChain(true) : null, n = 0;
+             next && next !== first && Style.isInside(next, item) && n < 1000;
+             next = next.nextItemInFocusChain(true), ++n)
+            last = next
+        return last
+    }
+
+    function tabIndexOf(item) {
+        for (var i = 0; i < tabBar.count; ++i) {
+            if (tabBar.itemAt(i) === item)
+                return i
+        }
+        return -1
+    }
+
+    function moveFromTab(index, forward) {
+        var reason = forward ? Qt.TabFocusReason : Qt.BacktabFocusReason
+        var next = index + (forward ? 1 : -1)
+        var target = next >= 0 && next < tabBar.count ? tabBar.itemAt(next)
+                   : forward ? firstControlIn(swipeView.currentItem) : lastControlIn(swipeView.currentItem)
+        if (!target)
+            target = tabBar.itemAt(forward ? 0 : tabBar.count - 1)
+        target.forceActiveFocus(reason)
+    }
+
+    // Screen readers list the tabs, and Tab visits them, in the order of the buttons among
+    // their siblings, where a returned button comes last: hand the bar the buttons after it
+    // again, so that it places them all anew in bar order. The page shown stays.
+    function keepTabsInBarOrder() {
+        var current = tabBar.currentIndex
+        for (var i = 2, n = tabBar.count; i < n; ++i)
+            tabBar.addItem(tabBar.takeItem(2))
+        tabBar.setCurrentIndex(current)
+    }
+
     function toggleSeatsPage(visible) {
         console.count("toggleSeatsPage called")
         console.log("toggleSeatsPage " + visible)
@@ -56,6 +101,7 @@ ApplicationWindow {
             if (pageOne !== undefined && tabOne !== undefined) {
                 swipeView.insertItem(1, pageOne)
                 tabBar.insertItem(1, tabOne)
+                keepTabsInBarOrder()
                 pageOne = undefined
                 tabOne = undefined
             } else {
@@ -72,8 +118,53 @@ ApplicationWindow {
         }
     }
 
+    // Shows the page of `tab` and gives the keyboard focus to the first control of `target`
+    // (the page, or a section of it). False when the tab is not in the bar.
+    function showPage(tab, target) {
+        for (var i = 0; i < tabBar.count; ++i) {
+            if (tabBar.itemAt(i) !== tab)
+                continue
+            tabBar.setCurrentIndex(i)
+            var first = target.nextItemInFocusChain(true)
+            if (first && Style.isInside(first, target))
+                first.forceActiveFocus(Qt.ShortcutFocusReason)
+            else
+                tab.forceActiveFocus(Qt.ShortcutFocusReason)
+            return true
+        }
+        return false
+    }
+
     function showOrHideSeatsTabAccordingToWidth() {
         showOrHideSeatsTab(Style.windowSizeFitsIn(width, "xs"))
+    }
+
+    onActiveFocusItemChanged: Style.scrollIntoView(activeFocusItem)
+
+    // Pages by keyboard, as tabbed programs do. The seats go with their section of the
+    // status page while they have no tab of their own.
+    Shortcut {
+        sequence: "Ctrl+1"
+        enabled: !startupDialog.opened
+        onActivated: window.showPage(statusTab, statusPage)
+    }
+    Shortcut {
+        sequence: "Ctrl+2"
+        enabled: !startupDialog.opened
+        onActivated: {
+            if (!window.showPage(seatsTab, seatsPage))
+                window.showPage(statusTab, controllerFlickable.seatsFlow)
+        }
+    }
+    Shortcut {
+        sequence: "Ctrl+3"
+        enabled: !startupDialog.opened
+        onActivated: window.showPage(libraryTab, moviesPage)
+    }
+    Shortcut {
+        sequence: "Ctrl+4"
+        enabled: !startupDialog.opened
+        onActivated: window.showPage(networkTab, networkPage)
     }
 
     onWidthChanged: {
@@ -100,11 +191,16 @@ ApplicationWindow {
     SwipeView {
         id: swipeView
         objectName: "swipeView"
+        Accessible.name: qsTr("Pages")
         anchors.fill: parent
         currentIndex: tabBar.currentIndex
 
         Page {
+            id: statusPage
             objectName: "statusPage"
+            Accessible.name: statusTab.text
+            // Pages off screen stay out of the Tab order and of the screen reader's view.
+            visible: SwipeView.isCurrentItem || swipeView.contentItem.moving
             PageMotionController {
                 id: controllerFlickable
                 objectName: "controllerFlickable"
@@ -114,7 +210,10 @@ ApplicationWindow {
         }
         // The other pages are created the first time they are shown: start-up builds the status page only.
         Page {
+            id: seatsPage
             objectName: "seatsPage"
+            Accessible.name: seatsTab.text
+            visible: SwipeView.isCurrentItem || swipeView.contentItem.moving
             SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) seatsLoader.active = true
             Loader {
                 id: seatsLoader
@@ -130,7 +229,10 @@ ApplicationWindow {
             }
         }
         Page {
+            id: moviesPage
             objectName: "moviesPage"
+            Accessible.name: libraryTab.text
+            visible: SwipeView.isCurrentItem || swipeView.contentItem.moving
             SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) moviesLoader.active = true
             Loader {
                 id: moviesLoader
@@ -143,7 +245,10 @@ ApplicationWindow {
             }
         }
         Page {
+            id: networkPage
             objectName: "networkPage"
+            Accessible.name: networkTab.text
+            visible: SwipeView.isCurrentItem || swipeView.contentItem.moving
             SwipeView.onIsCurrentItemChanged: if (SwipeView.isCurrentItem) networkLoader.active = true
             Loader {
                 id: networkLoader
@@ -160,6 +265,7 @@ ApplicationWindow {
     footer: TabBar {
         id: tabBar
         objectName: "tabBar"
+        Accessible.name: qsTr("Page tabs")
         currentIndex: swipeView.currentIndex
 
         // Some platforms leave stale button highlights after a page change: nudge a repaint.
@@ -177,8 +283,15 @@ ApplicationWindow {
         }
 
         TabButton {
+            id: statusTab
             objectName: "statusTab"
             text: qsTr("Status")
+            Accessible.name: text
+            Accessible.description: qsTr("Shortcut: %1").arg("Ctrl+1")
+            Keys.onReturnPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onEnterPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onTabPressed: window.moveFromTab(TabBar.index, true)
+            Keys.onBacktabPressed: window.moveFromTab(TabBar.index, false)
             font.bold: false
             font.capitalization: Font.MixedCase
             font.pixelSize: Style.title_TAB_PIXEL_SIZE
@@ -187,13 +300,26 @@ ApplicationWindow {
             id: seatsTab
             objectName: "seatsTab"
             text: qsTr("Seats")
+            Accessible.name: text
+            Accessible.description: qsTr("Shortcut: %1").arg("Ctrl+2")
+            Keys.onReturnPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onEnterPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onTabPressed: window.moveFromTab(TabBar.index, true)
+            Keys.onBacktabPressed: window.moveFromTab(TabBar.index, false)
             font.bold: false
             font.capitalization: Font.MixedCase
             font.pixelSize: Style.title_TAB_PIXEL_SIZE
         }
         TabButton {
+            id: libraryTab
             objectName: "libraryTab"
             text: qsTr("Library")
+            Accessible.name: text
+            Accessible.description: qsTr("Shortcut: %1").arg("Ctrl+3")
+            Keys.onReturnPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onEnterPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onTabPressed: window.moveFromTab(TabBar.index, true)
+            Keys.onBacktabPressed: window.moveFromTab(TabBar.index, false)
             font.bold: false
             font.capitalization: Font.MixedCase
             font.pixelSize: Style.title_TAB_PIXEL_SIZE
@@ -202,9 +328,20 @@ ApplicationWindow {
             id: networkTab
             objectName: "networkTab"
             text: qsTr("Network")
+            Accessible.name: text
+            Accessible.description: qsTr("Shortcut: %1").arg("Ctrl+4")
+            Keys.onReturnPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onEnterPressed: tabBar.setCurrentIndex(TabBar.index)
+            Keys.onTabPressed: window.moveFromTab(TabBar.index, true)
+            Keys.onBacktabPressed: window.moveFromTab(TabBar.index, false)
             font.bold: false
             font.capitalization: Font.MixedCase
             font.pixelSize: Style.title_TAB_PIXEL_SIZE
         }
+    }
+
+    WidgetFocusRing {
+        parent: window.overlay
+        target: window.activeFocusItem
     }
 }

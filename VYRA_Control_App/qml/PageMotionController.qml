@@ -166,6 +166,8 @@ Flickable {
                                     Layout.fillWidth: true
                                     Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
                                     Layout.alignment: Qt.AlignBottom | Qt.AlignLeft
+                                    Accessible.name: qsTr("VYRA unit: %1").arg(displayText)
+                                    Accessible.description: qsTr("The VYRA this program controls")
 
                                     function activatedCb() {
                                         if (count === 0) {
@@ -228,7 +230,8 @@ Flickable {
                                 WidgetImageButton {
                                     id: renameButton
                                     objectName: "renameButton"
-                                    source: "qrc:/Resources/img/006-pencil.png"
+                                    source: "qrc:/Resources/img/pencil.svg"
+                                    accessibleName: qsTr("Rename VYRA")
                                     Layout.maximumHeight: 24
                                     Layout.alignment: Qt.AlignLeft | Qt.AlignTop
                                     Layout.topMargin: 12
@@ -256,19 +259,30 @@ Flickable {
                                     inputMethodHints: Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText
                                     Layout.fillWidth: true
                                     Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
+                                    Accessible.name: qsTr("New VYRA name")
+                                    Keys.onReturnPressed: saveNameButton.clicked()
+                                    Keys.onEnterPressed: saveNameButton.clicked()
+                                    Keys.onEscapePressed: cancelNameButton.clicked()
                                     onTextChanged: {
                                         if (text.length > maximumLength)
                                             text = text.substring(0, maximumLength)
                                     }
                                 }
                                 WidgetButton {
+                                    id: cancelNameButton
+                                    objectName: "cancelNameButton"
                                     text: qsTr("Cancel")
+                                    Accessible.name: text
+                                    Accessible.description: qsTr("Keeps the VYRA's name")
                                     Layout.alignment: Qt.AlignRight
                                     onClicked: showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
                                 }
                                 WidgetButton {
+                                    id: saveNameButton
                                     objectName: "saveNameButton"
                                     text: qsTr("Save")
+                                    Accessible.name: text
+                                    Accessible.description: qsTr("Renames the VYRA")
                                     highlighted: true
                                     Layout.alignment: Qt.AlignRight
                                     onClicked: {
@@ -300,6 +314,7 @@ Flickable {
                                 objectName: "controllerStatusText"
                                 text: api.controllerStatusText === "" ? "---" : api.controllerStatusText
                                 color: Style.statusColor(api.controllerStatusColor)
+                                Accessible.name: Style.statusLineName(text, api.controllerStatusColor)
                             }
                             WidgetStatusIcon {
                                 width: 10
@@ -313,6 +328,7 @@ Flickable {
                                 objectName: "audioSourceStatusText"
                                 text: api.audioSourceStatusText === "" ? "---" : api.audioSourceStatusText
                                 color: Style.statusColor(api.audioSourceStatusColor)
+                                Accessible.name: Style.statusLineName(text, api.audioSourceStatusColor)
                             }
                             WidgetStatusIcon {
                                 width: 10
@@ -326,6 +342,7 @@ Flickable {
                                 objectName: "motionCodeStatusText"
                                 text: api.motionCodeStatusText === "" ? "---" : api.motionCodeStatusText
                                 color: Style.statusColor(api.motionCodeStatusColor)
+                                Accessible.name: Style.statusLineName(text, api.motionCodeStatusColor)
                             }
                             WidgetStatusIcon {
                                 width: 10
@@ -339,6 +356,7 @@ Flickable {
                                 objectName: "seatStatusText"
                                 text: api.seatStatusText === "" ? "---" : api.seatStatusText
                                 color: Style.statusColor(api.seatStatusColor)
+                                Accessible.name: Style.statusLineName(text, api.seatStatusColor)
                             }
                             WidgetStatusIcon {
                                 visible: linkNotEncryptedText.visible
@@ -428,6 +446,7 @@ Flickable {
                             WidgetUnfoldButton {
                                 id: versionUnfoldButton
                                 objectName: "versionUnfoldButton"
+                                Accessible.name: qsTr("Version Info")
                                 width: 20
                                 height: 20
                                 Layout.preferredWidth: 20
@@ -513,6 +532,15 @@ Flickable {
                                     anchors.fill: parent
                                     cursorShape: Qt.PointingHandCursor
                                     onClicked: root.showStartupDialogClicked()
+                                    // The link for the keyboard and screen readers. On the mouse area, as
+                                    // the label's own role is reset to plain text by Qt.
+                                    activeFocusOnTab: true
+                                    Accessible.role: Accessible.Link
+                                    Accessible.name: parent.text
+                                    Accessible.onPressAction: root.showStartupDialogClicked()
+                                    Keys.onSpacePressed: root.showStartupDialogClicked()
+                                    Keys.onReturnPressed: root.showStartupDialogClicked()
+                                    Keys.onEnterPressed: root.showStartupDialogClicked()
                                 }
                             }
                         }
@@ -522,6 +550,7 @@ Flickable {
                             WidgetUnfoldButton {
                                 id: advancedControlsUnfoldButton
                                 objectName: "advancedControlsUnfoldButton"
+                                Accessible.name: qsTr("Advanced Controls")
                                 width: 20
                                 height: 20
                                 Layout.preferredWidth: 20
@@ -560,6 +589,7 @@ Flickable {
                             WidgetSliderWithNumber {
                                 id: motionDelaySlider
                                 objectName: "motionDelaySlider"
+                                accessibleName: qsTr("Motion delay in milliseconds")
                                 property bool isInteractive: true
                                 from: -200
                                 to: 200
@@ -585,6 +615,7 @@ Flickable {
                             WidgetSliderWithNumber {
                                 id: recognitionToleranceSlider
                                 objectName: "recognitionToleranceSlider"
+                                accessibleName: qsTr("Recognition tolerance in seconds")
                                 property bool isInteractive: true
                                 from: 0
                                 to: 100
@@ -609,6 +640,8 @@ Flickable {
                                 text: qsTr("Reset to Defaults")
                                 Layout.alignment: Qt.AlignLeft
                                 enabled: api.controllerIsConnected
+                                Accessible.name: text
+                                Accessible.description: qsTr("Sets the motion delay and the recognition tolerance back to their defaults")
                                 onClicked: {
                                     api.sendRecognitionTolerance(default_RECOGNITION_TOLERANCE)
                                     api.sendMotionDelay(default_MOTION_DELAY)
@@ -649,6 +682,8 @@ Flickable {
                             Layout.alignment: Qt.AlignLeft
                             fillMode: Image.PreserveAspectFit
                             horizontalAlignment: Image.AlignLeft
+                            Accessible.role: Accessible.Graphic
+                            Accessible.name: qsTr("Poster")
                             source: "image://posterimageprovider/MovieImage" + api.movieImage + ".jpg"
                             MouseArea {
                                 anchors.fill: parent
@@ -671,6 +706,8 @@ Flickable {
                             }
                             WidgetLabel {
                                 text: "/"
+                                // The progress bar announces both times.
+                                Accessible.ignored: true
                             }
                             WidgetLabel {
                                 id: movieDurationLabel
@@ -683,6 +720,7 @@ Flickable {
                         ProgressBar {
                             id: movieProgressBar
                             objectName: "movieProgressBar"
+                            Accessible.name: qsTr("Playback position: %1 of %2").arg(movieProgressLabel.text).arg(movieDurationLabel.text)
                             Layout.fillWidth: true
                             value: 0
                         }

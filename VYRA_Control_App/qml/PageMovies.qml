@@ -57,6 +57,8 @@ WidgetFrame {
                 id: searchBox
                 objectName: "searchBox"
                 placeholderText: qsTr("Search...")
+                Accessible.name: qsTr("Search the library")
+                Accessible.searchEdit: true
                 inputMethodHints: Qt.ImhNoPredictiveText
                 font.family: Style.font_FAMILY
                 Layout.fillWidth: true
@@ -65,6 +67,7 @@ WidgetFrame {
             WidgetButton {
                 objectName: "clearSearchButton"
                 text: "X"
+                Accessible.name: qsTr("Clear the search")
                 enabled: searchBox.text !== ""
                 onClicked: searchBox.text = ""
             }
@@ -91,6 +94,16 @@ WidgetFrame {
                 Layout.preferredWidth: 260
                 Layout.fillWidth: true
                 MouseArea {
+                    // The header as a button for the keyboard and screen readers: on the mouse area, as
+                    // the label's own role is reset to plain text by Qt.
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.ColumnHeader
+                    Accessible.name: parent.text
+                    Accessible.description: qsTr("Sorts the titles by this column")
+                    Accessible.onPressAction: clicked(null)
+                    Keys.onSpacePressed: clicked(null)
+                    Keys.onReturnPressed: clicked(null)
+                    Keys.onEnterPressed: clicked(null)
                     property bool ascendingSort: true
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
@@ -111,6 +124,14 @@ WidgetFrame {
                 Layout.minimumWidth: 60
                 Layout.preferredWidth: 120
                 MouseArea {
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.ColumnHeader
+                    Accessible.name: parent.text
+                    Accessible.description: qsTr("Sorts the titles by this column")
+                    Accessible.onPressAction: clicked(null)
+                    Keys.onSpacePressed: clicked(null)
+                    Keys.onReturnPressed: clicked(null)
+                    Keys.onEnterPressed: clicked(null)
                     property bool ascendingSort: true
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
@@ -130,6 +151,14 @@ WidgetFrame {
                 padding: Style.table_PADDING
                 Layout.minimumWidth: 80
                 MouseArea {
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.ColumnHeader
+                    Accessible.name: parent.text
+                    Accessible.description: qsTr("Sorts the titles by this column")
+                    Accessible.onPressAction: clicked(null)
+                    Keys.onSpacePressed: clicked(null)
+                    Keys.onReturnPressed: clicked(null)
+                    Keys.onEnterPressed: clicked(null)
                     property bool ascendingSort: true
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
@@ -149,6 +178,14 @@ WidgetFrame {
                 padding: Style.table_PADDING
                 Layout.minimumWidth: 80
                 MouseArea {
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.ColumnHeader
+                    Accessible.name: parent.text
+                    Accessible.description: qsTr("Sorts the titles by this column")
+                    Accessible.onPressAction: clicked(null)
+                    Keys.onSpacePressed: clicked(null)
+                    Keys.onReturnPressed: clicked(null)
+                    Keys.onEnterPressed: clicked(null)
                     property bool ascendingSort: true
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
@@ -168,6 +205,10 @@ WidgetFrame {
             Layout.fillWidth: true
             Layout.fillHeight: true
             rightMargin: Style.flickable_RIGHT_MARGIN
+            // A list for the keyboard: Tab enters it, arrows move the current row.
+            activeFocusOnTab: true
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("Library titles")
             ScrollBar.vertical: ScrollBar {
                 active: true
                 contentItem: Rectangle {
@@ -180,6 +221,11 @@ WidgetFrame {
             delegate: Rectangle {
                 width: titlesRow.width
                 height: titleTitle.height
+                // The current row takes the list's focus, so a screen reader follows the arrows.
+                focus: ListView.isCurrentItem
+                Accessible.role: Accessible.ListItem
+                Accessible.name: [model.title, model.cut, model.duration, model.releaseDate]
+                                 .filter(function(t) { return t !== "" }).join(", ") || qsTr("Empty row")
                 color: index % 2 === 0 ? Material.color(Material.Grey, Material.Shade800)
                                        : Material.color(Material.Grey, Material.Shade900)
                 Row {
@@ -187,24 +233,28 @@ WidgetFrame {
                     WidgetLabel {
                         width: titleTitle.width
                         text: model.title
+                        Accessible.ignored: true
                         elide: Text.ElideRight
                         padding: Style.table_PADDING
                     }
                     WidgetLabel {
                         width: cutTitle.width
                         text: model.cut
+                        Accessible.ignored: true
                         elide: Text.ElideRight
                         padding: Style.table_PADDING
                     }
                     WidgetLabel {
                         width: durationTitle.width
                         text: model.duration
+                        Accessible.ignored: true
                         elide: Text.ElideRight
                         padding: Style.table_PADDING
                     }
                     WidgetLabel {
                         width: releaseDateTitle.width
                         text: model.releaseDate
+                        Accessible.ignored: true
                         elide: Text.ElideRight
                         padding: Style.table_PADDING
                     }

@@ -192,6 +192,9 @@ Flickable {
                         RadioButton {
                             id: clientRadioButton
                             objectName: "clientRadioButton"
+                            Accessible.name: text
+                            Keys.onReturnPressed: checked = true
+                            Keys.onEnterPressed: checked = true
                             text: qsTr("Set VYRA as Wi-Fi Client (recommended)")
                             checked: true
                             Layout.topMargin: 10
@@ -203,6 +206,9 @@ Flickable {
                         RadioButton {
                             id: adHocRadioButton
                             objectName: "adHocRadioButton"
+                            Accessible.name: text
+                            Keys.onReturnPressed: checked = true
+                            Keys.onEnterPressed: checked = true
                             text: qsTr("Set VYRA as Wi-Fi Access Point")
                             onCheckedChanged: {
                                 if (checked)
@@ -244,6 +250,7 @@ Flickable {
                                 property bool allowChanges: true
                                 model: wifiNetworksListModel
                                 textRole: "text"
+                                Accessible.name: qsTr("Wi-Fi network: %1").arg(currentText)
                                 Layout.minimumWidth: Math.min(wifiCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO,
                                                               wifiCard.availableWidth - refreshButton.width - 10)
                                 Layout.maximumWidth: wifiCard.availableWidth * root.width_NETWORK_WIDGETS_RATIO
@@ -262,6 +269,8 @@ Flickable {
                                 id: refreshButton
                                 objectName: "refreshButton"
                                 text: qsTr("Refresh")
+                                Accessible.name: text
+                                Accessible.description: qsTr("Asks the VYRA for the Wi-Fi networks it sees")
                                 Layout.alignment: Qt.AlignRight
                                 onClicked: {
                                     console.log("refresh button clicked")
@@ -273,6 +282,8 @@ Flickable {
                         WidgetTextField {
                             id: wifiPasswordTextField
                             objectName: "wifiPasswordTextField"
+                            Keys.onReturnPressed: if (joinButton.enabled) joinButton.clicked()
+                            Keys.onEnterPressed: if (joinButton.enabled) joinButton.clicked()
                             property bool allowChanges: !activeFocus
                             Layout.fillWidth: true
                             maximumLength: 40
@@ -282,6 +293,7 @@ Flickable {
                         }
                         RowLayout {
                             WidgetButton {
+                                id: joinButton
                                 objectName: "joinButton"
                                 text: qsTr("Join")
                                 highlighted: true
@@ -322,6 +334,7 @@ Flickable {
                         }
                         BusyIndicator {
                             running: wifiStackLayout.currentIndex === wifiStackLayout.index_CLIENT_PROGRESS
+                            Accessible.name: configuringInProgressText.configuringText
                         }
 
                         Timer {
@@ -399,6 +412,7 @@ Flickable {
                         }
                         BusyIndicator {
                             running: wifiStackLayout.currentIndex === wifiStackLayout.index_AD_HOC_PROGRESS
+                            Accessible.name: configuringInProgressText.configuringText
                         }
                         Timer {
                             id: ad_hoc_configure_timer
@@ -482,6 +496,7 @@ Flickable {
                     WidgetComboBox {
                         id: networkInterfacesComboBox
                         objectName: "networkInterfacesComboBox"
+                        Accessible.name: qsTr("Network interface: %1").arg(currentText)
                         model: networkInterfacesListModel
                         textRole: "text"
                         // Sized from the card, not from the layout it sits in, to avoid a polish loop.

@@ -37,6 +37,9 @@ QtObject {
     readonly property int hidden_TOP_MARGIN: 15
     readonly property int table_PADDING: 2
     readonly property int mcls_PADDING: 16
+    // The keyboard focus ring: bright enough to see on the dark theme's greys.
+    readonly property color focus_RING_COLOR: Material.color(Material.Orange, Material.ShadeA200)
+    readonly property int focus_RING_WIDTH: 2
 
     readonly property var _sizeNames: ["xs", "sm", "md", "lg"]
 
@@ -107,6 +110,57 @@ QtObject {
             return Material.color(Material.Yellow)
         default:
             return Material.color(Material.Grey)
+        }
+    }
+
+    // What a status dot's colour says, in words: the dot is colour alone.
+    function statusMeaning(statusColor) {
+        switch (statusColor) {
+        case "greenStatus":
+            return qsTr("OK")
+        case "redStatus":
+            return qsTr("Error")
+        case "yellowStatus":
+            return qsTr("Waiting")
+        default:
+            return qsTr("Inactive")
+        }
+    }
+
+    // A status line as a screen reader announces it: its text with the meaning of its dot.
+    function statusLineName(text, statusColor) {
+        return qsTr("%1 (%2)").arg(text).arg(statusMeaning(statusColor))
+    }
+
+    function isInside(item, ancestor) {
+        for (var p = item; p; p = p.parent) {
+            if (p === ancestor)
+                return true
+        }
+        return false
+    }
+
+    // Scrolls every flickable that holds `item` so that the item shows: keyboard focus
+    // moving below the fold would otherwise be invisible.
+    function scrollIntoView(item) {
+        if (!item)
+            return
+        var margin = 10
+        for (var p = item.parent; p; p = p.parent) {
+            if (p.contentItem === undefined || p.contentY === undefined || p.flickableDirection === undefined
+                    || p.flickableDirection === Flickable.HorizontalFlick)
+                continue
+            var top = item.mapToItem(p.contentItem, 0, 0).y
+            var bottom = top + item.height
+            var y = p.contentY
+            if (bottom + margin > y + p.height)
+                y = bottom + margin - p.height
+            if (top - margin < y)
+                y = top - margin
+            var first = p.originY - p.topMargin
+            y = Math.max(first, Math.min(y, p.originY + p.contentHeight + p.bottomMargin - p.height))
+            if (y !== p.contentY)
+                p.contentY = y
         }
     }
 }

@@ -7,13 +7,26 @@ ColumnLayout {
     property bool pressed: mouseArea0.pressed
     property alias source: image0.source
     signal clicked(real xPos, real yPos)
+    // What the button does, for screen readers ("Rename VYRA").
+    property string accessibleName: ""
 
     Image {
         id: image0
         fillMode: Image.PreserveAspectFit
+        // Vector icons are drawn for the screen's pixel ratio at this size: sharp at any scale.
+        sourceSize.width: 24
+        sourceSize.height: 24
         Layout.alignment: Qt.AlignCenter | Qt.AlignTop
         Layout.maximumWidth: 24
         Layout.maximumHeight: 24
+        // A button for the keyboard and screen readers too.
+        activeFocusOnTab: true
+        Accessible.role: Accessible.Button
+        Accessible.name: root.accessibleName
+        Accessible.onPressAction: root.clicked(width / 2, height / 2)
+        Keys.onSpacePressed: root.clicked(width / 2, height / 2)
+        Keys.onReturnPressed: root.clicked(width / 2, height / 2)
+        Keys.onEnterPressed: root.clicked(width / 2, height / 2)
 
         MouseArea {
             id: mouseArea0

@@ -147,6 +147,7 @@ GridLayout {
                 objectName: "usernameTextInput"
                 Layout.fillWidth: true
                 placeholderText: qsTr("Username")
+                Accessible.name: qsTr("Motion Code Library Service username")
                 activeFocusOnTab: true
                 maximumLength: 40
                 inputMethodHints: Qt.ImhNoAutoUppercase
@@ -159,6 +160,8 @@ GridLayout {
                 objectName: "passwordTextInput"
                 Layout.fillWidth: true
                 placeholderText: qsTr("Password")
+                Keys.onReturnPressed: loginButton.clicked()
+                Keys.onEnterPressed: loginButton.clicked()
                 activeFocusOnTab: true
                 maximumLength: 40
                 echoMode: TextInput.Password
@@ -168,6 +171,8 @@ GridLayout {
                 id: loginButton
                 objectName: "loginButton"
                 text: qsTr("Sign In")
+                Accessible.name: text
+                Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")
                 highlighted: true
                 onClicked: root.doAuthentify()
             }
@@ -180,6 +185,7 @@ GridLayout {
             }
             BusyIndicator {
                 running: statusStack.currentIndex === statusStack.index_PROGRESS
+                Accessible.name: qsTr("Signing in...")
             }
         }
 
@@ -205,6 +211,8 @@ GridLayout {
                 id: resetButton
                 objectName: "resetButton"
                 text: qsTr("Reset")
+                Accessible.name: text
+                Accessible.description: qsTr("Back to the sign-in fields")
                 onClicked: root.goToState(root.state_DISCONNECTED)
             }
         }

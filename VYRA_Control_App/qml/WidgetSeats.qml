@@ -24,6 +24,8 @@ WidgetFlowListView {
         topPadding: 10
         bottomPadding: 10
         height: seatGridLayout.height + 20
+        Accessible.name: qsTr("Seat %1").arg(seatIndex)
+        Accessible.description: seatActive ? "" : qsTr("Seat not active")
 
         GridLayout {
             id: seatGridLayout
@@ -46,6 +48,9 @@ WidgetFlowListView {
             }
             WidgetSwitch {
                 objectName: "mutedSwitch"
+                Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
+                Keys.onReturnPressed: toggle()
+                Keys.onEnterPressed: toggle()
                 // checked as well as position, so the track colour matches the state.
                 checked: mutedData
                 position: mutedData
@@ -70,6 +75,9 @@ WidgetFlowListView {
             }
             WidgetSwitch {
                 objectName: "chainSwitch"
+                Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
+                Keys.onReturnPressed: toggle()
+                Keys.onEnterPressed: toggle()
                 // checked as well as position, so the track colour matches the state.
                 checked: controlsLockedData
                 position: controlsLockedData
@@ -93,6 +101,7 @@ WidgetFlowListView {
             WidgetSliderWithNumber {
                 id: motionSlider
                 objectName: "motionSlider"
+                accessibleName: qsTr("Seat %1 motion").arg(seatCard.seatIndex)
                 from: -20
                 to: 0
                 value: motionData
@@ -125,6 +134,7 @@ WidgetFlowListView {
             WidgetSliderWithNumber {
                 id: vibrationSlider
                 objectName: "vibrationSlider"
+                accessibleName: qsTr("Seat %1 vibration").arg(seatCard.seatIndex)
                 from: -20
                 to: 0
                 value: vibrationData
@@ -151,6 +161,7 @@ WidgetFlowListView {
             WidgetButton {
                 id: resetButton
                 objectName: "seatResetButton"
+                Accessible.name: qsTr("Reset seat %1 to defaults").arg(seatCard.seatIndex)
                 readonly property bool default_MUTED: false
                 readonly property bool default_CHAINED: false
                 readonly property int default_MOTION: 0

@@ -19,6 +19,8 @@ Flow {
     property alias textRight: labelRight.text
     readonly property real position_FROM: 0
     readonly property real position_TO: 1
+    // What the slider sets, for screen readers ("Seat 2 motion"); the slider and the number box share it.
+    property string accessibleName: ""
 
     spacing: 0
 
@@ -55,6 +57,7 @@ Flow {
     Label {
         id: labelLeft
         objectName: "labelLeft"
+        Accessible.ignored: text === ""
         text: ""
         Layout.fillWidth: true
         font.family: Style.font_FAMILY
@@ -71,6 +74,9 @@ Flow {
         value: 0
         width: Math.max(120, root.width - labelLeft.width - spinbox.width - labelRight.width)
         height: spinbox.height
+        // Arrow keys move by one unit of the number box, not by a tenth of a unit.
+        stepSize: root.stepSize
+        Accessible.name: root.accessibleName
 
         Component.onCompleted: {
             slider.background.implicitHeight = 8
@@ -95,6 +101,7 @@ Flow {
         value: 0
         stepSize: 1
         editable: true
+        Accessible.name: root.accessibleName
         onValueChanged: {
             slider.value = root.toReal(spinbox.value)
             // Writing an equal value would only drop a binding the user of the
@@ -108,6 +115,7 @@ Flow {
     Label {
         id: labelRight
         objectName: "labelRight"
+        Accessible.ignored: text === ""
         text: ""
         font.family: Style.font_FAMILY
         height: spinbox.height

@@ -40,6 +40,8 @@ Popup {
         bottomMargin: popup.flickable_MARGIN_BOTTOM
         leftMargin: popup.flickable_MARGIN_LEFT
         rightMargin: popup.flickable_MARGIN_RIGHT
+        Accessible.role: Accessible.Pane
+        Accessible.name: qsTr("What's New")
 
         ColumnLayout {
             id: columnLayout
@@ -71,9 +73,20 @@ Popup {
                 Layout.rightMargin: columnLayout.padding_LEFT_AND_RIGHT
                 onLinkActivated: (link) => Qt.openUrlExternally(link)
                 MouseArea {
+                    objectName: "registrationLink"
                     anchors.fill: parent
                     acceptedButtons: Qt.NoButton
                     cursorShape: parent.hoveredLink ? Qt.PointingHandCursor : Qt.ArrowCursor
+                    // The link for the keyboard and screen readers: Tab reaches the paragraph, Enter
+                    // or Space opens the site.
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.Link
+                    Accessible.name: qsTr("Register at %1").arg("reelhall.example.com")
+                    Accessible.description: qsTr("Opens the registration site in the web browser")
+                    Accessible.onPressAction: Qt.openUrlExternally(popup.registrationUrl)
+                    Keys.onSpacePressed: Qt.openUrlExternally(popup.registrationUrl)
+                    Keys.onReturnPressed: Qt.openUrlExternally(popup.registrationUrl)
+                    Keys.onEnterPressed: Qt.openUrlExternally(popup.registrationUrl)
                 }
             }
             Label {
@@ -132,6 +145,10 @@ Popup {
                 id: showDialogOnStartupCheckBox
                 objectName: "showDialogOnStartupCheckBox"
                 text: qsTr("Don't show again")
+                Accessible.name: text
+                Accessible.description: qsTr("Do not show this dialog when the program starts")
+                Keys.onReturnPressed: toggle()
+                Keys.onEnterPressed: toggle()
                 font.pixelSize: Style.text_SIZE_STARTUP_DIALOG
                 font.family: Style.font_FAMILY
                 Layout.fillWidth: true
@@ -148,6 +165,8 @@ Popup {
             WidgetButton {
                 objectName: "startupDialogCloseButton"
                 text: qsTr("Close")
+                Accessible.name: text
+                Accessible.description: qsTr("Closes this dialog; Escape does the same")
                 highlighted: true
                 Layout.leftMargin: columnLayout.padding_LEFT_AND_RIGHT
                 onClicked: {

@@ -23,6 +23,18 @@
         <source>Network</source>
         <translation>Réseau</translation>
     </message>
+    <message>
+        <source>Pages</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>Page tabs</source>
+        <translation>Onglets des pages</translation>
+    </message>
+    <message>
+        <source>Shortcut: %1</source>
+        <translation>Raccourci : %1</translation>
+    </message>
 </context>
 <context>
     <name>PageMotionController</name>
@@ -118,6 +130,50 @@
         <source>Stay Disconnected</source>
         <translation>Rester déconnecté</translation>
     </message>
+    <message>
+        <source>VYRA unit: %1</source>
+        <translation>Boîtier VYRA : %1</translation>
+    </message>
+    <message>
+        <source>The VYRA this program controls</source>
+        <translation>Le VYRA que ce programme commande</translation>
+    </message>
+    <message>
+        <source>Rename VYRA</source>
+        <translation>Renommer le VYRA</translation>
+    </message>
+    <message>
+        <source>New VYRA name</source>
+        <translation>Nouveau nom du VYRA</translation>
+    </message>
+    <message>
+        <source>Keeps the VYRA&apos;s name</source>
+        <translation>Garde le nom du VYRA</translation>
+    </message>
+    <message>
+        <source>Renames the VYRA</source>
+        <translation>Renomme le VYRA</translation>
+    </message>
+    <message>
+        <source>Motion delay in milliseconds</source>
+        <translation>Délai du mouvement en millisecondes</translation>
+    </message>
+    <message>
+        <source>Recognition tolerance in seconds</source>
+        <translation>Tolérance de reconnaissance en secondes</translation>
+    </message>
+    <message>
+        <source>Sets the motion delay and the recognition tolerance back to their defaults</source>
+        <translation>Remet le délai du mouvement et la tolérance de reconnaissance à leurs valeurs par défaut</translation>
+    </message>
+    <message>
+        <source>Poster</source>
+        <translation>Affiche</translation>
+    </message>
+    <message>
+        <source>Playback position: %1 of %2</source>
+        <translation>Position de lecture : %1 sur %2</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -140,6 +196,26 @@
     <message>
         <source>Release Date</source>
         <translation>Date de sortie</translation>
+    </message>
+    <message>
+        <source>Search the library</source>
+        <translation>Rechercher dans la bibliothèque</translation>
+    </message>
+    <message>
+        <source>Clear the search</source>
+        <translation>Effacer la recherche</translation>
+    </message>
+    <message>
+        <source>Sorts the titles by this column</source>
+        <translation>Trie les titres selon cette colonne</translation>
+    </message>
+    <message>
+        <source>Library titles</source>
+        <translation>Titres de la bibliothèque</translation>
+    </message>
+    <message>
+        <source>Empty row</source>
+        <translation>Ligne vide</translation>
     </message>
 </context>
 <context>
@@ -256,6 +332,18 @@
         <source>Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment.</source>
         <translation>Paramètres Wi-Fi envoyés. VYRA change de réseau et peut être injoignable un moment.</translation>
     </message>
+    <message>
+        <source>Wi-Fi network: %1</source>
+        <translation>Réseau Wi-Fi : %1</translation>
+    </message>
+    <message>
+        <source>Asks the VYRA for the Wi-Fi networks it sees</source>
+        <translation>Demande au VYRA les réseaux Wi-Fi qu&apos;il voit</translation>
+    </message>
+    <message>
+        <source>Network interface: %1</source>
+        <translation>Interface réseau : %1</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -278,6 +366,29 @@
     <message>
         <source>Port</source>
         <translation>Port</translation>
+    </message>
+</context>
+<context>
+    <name>Style</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>En attente</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>Inactif</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -480,6 +591,18 @@
         <source>Reset</source>
         <translation>Réinitialiser</translation>
     </message>
+    <message>
+        <source>Motion Code Library Service username</source>
+        <translation>Nom d&apos;utilisateur du service de bibliothèque de Motion Code</translation>
+    </message>
+    <message>
+        <source>Signs the VYRA in to the Motion Code Library Service</source>
+        <translation>Connecte le VYRA au service de bibliothèque de Motion Code</translation>
+    </message>
+    <message>
+        <source>Back to the sign-in fields</source>
+        <translation>Retour aux champs de connexion</translation>
+    </message>
 </context>
 <context>
     <name>WidgetSeats</name>
@@ -506,6 +629,30 @@
     <message>
         <source>Reset to Defaults</source>
         <translation>Valeurs par défaut</translation>
+    </message>
+    <message>
+        <source>Seat not active</source>
+        <translation>Fauteuil inactif</translation>
+    </message>
+    <message>
+        <source>Seat %1 muted</source>
+        <translation>Fauteuil %1 : muet</translation>
+    </message>
+    <message>
+        <source>Seat %1 chain motion and vibration</source>
+        <translation>Fauteuil %1 : lier mouvement et vibration</translation>
+    </message>
+    <message>
+        <source>Seat %1 motion</source>
+        <translation>Fauteuil %1 : mouvement</translation>
+    </message>
+    <message>
+        <source>Seat %1 vibration</source>
+        <translation>Fauteuil %1 : vibration</translation>
+    </message>
+    <message>
+        <source>Reset seat %1 to defaults</source>
+        <translation>Remettre le fauteuil %1 aux valeurs par défaut</translation>
     </message>
 </context>
 <context>
@@ -545,6 +692,33 @@
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Register at %1</source>
+        <translation>S&apos;inscrire sur %1</translation>
+    </message>
+    <message>
+        <source>Opens the registration site in the web browser</source>
+        <translation>Ouvre le site d&apos;inscription dans le navigateur web</translation>
+    </message>
+    <message>
+        <source>Do not show this dialog when the program starts</source>
+        <translation>Ne plus afficher cette fenêtre au démarrage du programme</translation>
+    </message>
+    <message>
+        <source>Closes this dialog; Escape does the same</source>
+        <translation>Ferme cette fenêtre ; la touche Échap fait de même</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetUnfoldButton</name>
+    <message>
+        <source>Collapsed</source>
+        <translation>Replié</translation>
+    </message>
+    <message>
+        <source>Expanded</source>
+        <translation>Déplié</translation>
     </message>
 </context>
 <context>

@@ -23,6 +23,18 @@
         <source>Network</source>
         <translation>网络</translation>
     </message>
+    <message>
+        <source>Pages</source>
+        <translation>页面</translation>
+    </message>
+    <message>
+        <source>Page tabs</source>
+        <translation>页面标签</translation>
+    </message>
+    <message>
+        <source>Shortcut: %1</source>
+        <translation>快捷键：%1</translation>
+    </message>
 </context>
 <context>
     <name>PageMotionController</name>
@@ -118,6 +130,50 @@
         <source>Stay Disconnected</source>
         <translation>保持断开连接</translation>
     </message>
+    <message>
+        <source>VYRA unit: %1</source>
+        <translation>VYRA 设备：%1</translation>
+    </message>
+    <message>
+        <source>The VYRA this program controls</source>
+        <translation>本程序控制的 VYRA</translation>
+    </message>
+    <message>
+        <source>Rename VYRA</source>
+        <translation>重命名 VYRA</translation>
+    </message>
+    <message>
+        <source>New VYRA name</source>
+        <translation>VYRA 新名称</translation>
+    </message>
+    <message>
+        <source>Keeps the VYRA&apos;s name</source>
+        <translation>保留 VYRA 的名称</translation>
+    </message>
+    <message>
+        <source>Renames the VYRA</source>
+        <translation>重命名该 VYRA</translation>
+    </message>
+    <message>
+        <source>Motion delay in milliseconds</source>
+        <translation>动感延迟（毫秒）</translation>
+    </message>
+    <message>
+        <source>Recognition tolerance in seconds</source>
+        <translation>识别容差（秒）</translation>
+    </message>
+    <message>
+        <source>Sets the motion delay and the recognition tolerance back to their defaults</source>
+        <translation>将动感延迟和识别容差恢复为默认值</translation>
+    </message>
+    <message>
+        <source>Poster</source>
+        <translation>海报</translation>
+    </message>
+    <message>
+        <source>Playback position: %1 of %2</source>
+        <translation>播放位置：%1 / %2</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -140,6 +196,26 @@
     <message>
         <source>Release Date</source>
         <translation>上映日期</translation>
+    </message>
+    <message>
+        <source>Search the library</source>
+        <translation>搜索片库</translation>
+    </message>
+    <message>
+        <source>Clear the search</source>
+        <translation>清除搜索</translation>
+    </message>
+    <message>
+        <source>Sorts the titles by this column</source>
+        <translation>按此列排序</translation>
+    </message>
+    <message>
+        <source>Library titles</source>
+        <translation>片库中的影片</translation>
+    </message>
+    <message>
+        <source>Empty row</source>
+        <translation>空行</translation>
     </message>
 </context>
 <context>
@@ -256,6 +332,18 @@
         <source>Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment.</source>
         <translation>Wi-Fi 设置已发送。VYRA 正在切换网络，可能暂时无法连接。</translation>
     </message>
+    <message>
+        <source>Wi-Fi network: %1</source>
+        <translation>Wi-Fi 网络：%1</translation>
+    </message>
+    <message>
+        <source>Asks the VYRA for the Wi-Fi networks it sees</source>
+        <translation>向 VYRA 获取其可见的 Wi-Fi 网络</translation>
+    </message>
+    <message>
+        <source>Network interface: %1</source>
+        <translation>网络接口：%1</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -278,6 +366,29 @@
     <message>
         <source>Port</source>
         <translation>端口</translation>
+    </message>
+</context>
+<context>
+    <name>Style</name>
+    <message>
+        <source>OK</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>Inactive</source>
+        <translation>未激活</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
     </message>
 </context>
 <context>
@@ -480,6 +591,18 @@
         <source>Reset</source>
         <translation>重置</translation>
     </message>
+    <message>
+        <source>Motion Code Library Service username</source>
+        <translation>动感代码库服务用户名</translation>
+    </message>
+    <message>
+        <source>Signs the VYRA in to the Motion Code Library Service</source>
+        <translation>将 VYRA 登录到动感代码库服务</translation>
+    </message>
+    <message>
+        <source>Back to the sign-in fields</source>
+        <translation>返回登录栏</translation>
+    </message>
 </context>
 <context>
     <name>WidgetSeats</name>
@@ -506,6 +629,30 @@
     <message>
         <source>Reset to Defaults</source>
         <translation>恢复默认值</translation>
+    </message>
+    <message>
+        <source>Seat not active</source>
+        <translation>座椅未激活</translation>
+    </message>
+    <message>
+        <source>Seat %1 muted</source>
+        <translation>座椅 %1 静音</translation>
+    </message>
+    <message>
+        <source>Seat %1 chain motion and vibration</source>
+        <translation>座椅 %1 转动与振动联动</translation>
+    </message>
+    <message>
+        <source>Seat %1 motion</source>
+        <translation>座椅 %1 转动</translation>
+    </message>
+    <message>
+        <source>Seat %1 vibration</source>
+        <translation>座椅 %1 振动</translation>
+    </message>
+    <message>
+        <source>Reset seat %1 to defaults</source>
+        <translation>将座椅 %1 恢复默认值</translation>
     </message>
 </context>
 <context>
@@ -545,6 +692,33 @@
     <message>
         <source>Close</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Register at %1</source>
+        <translation>在 %1 注册</translation>
+    </message>
+    <message>
+        <source>Opens the registration site in the web browser</source>
+        <translation>在网页浏览器中打开注册网站</translation>
+    </message>
+    <message>
+        <source>Do not show this dialog when the program starts</source>
+        <translation>程序启动时不再显示此对话框</translation>
+    </message>
+    <message>
+        <source>Closes this dialog; Escape does the same</source>
+        <translation>关闭此对话框；按 Esc 键效果相同</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetUnfoldButton</name>
+    <message>
+        <source>Collapsed</source>
+        <translation>已折叠</translation>
+    </message>
+    <message>
+        <source>Expanded</source>
+        <translation>已展开</translation>
     </message>
 </context>
 <context>

@@ -142,13 +142,15 @@ private slots:
                                           {"Ulmar::SeatPaneMgr", 3},
                                           {"Ulmar::CrashReportBox", 1},
                                           {"QObject", 5},
-                                          {"Main", 5},
-                                          {"PageMotionController", 23},
-                                          {"PageMovies", 5},
-                                          {"PageNetwork", 28},
-                                          {"WidgetMotionCodeLibraryService", 10},
-                                          {"WidgetSeats", 6},
-                                          {"WidgetStartupDialog", 9},
+                                          {"Main", 8},
+                                          {"PageMotionController", 34},
+                                          {"PageMovies", 10},
+                                          {"PageNetwork", 31},
+                                          {"Style", 5},
+                                          {"WidgetMotionCodeLibraryService", 13},
+                                          {"WidgetSeats", 12},
+                                          {"WidgetStartupDialog", 13},
+                                          {"WidgetUnfoldButton", 2},
                                           {"js_motionCodeLibraryService", 4}};
         QCOMPARE(code.countsPerContext(), expected);
 

@@ -2,7 +2,8 @@
 // mechanism (QT_QPA_GENERIC_PLUGINS=vyrauiprobe with QT_PLUGIN_PATH pointing at the
 // test build). It answers one-line JSON requests on the local socket named by
 // VYRA_UI_PROBE_SOCKET: read or write a property of an item found by objectName,
-// click an item, resize the window, save a picture of the window. With
+// click an item, resize the window, save a picture of the window, type keys, report the
+// item with the keyboard focus and walk the accessibility tree as a screen reader sees it. With
 // VYRA_UI_PROBE_READY (a JSON list of {"name","prop","value"}) it also notes the
 // wall-clock time of the first frame shown once all those hold ("ready"), for the
 // start-up benchmark; an empty list means the very first frame. "stall" reports the longest time the GUI
@@ -10,6 +11,7 @@
 // application itself holds no test code.
 #include <algorithm>
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -24,6 +26,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
+#include <QtTest/QTest>
 
 namespace {
 
@@ -63,6 +66,91 @@ int countItems(QQuickItem* root, const QString& prefix, bool visibleOnly)
     for (QQuickItem* child : root->childItems())
         n += countItems(child, prefix, visibleOnly);
     return n;
+}
+
+QString roleName(QAccessible::Role role)
+{
+    static const QMetaEnum roles = QMetaEnum::fromType<QAccessible::Role>();
+    const char* key = roles.valueToKey(role);
+    return key ? QString::fromLatin1(key) : QString::number(role);
+}
+
+QJsonObject describe(QAccessibleInterface* iface, int depth, QQuickWindow* window)
+{
+    const QAccessible::State state = iface->state();
+    const QRect rect = iface->rect();
+    const QPoint topLeft = window->mapFromGlobal(rect.topLeft());
+    QJsonObject node{{"depth", depth},
+                     {"role", roleName(iface->role())},
+                     {"name", iface->text(QAccessible::Name)},
+                     {"description", iface->text(QAccessible::Description)},
+                     {"focusable", bool(state.focusable)},
+                     {"focused", bool(state.focused)},
+                     {"disabled", bool(state.disabled)},
+                     {"checked", bool(state.checked)},
+                     {"password", bool(state.passwordEdit)},
+                     {"x", topLeft.x()},
+                     {"y", topLeft.y()},
+                     {"width", rect.width()},
+                     {"height", rect.height()},
+                     {"id", QString::number(quintptr(iface->object()), 16)}};
+    if (QAccessibleValueInterface* value = iface->valueInterface())
+        node.insert("value", value->currentValue().toString());
+    else if (!iface->text(QAccessible::Value).isEmpty())
+        node.insert("value", iface->text(QAccessible::Value));
+    if (iface->object())
+        node.insert("objectName", iface->object()->objectName());
+    // Whether Tab stops there: the accessible state alone does not say it for every item.
+    if (auto* item = qobject_cast<QQuickItem*>(iface->object())) {
+        node.insert("tabStop", item->activeFocusOnTab() && item->isEnabled());
+        node.insert("enabled", item->isEnabled());
+    }
+    return node;
+}
+
+// Depth first, in the order a screen reader reads; subtrees the user cannot see are left out.
+void walk(QAccessibleInterface* iface, int depth, QQuickWindow* window, QJsonArray* out, QQuickItem* scope)
+{
+    if (!iface || !iface->isValid() || iface->state().invisible)
+        return;
+    auto* item = qobject_cast<QQuickItem*>(iface->object());
+    const bool inScope = !scope || (item && (item == scope || scope->isAncestorOf(item)));
+    if (inScope && depth > 0)
+        out->append(describe(iface, depth, window));
+    for (int i = 0; i < iface->childCount(); ++i)
+        walk(iface->child(i), depth + 1, window, out, scope);
+}
+
+// The focused item and, for the screen reader, the nearest item that shows itself to it.
+QJsonObject focusInfo(QQuickWindow* window)
+{
+    QQuickItem* item = window->activeFocusItem();
+    if (!item)
+        return {{"ok", true}, {"none", true}};
+    QJsonObject reply{{"ok", true},
+                      {"objectName", item->objectName()},
+                      {"className", QString::fromLatin1(item->metaObject()->className())}};
+    const QPointF topLeft = item->mapToScene(QPointF(0, 0));
+    reply.insert("x", topLeft.x());
+    reply.insert("y", topLeft.y());
+    for (QQuickItem* a = item; a; a = a->parentItem()) {
+        if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(a)) {
+            reply.insert("control", describe(iface, 0, window));
+            break;
+        }
+    }
+    // The names of the ancestors tell which page, card or dialog the focus is in; their ids which
+    // accessible control of the tree holds it.
+    QJsonArray path;
+    QJsonArray ids;
+    for (QQuickItem* a = item; a; a = a->parentItem()) {
+        if (!a->objectName().isEmpty())
+            path.append(a->objectName());
+        ids.append(QString::number(quintptr(a), 16));
+    }
+    reply.insert("path", path);
+    reply.insert("ids", ids);
+    return reply;
 }
 
 class Probe : public QObject
@@ -149,6 +237,22 @@ private:
             window->resize(req.value("width").toInt(), req.value("height").toInt());
             return {{"ok", true}};
         }
+        if (cmd == "a11y") {
+            // What an assistive technology would do first: switch the accessibility layer on.
+            QAccessible::setActive(true);
+            QJsonArray nodes;
+            walk(QAccessible::queryAccessibleInterface(window), 0, window, &nodes,
+                 req.contains("under") ? scope : nullptr);
+            return {{"ok", true}, {"nodes", nodes}};
+        }
+        if (cmd == "key") {
+            // Through the window system layer, as a real key press: shortcuts see it too.
+            QTest::keyClick(window, Qt::Key(req.value("key").toInt()),
+                            Qt::KeyboardModifiers(req.value("modifiers").toInt()));
+            return {{"ok", true}};
+        }
+        if (cmd == "focus")
+            return focusInfo(window);
         if (cmd == "grab")
             return {{"ok", window->grabWindow().save(req.value("path").toString())}};
         if (cmd == "count")

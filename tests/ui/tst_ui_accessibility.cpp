@@ -1,0 +1,552 @@
+// The real program, offscreen, against the simulated unit: what a screen reader finds in the accessibility
+// tree of each page (every focusable control named, with a role, in English and in French) and where the
+// Tab key takes the keyboard focus (every control reached in reading order, none skipped, none trapping).
+// With VYRA_A11Y_DUMP set it prints, page by page, what a screen reader announces.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "FreePorts.h"
+#include "IsolatedEnvironment.h"
+#include "UiProbeClient.h"
+
+namespace {
+
+struct PageSpec
+{
+    const char* tab;
+    const char* page;
+    const char* shortcut;
+    // Controls that the Tab key must reach in this order (names of the focused item or of its ancestors).
+    QStringList order;
+};
+
+QString announce(const QJsonObject& node)
+{
+    QString line = QString(node.value("depth").toInt(), ' ') + node.value("role").toString() + " \"" +
+                   node.value("name").toString() + "\"";
+    if (!node.value("description").toString().isEmpty())
+        line += " - " + node.value("description").toString();
+    if (node.contains("value"))
+        line += " [" + node.value("value").toString() + "]";
+    if (node.value("disabled").toBool())
+        line += " (disabled)";
+    if (node.value("checked").toBool())
+        line += " (checked)";
+    return line;
+}
+
+} // namespace
+
+class TestUiAccessibility : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_unit;
+    std::unique_ptr<QProcess> m_app;
+    UiProbeClient m_probe;
+    quint16 m_port = 0;
+    int m_runs = 0;
+
+    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
+
+    QVariant get(const QString& name, const QString& prop, const QString& under = {})
+    {
+        QJsonObject req{{"cmd", "get"}, {"name", name}, {"prop", prop}};
+        if (!under.isEmpty())
+            req.insert("under", under);
+        return ask(req).value("value").toVariant();
+    }
+
+    bool exists(const QString& name)
+    {
+        return ask({{"cmd", "get"}, {"name", name}, {"prop", "x"}}).value("ok").toBool();
+    }
+
+    bool set(const QString& name, const QString& prop, const QVariant& value)
+    {
+        return ask({{"cmd", "set"},
+                    {"name", name},
+                    {"prop", prop},
+                    {"value", QJsonValue::fromVariant(value)}})
+            .value("ok")
+            .toBool();
+    }
+
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        ask({{"cmd", "key"}, {"key", key}, {"modifiers", int(modifiers)}});
+    }
+
+    QJsonObject focus() { return ask({{"cmd", "focus"}}); }
+
+    bool showTab(const QString& tab) { return ask({{"cmd", "click"}, {"name", tab}}).value("ok").toBool(); }
+
+    QJsonArray tree(const QString& under)
+    {
+        return ask({{"cmd", "a11y"}, {"under", under}}).value("nodes").toArray();
+    }
+
+    bool resize(int width)
+    {
+        ask({{"cmd", "resize"}, {"width", width}, {"height", 800}});
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            if (ask({{"cmd", "window"}}).value("width").toInt() == width)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    static bool focusInside(const QJsonObject& focus, const QString& name)
+    {
+        return focus.value("path").toArray().contains(name);
+    }
+
+    // The controls a keyboard user can reach: focusable, enabled and shown.
+    static QJsonArray focusables(const QJsonArray& nodes)
+    {
+        QJsonArray out;
+        for (const QJsonValue& v : nodes) {
+            const QJsonObject n = v.toObject();
+            if (n.value("tabStop").toBool() && n.value("width").toInt() > 0)
+                out.append(n);
+        }
+        return out;
+    }
+
+    void dump(const QString& title, const QJsonArray& nodes)
+    {
+        if (!qEnvironmentVariableIsSet("VYRA_A11Y_DUMP"))
+            return;
+        qInfo().noquote() << "==" << title;
+        for (const QJsonValue& v : nodes)
+            qInfo().noquote() << announce(v.toObject());
+    }
+
+    void startApp(const QString& language)
+    {
+        stopApp();
+        QProcessEnvironment env = isolatedEnvironment(m_dir.filePath(QString("run%1").arg(++m_runs)));
+        const QString socket = m_dir.filePath(QString("probe%1.sock").arg(m_runs));
+        env.insert("LANGUAGE", language);
+        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
+        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
+        env.insert("VYRA_UI_PROBE_SOCKET", socket);
+        m_app = std::make_unique<QProcess>();
+        m_app->setProcessEnvironment(env);
+        m_app->setProcessChannelMode(QProcess::MergedChannels);
+        m_app->setStandardOutputFile(m_dir.filePath(QString("app%1.log").arg(m_runs)));
+        m_app->start(qEnvironmentVariable("VYRA_BUILD_DIR") + "/bin/VYRA_Control_App",
+                     {"-a", QString("127.0.0.1:%1").arg(m_port)});
+        QVERIFY(m_app->waitForStarted(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_probe.connectTo(socket), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+        QVERIFY(resize(700));
+        QTRY_VERIFY_WITH_TIMEOUT(get("controllerStatusText", "text").toString() != "---", 60000);
+        // The seats are there and active.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ask({{"cmd", "get"}, {"name", "seatCard3"}, {"prop", "seatActive"}, {"visibleOnly", false}})
+                .value("value")
+                .toBool(),
+            60000);
+    }
+
+    int count(const QString& prefix, const QString& under)
+    {
+        return ask({{"cmd", "count"}, {"prefix", prefix}, {"under", under}}).value("count").toInt();
+    }
+
+    void stopApp()
+    {
+        m_probe.close();
+        if (!m_app)
+            return;
+        m_app->terminate();
+        if (!m_app->waitForFinished(20000)) {
+            m_app->kill();
+            m_app->waitForFinished();
+        }
+        m_app.reset();
+    }
+
+    void closeStartupDialog()
+    {
+        if (exists("startupDialogCloseButton")) {
+            key(Qt::Key_Escape);
+            QTRY_VERIFY_WITH_TIMEOUT(!exists("startupDialogCloseButton"), 10000);
+        }
+    }
+
+    // Opens the folded sections of the status page, so that their controls are in the tree too.
+    void unfoldStatusPage()
+    {
+        QVERIFY(set("versionUnfoldButton", "folded", false));
+        QVERIFY(set("advancedControlsUnfoldButton", "folded", false));
+        QTRY_VERIFY_WITH_TIMEOUT(get("motionDelaySlider", "enabled").toBool(), 20000);
+    }
+
+    // Every control a keyboard reaches has a name and a role; returns the names, control by control.
+    QStringList checkNamed(const QString& title, const QString& under)
+    {
+        const QJsonArray nodes = tree(under);
+        dump(title, nodes);
+        QStringList names;
+        const QJsonArray controls = focusables(nodes);
+        if (controls.isEmpty())
+            qWarning("%s: no focusable control", qPrintable(title));
+        for (const QJsonValue& v : controls) {
+            const QJsonObject n = v.toObject();
+            const QString what =
+                title + ": " + announce(n).trimmed() + " " + n.value("objectName").toString();
+            if (label(n).isEmpty())
+                qWarning("unnamed %s", qPrintable(what));
+            if (n.value("role").toString() == "NoRole" || n.value("role").toString() == "Client")
+                qWarning("no role %s", qPrintable(what));
+            names << label(n);
+        }
+        for (const QJsonValue& v : controls) {
+            const QJsonObject n = v.toObject();
+            if (label(n).isEmpty() || n.value("role").toString() == "NoRole" ||
+                n.value("role").toString() == "Client")
+                return {};
+        }
+        return names;
+    }
+
+    // What a screen reader says first for a control. Qt withholds the name of a password field from
+    // assistive technologies, which then read its description.
+    static QString label(const QJsonObject& node)
+    {
+        const QString name = node.value("name").toString().trimmed();
+        if (name.isEmpty() && node.value("password").toBool())
+            return node.value("description").toString().trimmed();
+        return name;
+    }
+
+    static QString nodeNamed(const QJsonArray& nodes, const QString& objectName, const QString& role)
+    {
+        for (const QJsonValue& v : nodes) {
+            const QJsonObject n = v.toObject();
+            if (n.value("objectName").toString() == objectName && (role.isEmpty() || n.value("role") == role))
+                return n.value("name").toString();
+        }
+        return {};
+    }
+
+    // Presses Tab from the page's first control until the focus comes back to it; checks that every
+    // control of the page is reached in the given order, that the focus never leaves the page and the tab
+    // bar, and that Shift+Tab walks the same ring backwards.
+    void walkPage(const PageSpec& spec)
+    {
+        const QString page = spec.page;
+        key(Qt::Key_1 + QString(spec.shortcut).toInt() - 1, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), page), 10000);
+        const QJsonArray controls = focusables(tree(page));
+        QVERIFY2(!controls.isEmpty(), qPrintable(page));
+
+        QList<QJsonObject> ring;
+        const QString start = focus().value("ids").toArray().first().toString();
+        ring << focus();
+        const int limit = 3 * (controls.size() + 4);
+        for (int i = 0; i < limit; ++i) {
+            key(Qt::Key_Tab);
+            const QJsonObject f = focus();
+            QVERIFY2(!f.value("none").toBool(), "the focus left every control");
+            QVERIFY2(focusInside(f, page) || focusInside(f, "tabBar"),
+                     qPrintable(page + ": the focus went outside the page: " +
+                                f.value("path").toVariant().toStringList().join('/')));
+            if (f.value("ids").toArray().first().toString() == start)
+                break;
+            for (const QJsonObject& seen : ring) {
+                if (seen.value("ids").toArray().first() == f.value("ids").toArray().first()) {
+                    QStringList visited;
+                    for (const QJsonObject& r : ring)
+                        visited << r.value("path").toVariant().toStringList().mid(0, 2).join('/');
+                    QFAIL(qPrintable(page + ": the focus is trapped at " +
+                                     f.value("path").toVariant().toStringList().join('/') + " after " +
+                                     visited.join(", ")));
+                }
+            }
+            ring << f;
+        }
+        QVERIFY2(ring.size() < limit, qPrintable(page + ": Tab never came back to the first control"));
+
+        // Not skipped: each focusable control of the tree holds the focus at some step.
+        for (const QJsonValue& v : controls) {
+            const QString id = v.toObject().value("id").toString();
+            bool reached = false;
+            for (const QJsonObject& f : ring)
+                reached = reached || f.value("ids").toArray().contains(id);
+            QVERIFY2(reached, qPrintable(page + ": Tab never reaches " + announce(v.toObject()).trimmed()));
+        }
+
+        // Reading order.
+        int next = 0;
+        QStringList visited;
+        for (const QJsonObject& f : ring) {
+            visited << f.value("path").toArray().first().toString();
+            if (next < spec.order.size() && focusInside(f, spec.order.at(next)))
+                ++next;
+        }
+        QVERIFY2(next == spec.order.size(), qPrintable(page + ": expected " + spec.order.join(", ") +
+                                                       "; Tab went " + visited.join(", ")));
+
+        // Backwards: the same ring in reverse.
+        for (int i = ring.size() - 1; i >= 0; --i) {
+            key(Qt::Key_Backtab, Qt::ShiftModifier);
+            QJsonObject f = focus();
+            for (int wait = 0;
+                 wait < 10 && f.value("ids").toArray().first() != ring.at(i).value("ids").toArray().first();
+                 ++wait) {
+                QTest::qWait(50);
+                f = focus();
+            }
+            QVERIFY2(f.value("ids").toArray().first() == ring.at(i).value("ids").toArray().first(),
+                     qPrintable(page + ": Shift+Tab went to " +
+                                f.value("path").toVariant().toStringList().join('/') + " instead of " +
+                                ring.at(i).value("path").toVariant().toStringList().join('/')));
+        }
+    }
+
+    QList<PageSpec> pages() const
+    {
+        const QStringList tabs{"statusTab", "seatsTab", "libraryTab", "networkTab"};
+        return {
+            {"statusTab", "statusPage", "1",
+             QStringList{"controllerNameComboBox", "renameButton", "versionUnfoldButton",
+                         "showStartupDialogLink", "advancedControlsUnfoldButton", "motionDelaySlider",
+                         "recognitionToleranceSlider", "resetAdvancedButton"} +
+                 tabs},
+            {"seatsTab", "seatsPage", "2",
+             // The first card's controls top to bottom, then the next cards.
+             QStringList{"seatCard1", "chainSwitch", "motionSlider", "vibrationSlider", "seatResetButton",
+                         "seatCard2", "seatCard3"} +
+                 tabs},
+            {"libraryTab", "moviesPage", "3",
+             QStringList{"searchBox", "titleTitle", "cutTitle", "durationTitle", "releaseDateTitle",
+                         "moviesListView"} +
+                 tabs},
+            {"networkTab", "networkPage", "4",
+             QStringList{"clientRadioButton", "adHocRadioButton", "clientOrAdHocButton",
+                         "networkInterfacesComboBox"} +
+                 tabs},
+        };
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (qEnvironmentVariableIsSet("VYRA_E2E_KEEP")) {
+            m_dir.setAutoRemove(false);
+            qInfo("logs in %s", qPrintable(m_dir.path()));
+        }
+        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
+        if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
+            !QFile::exists(build + "/bin/vyra_simulated_unit"))
+            QFAIL("the application or the simulated unit is not built");
+        QFile scenario(m_dir.filePath("scenario.json"));
+        QVERIFY(scenario.open(QIODevice::WriteOnly));
+        scenario.write(R"({"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success",
+                          "motionCodeState": "available", "media": "The Godfather", "offset": 100}]})");
+        scenario.close();
+
+        m_port = freeTcpPort();
+        m_unit = std::make_unique<QProcess>();
+        m_unit->setProcessEnvironment(isolatedEnvironment(m_dir.filePath("unit")));
+        m_unit->setProcessChannelMode(QProcess::MergedChannels);
+        m_unit->setStandardOutputFile(m_dir.filePath("unit.log"));
+        m_unit->start(build + "/bin/vyra_simulated_unit",
+                      {"--bind", "127.0.0.1", "--port", QString::number(m_port), "--name", "A11y Unit",
+                       "--seats", "3", "--key-file", m_dir.filePath("unit-key.txt"), "--no-announce",
+                       "--scenario", scenario.fileName()});
+        QVERIFY(m_unit->waitForStarted(20000));
+        startApp("");
+    }
+
+    void cleanupTestCase()
+    {
+        stopApp();
+        if (m_unit) {
+            m_unit->terminate();
+            if (!m_unit->waitForFinished(20000)) {
+                m_unit->kill();
+                m_unit->waitForFinished();
+            }
+        }
+    }
+
+    // The first thing a fresh install shows: the dialog, modal, closed by Escape.
+    void startupDialogByKeyboard()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(exists("startupDialogCloseButton"), 20000);
+        const QJsonArray controls = focusables(ask({{"cmd", "a11y"}}).value("nodes").toArray());
+        QStringList inDialog;
+        for (const QJsonValue& v : controls) {
+            const QJsonObject n = v.toObject();
+            if (n.value("objectName") == "startupDialogCloseButton" ||
+                n.value("objectName") == "showDialogOnStartupCheckBox" ||
+                n.value("objectName") == "registrationLink")
+                inDialog << n.value("id").toString();
+            QVERIFY2(!label(n).isEmpty(), qPrintable(announce(n)));
+        }
+        QCOMPARE(inDialog.size(), 3);
+        // Modal: Tab goes round the dialog's three controls and nowhere else.
+        QSet<QString> seen;
+        for (int i = 0; i < 7; ++i) {
+            key(Qt::Key_Tab);
+            const QString id = focus().value("ids").toArray().first().toString();
+            QVERIFY2(inDialog.contains(id),
+                     qPrintable(focus().value("path").toVariant().toStringList().join('/')));
+            seen << id;
+        }
+        QCOMPARE(seen.size(), 3);
+        key(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!exists("startupDialogCloseButton"), 10000);
+    }
+
+    void everyControlNamedInEnglish()
+    {
+        closeStartupDialog();
+        QVERIFY(resize(700));
+        for (const PageSpec& spec : pages()) {
+            QVERIFY(showTab(spec.tab));
+            QTRY_VERIFY_WITH_TIMEOUT(get(spec.page, "visible").toBool(), 10000);
+            if (QString(spec.page) == "statusPage")
+                unfoldStatusPage();
+            QVERIFY(!checkNamed(QString("700 ") + spec.page, spec.page).isEmpty());
+            if (QString(spec.page) == "seatsPage")
+                QCOMPARE(nodeNamed(tree("seatsPage"), "slider", "Slider"), QString("Seat 1 motion"));
+        }
+        QVERIFY(!checkNamed("700 tab bar", "tabBar").isEmpty());
+
+        QVERIFY(resize(1280));
+        QVERIFY(showTab("statusTab"));
+        QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPage"), 3, 20000);
+        const QStringList names = checkNamed("1280 statusPage", "statusPage");
+        QVERIFY(names.contains("Seat 2 motion"));
+        QVERIFY(names.contains("Seat 3 vibration"));
+        QVERIFY(names.contains("Seat 2 muted"));
+        // A status dot is announced with its line.
+        QCOMPARE(nodeNamed(tree("statusPage"), "controllerStatusText", ""), QString("VYRA Online (OK)"));
+        QVERIFY(!checkNamed("1280 tab bar", "tabBar").isEmpty());
+
+        // The second step of the Wi-Fi wizard.
+        QVERIFY(showTab("networkTab"));
+        QTRY_VERIFY_WITH_TIMEOUT(get("networkPage", "visible").toBool(), 10000);
+        QTest::qWait(1000); // the page slides in
+        QVERIFY(ask({{"cmd", "click"}, {"name", "clientOrAdHocButton"}}).value("ok").toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(exists("wifiPasswordTextField"), 10000);
+        const QStringList wizard = checkNamed("1280 networkPage, Wi-Fi network", "networkPage");
+        // A password field is announced by its description, the placeholder text.
+        QVERIFY2(wizard.contains("Password"), qPrintable(wizard.join(", ")));
+        QVERIFY(ask({{"cmd", "click"}, {"name", "wifiCancelButton"}}).value("ok").toBool());
+        QVERIFY(showTab("statusTab"));
+    }
+
+    void tabWalksEveryPage()
+    {
+        closeStartupDialog();
+        QVERIFY(resize(700));
+        for (const PageSpec& spec : pages()) {
+            walkPage(spec);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        // Wide: the seats are in the status page, after its own controls.
+        QVERIFY(resize(1280));
+        QVERIFY(showTab("statusTab"));
+        QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPage"), 3, 20000);
+        walkPage({"statusTab",
+                  "statusPage",
+                  "1",
+                  {"controllerNameComboBox", "resetAdvancedButton", "seatCard1", "seatCard3", "statusTab",
+                   "networkTab"}});
+    }
+
+    void shortcutsSwitchPages()
+    {
+        closeStartupDialog();
+        QVERIFY(resize(1280));
+        key(Qt::Key_3, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "searchBox"), 10000);
+        QVERIFY(get("moviesPage", "visible").toBool());
+        // No Seats tab on a wide window: Ctrl+2 goes to the seats in the status page.
+        key(Qt::Key_2, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "statusPageSeats"), 10000);
+        key(Qt::Key_4, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "networkPage"), 10000);
+        key(Qt::Key_1, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "controllerNameComboBox"), 10000);
+    }
+
+    void keysOperateControls()
+    {
+        closeStartupDialog();
+        QVERIFY(resize(700));
+        key(Qt::Key_2, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "seatCard1"), 10000);
+        // Space toggles a switch, arrows move a slider by one step.
+        QVERIFY(focusInside(focus(), "mutedSwitch"));
+        const bool muted = get("mutedSwitch", "checked", "seatCard1").toBool();
+        key(Qt::Key_Space);
+        QTRY_COMPARE_WITH_TIMEOUT(get("mutedSwitch", "checked", "seatCard1").toBool(), !muted, 5000);
+        key(Qt::Key_Tab);
+        key(Qt::Key_Tab);
+        QVERIFY(focusInside(focus(), "motionSlider"));
+        const int motion = get("motionSlider", "value", "seatCard1").toInt();
+        key(motion > -20 ? Qt::Key_Left : Qt::Key_Right);
+        QTRY_COMPARE_WITH_TIMEOUT(get("motionSlider", "value", "seatCard1").toInt(),
+                                  motion > -20 ? motion - 1 : motion + 1, 5000);
+
+        // Enter folds and unfolds a section.
+        key(Qt::Key_1, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "controllerNameComboBox"), 10000);
+        for (int i = 0; i < 10 && !focusInside(focus(), "versionUnfoldButton"); ++i)
+            key(Qt::Key_Tab);
+        QVERIFY(focusInside(focus(), "versionUnfoldButton"));
+        const bool folded = get("versionUnfoldButton", "folded").toBool();
+        key(Qt::Key_Return);
+        QCOMPARE(get("versionUnfoldButton", "folded").toBool(), !folded);
+
+        // The pencil opens the name editor; Escape leaves it without renaming.
+        key(Qt::Key_1, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "controllerNameComboBox"), 10000);
+        key(Qt::Key_Tab);
+        QVERIFY(focusInside(focus(), "renameButton"));
+        key(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(exists("nameTextField"), 5000);
+        QVERIFY(set("nameTextField", "focus", true));
+        key(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!exists("nameTextField"), 5000);
+        QCOMPARE(get("controllerNameComboBox", "displayText").toString(), QString("A11y Unit"));
+    }
+
+    void everyControlNamedInFrench()
+    {
+        startApp("fr");
+        closeStartupDialog();
+        QVERIFY(resize(700));
+        for (const PageSpec& spec : pages()) {
+            QVERIFY(showTab(spec.tab));
+            QTRY_VERIFY_WITH_TIMEOUT(get(spec.page, "visible").toBool(), 10000);
+            if (QString(spec.page) == "statusPage")
+                unfoldStatusPage();
+            QVERIFY(!checkNamed(QString("fr 700 ") + spec.page, spec.page).isEmpty());
+            if (QString(spec.page) == "seatsPage")
+                QCOMPARE(nodeNamed(tree("seatsPage"), "slider", "Slider"), QString("Fauteuil 1 : mouvement"));
+        }
+        QVERIFY(!checkNamed("fr 700 tab bar", "tabBar").isEmpty());
+        QVERIFY(showTab("statusTab"));
+        QCOMPARE(nodeNamed(tree("statusPage"), "controllerStatusText", ""), QString("VYRA en ligne (OK)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUiAccessibility)
+#include "tst_ui_accessibility.moc"
