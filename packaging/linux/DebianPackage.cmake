@@ -10,6 +10,7 @@ set(VYRA_RUNTIME_DEPENDS
     qml-module-qtquick-window2
     qml-module-qtquick-layouts
     qml-module-qtgraphicaleffects
+    libqt5svg5
     fonts-roboto-unhinted
     fonts-noto-cjk)
 list(JOIN VYRA_RUNTIME_DEPENDS ", " VYRA_RUNTIME_DEPENDS_TEXT)

@@ -148,7 +148,12 @@ class TestUiAccessibility : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(m_probe.connectTo(socket), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
         QVERIFY(resize(700));
-        QTRY_VERIFY_WITH_TIMEOUT(get("controllerStatusText", "text").toString() != "---", 60000);
+        // Connected: the pencil works only then.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ask({{"cmd", "get"}, {"name", "renameButton"}, {"prop", "enabled"}, {"visibleOnly", false}})
+                .value("value")
+                .toBool(),
+            60000);
         // The seats are there and active.
         QTRY_VERIFY_WITH_TIMEOUT(
             ask({{"cmd", "get"}, {"name", "seatCard3"}, {"prop", "seatActive"}, {"visibleOnly", false}})
@@ -367,6 +372,11 @@ private slots:
                        "--seats", "3", "--key-file", m_dir.filePath("unit-key.txt"), "--no-announce",
                        "--scenario", scenario.fileName()});
         QVERIFY(m_unit->waitForStarted(20000));
+        const auto unitListens = [this] {
+            QFile log(m_dir.filePath("unit.log"));
+            return log.open(QIODevice::ReadOnly) && log.readAll().contains("listening");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(unitListens(), 20000);
         startApp("");
     }
 
