@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "MessageNames.h"
+#include "MessageTypeList.h"
 
 namespace FuzzFormat {
 
@@ -16,26 +16,7 @@ namespace FuzzFormat {
 // body.
 inline const std::vector<std::string>& messageTypes()
 {
-    namespace T = Ulmar::Messaging::MessageType;
-    static const std::vector<std::string> types = {T::GetSeatStatusNotification,
-                                                   T::SetSeatSetting,
-                                                   T::GetVyraNameNotification,
-                                                   T::SetVyraName,
-                                                   T::GetMotionDelayNotification,
-                                                   T::SetMotionDelay,
-                                                   T::GetRecognitionToleranceNotification,
-                                                   T::SetRecognitionTolerance,
-                                                   T::GetMediaStatusNotification,
-                                                   T::GetMediaListNotification,
-                                                   T::GetImageData,
-                                                   T::GetUpgradeNotification,
-                                                   T::GetUpdateNotification,
-                                                   T::GetNetworkState,
-                                                   T::GetWifiList,
-                                                   T::SetWifiSetting,
-                                                   T::GetLibraryServiceLoginStatus,
-                                                   T::SetLibraryServiceCredentials};
-    return types;
+    return MessageTypeList::all();
 }
 
 inline std::string typedInput(const std::string& type, const std::string& body)

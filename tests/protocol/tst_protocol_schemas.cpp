@@ -16,6 +16,7 @@
 #include <rapidjson/writer.h>
 
 #include "MessageNames.h"
+#include "MessageTypeList.h"
 #include "ProtocolCapture.h"
 
 namespace T = Ulmar::Messaging::MessageType;
@@ -173,38 +174,14 @@ private slots:
         }
 
         // Every family travelled in every direction it has.
-        const std::vector<std::string> toUnit = {T::GetSeatStatusNotification,
-                                                 T::SetSeatSetting,
-                                                 T::GetVyraNameNotification,
-                                                 T::SetVyraName,
-                                                 T::GetMotionDelayNotification,
-                                                 T::SetMotionDelay,
-                                                 T::GetRecognitionToleranceNotification,
-                                                 T::SetRecognitionTolerance,
-                                                 T::GetMediaStatusNotification,
-                                                 T::GetMediaListNotification,
-                                                 T::GetImageData,
-                                                 T::GetUpgradeNotification,
-                                                 T::GetUpdateNotification,
-                                                 T::GetNetworkState,
-                                                 T::GetWifiList,
-                                                 T::SetWifiSetting,
-                                                 T::GetLibraryServiceLoginStatus,
-                                                 T::SetLibraryServiceCredentials};
-        const std::vector<std::string> toApp = {T::GetSeatStatusNotification,
-                                                T::GetVyraNameNotification,
-                                                T::SetVyraName,
-                                                T::GetMotionDelayNotification,
-                                                T::GetRecognitionToleranceNotification,
-                                                T::GetMediaStatusNotification,
-                                                T::GetMediaListNotification,
-                                                T::GetImageData,
-                                                T::GetUpgradeNotification,
-                                                T::GetUpdateNotification,
-                                                T::GetNetworkState,
-                                                T::GetWifiList,
-                                                T::SetWifiSetting,
-                                                T::GetLibraryServiceLoginStatus};
+        const std::vector<std::string>& toUnit = MessageTypeList::all();
+        // The unit sends every type but the app's commands.
+        const std::set<std::string> appOnly = {T::SetSeatSetting, T::SetMotionDelay, T::SetRecognitionTolerance,
+                                               T::SetLibraryServiceCredentials};
+        std::vector<std::string> toApp;
+        for (const auto& type : toUnit)
+            if (!appOnly.count(type))
+                toApp.push_back(type);
         for (const auto& type : toUnit)
             QVERIFY2(seen.count({int(CapturedMessage::ToUnit), type}),
                      ("never sent by the app: " + type).c_str());

@@ -3,6 +3,7 @@
 #include <QUdpSocket>
 
 #include "MessageNames.h"
+#include "MessageTypeList.h"
 
 using namespace Ulmar::Messaging;
 
@@ -41,26 +42,7 @@ void MessageLog::clear()
 
 const std::vector<std::string>& allMessageTypes()
 {
-    namespace T = MessageType;
-    static const std::vector<std::string> types{T::GetSeatStatusNotification,
-                                                T::SetSeatSetting,
-                                                T::GetVyraNameNotification,
-                                                T::SetVyraName,
-                                                T::GetMotionDelayNotification,
-                                                T::SetMotionDelay,
-                                                T::GetRecognitionToleranceNotification,
-                                                T::SetRecognitionTolerance,
-                                                T::GetMediaStatusNotification,
-                                                T::GetMediaListNotification,
-                                                T::GetImageData,
-                                                T::GetUpgradeNotification,
-                                                T::GetUpdateNotification,
-                                                T::GetNetworkState,
-                                                T::GetWifiList,
-                                                T::SetWifiSetting,
-                                                T::GetLibraryServiceLoginStatus,
-                                                T::SetLibraryServiceCredentials};
-    return types;
+    return MessageTypeList::all();
 }
 
 const std::vector<std::string>& stateRequestTypes()
