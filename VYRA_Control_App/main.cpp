@@ -9,7 +9,9 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QLocale>
+#include <QPixmap>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickStyle>
@@ -228,7 +230,15 @@ int main(int argc, char* argv[])
     if (const auto exitCode = parseCommandLine(argc, argv, description, variables, hostname, serviceName))
         return *exitCode;
 
-    QGuiApplication::setWindowIcon(QIcon(":/Resources/icon/vyra_ca.ico"));
+    // PNG, which Qt decodes itself, read without guessing: probing a file's format (an .ico always is)
+    // loads every image-format plug-in (TIFF, WebP, MNG...) and their libraries.
+    QIcon windowIcon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        QImageReader reader(QStringLiteral(":/Resources/icon/vyra_ca_%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        windowIcon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    QGuiApplication::setWindowIcon(windowIcon);
 
     auto* posterImageProvider = new PosterImageProvider();
     // Messaging threads share these; whichever lets go last, they die on this thread.

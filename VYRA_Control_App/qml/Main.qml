@@ -179,8 +179,17 @@ ApplicationWindow {
         showOrHideSeatsTab(true)
         if (enable_MERGE_TABS)
             showOrHideSeatsTabAccordingToWidth()
-        if (settings.showDialogOnStartup === true)
-            startupDialog.open()
+    }
+
+    // The start-up dialog follows the window's first frame: the page shows without waiting for it.
+    Connections {
+        id: firstFrame
+        target: window
+        function onAfterAnimating() {
+            firstFrame.enabled = false
+            if (settings.showDialogOnStartup === true)
+                Qt.callLater(function() { startupDialog.open() })
+        }
     }
 
     WidgetStartupDialog {

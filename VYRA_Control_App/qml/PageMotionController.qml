@@ -38,6 +38,22 @@ Flickable {
         movieProgressBar.value = 0
     }
 
+    // The advanced sliders show what the unit sent without sending it back. They exist once unfolded.
+    function showUnitValues() {
+        var advanced = hiddenAdvancedControlsLayout.item
+        if (!advanced)
+            return
+        var sliders = [[advanced.motionDelaySlider, api.motionDelay],
+                       [advanced.recognitionToleranceSlider, api.recognitionTolerance]]
+        for (var i = 0; i < sliders.length; ++i) {
+            var slider = sliders[i][0]
+            var saved = slider.isInteractive
+            slider.isInteractive = false
+            slider.value = sliders[i][1]
+            slider.isInteractive = saved
+        }
+    }
+
     function printModelData() {
         for (var i = 0; i < VYRAList.rowCount(); ++i) {
             var index = VYRAList.index(i, 0)
@@ -69,18 +85,8 @@ Flickable {
             Layout.fillWidth: true
             spacing: Style.flow_SPACING
 
-            onMotionDelayChanged: {
-                var saved = motionDelaySlider.isInteractive
-                motionDelaySlider.isInteractive = false
-                motionDelaySlider.value = motionDelay
-                motionDelaySlider.isInteractive = saved
-            }
-            onRecognitionToleranceChanged: {
-                var saved = recognitionToleranceSlider.isInteractive
-                recognitionToleranceSlider.isInteractive = false
-                recognitionToleranceSlider.value = recognitionTolerance
-                recognitionToleranceSlider.isInteractive = saved
-            }
+            onMotionDelayChanged: root.showUnitValues()
+            onRecognitionToleranceChanged: root.showUnitValues()
             onVyraListChanged: {
                 console.log("VYRA list changed")
                 controllerNameComboBox.makeSureSelectedVYRANameIs(api.controllerName)
@@ -556,6 +562,8 @@ Flickable {
                                 Layout.preferredWidth: 20
                                 Layout.preferredHeight: 20
                                 onFoldedChanged: {
+                                    if (!folded)
+                                        hiddenAdvancedControlsLayout.active = true
                                     hiddenAdvancedControlsLayout.visible = !folded
                                     hiddenAdvancedControlsLayout.enabled = !folded
                                 }
@@ -573,78 +581,93 @@ Flickable {
                             }
                         }
 
-                        ColumnLayout {
+                        // Made the first time it is unfolded: start-up does not pay for controls most
+                        // sessions never open.
+                        Loader {
                             id: hiddenAdvancedControlsLayout
                             objectName: "hiddenAdvancedControlsLayout"
+                            active: false
                             visible: false
                             enabled: false
                             Layout.leftMargin: Style.hidden_LEFT_MARGIN
                             Layout.fillWidth: true
+                            onLoaded: {
+                                root.showUnitValues()
+                                item.motionDelaySlider.isInteractive = true
+                                item.recognitionToleranceSlider.isInteractive = true
+                            }
 
-                            WidgetParagraph {
-                                objectName: "motionDelayText"
-                                text: qsTr("Motion Delay: %1 ms").arg(api.motionDelay)
-                                wrapMode: Text.WordWrap
-                            }
-                            WidgetSliderWithNumber {
-                                id: motionDelaySlider
-                                objectName: "motionDelaySlider"
-                                accessibleName: qsTr("Motion delay in milliseconds")
-                                property bool isInteractive: true
-                                from: -200
-                                to: 200
-                                value: 0
-                                height: 32
-                                Layout.fillWidth: true
-                                Layout.preferredHeight: implicitHeight
-                                enabled: api.controllerIsConnected
-                                Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
-                                onPositionChanged: {
-                                    if (!isInteractive)
-                                        return
-                                    isInteractive = false
-                                    api.sendMotionDelay(Math.round(Style.map(position, 0, 1, from, to)))
-                                    isInteractive = true
+                            sourceComponent: ColumnLayout {
+                                property alias motionDelaySlider: motionDelaySlider
+                                property alias recognitionToleranceSlider: recognitionToleranceSlider
+
+                                WidgetParagraph {
+                                    objectName: "motionDelayText"
+                                    text: qsTr("Motion Delay: %1 ms").arg(api.motionDelay)
+                                    wrapMode: Text.WordWrap
                                 }
-                            }
-                            WidgetParagraph {
-                                objectName: "recognitionToleranceText"
-                                text: qsTr("Recognition Tolerance: %1 s").arg(api.recognitionTolerance)
-                                wrapMode: Text.WordWrap
-                            }
-                            WidgetSliderWithNumber {
-                                id: recognitionToleranceSlider
-                                objectName: "recognitionToleranceSlider"
-                                accessibleName: qsTr("Recognition tolerance in seconds")
-                                property bool isInteractive: true
-                                from: 0
-                                to: 100
-                                value: 0
-                                height: 32
-                                Layout.fillWidth: true
-                                Layout.preferredHeight: implicitHeight
-                                enabled: api.controllerIsConnected
-                                Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
-                                onPositionChanged: {
-                                    if (!isInteractive)
-                                        return
-                                    isInteractive = false
-                                    api.sendRecognitionTolerance(Math.round(Style.map(position, 0, 1, from, to)))
-                                    isInteractive = true
+                                WidgetSliderWithNumber {
+                                    id: motionDelaySlider
+                                    objectName: "motionDelaySlider"
+                                    accessibleName: qsTr("Motion delay in milliseconds")
+                                    // Sends only once made and showing the unit's value (onLoaded): building it moves it.
+                                    property bool isInteractive: false
+                                    from: -200
+                                    to: 200
+                                    value: 0
+                                    height: 32
+                                    Layout.fillWidth: true
+                                    Layout.preferredHeight: implicitHeight
+                                    enabled: api.controllerIsConnected
+                                    Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
+                                    onPositionChanged: {
+                                        if (!isInteractive)
+                                            return
+                                        isInteractive = false
+                                        api.sendMotionDelay(Math.round(Style.map(position, 0, 1, from, to)))
+                                        isInteractive = true
+                                    }
                                 }
-                            }
-                            WidgetButton {
-                                objectName: "resetAdvancedButton"
-                                readonly property int default_MOTION_DELAY: 0
-                                readonly property int default_RECOGNITION_TOLERANCE: 5
-                                text: qsTr("Reset to Defaults")
-                                Layout.alignment: Qt.AlignLeft
-                                enabled: api.controllerIsConnected
-                                Accessible.name: text
-                                Accessible.description: qsTr("Sets the motion delay and the recognition tolerance back to their defaults")
-                                onClicked: {
-                                    api.sendRecognitionTolerance(default_RECOGNITION_TOLERANCE)
-                                    api.sendMotionDelay(default_MOTION_DELAY)
+                                WidgetParagraph {
+                                    objectName: "recognitionToleranceText"
+                                    text: qsTr("Recognition Tolerance: %1 s").arg(api.recognitionTolerance)
+                                    wrapMode: Text.WordWrap
+                                }
+                                WidgetSliderWithNumber {
+                                    id: recognitionToleranceSlider
+                                    objectName: "recognitionToleranceSlider"
+                                    accessibleName: qsTr("Recognition tolerance in seconds")
+                                    // Sends only once made and showing the unit's value (onLoaded): building it moves it.
+                                    property bool isInteractive: false
+                                    from: 0
+                                    to: 100
+                                    value: 0
+                                    height: 32
+                                    Layout.fillWidth: true
+                                    Layout.preferredHeight: implicitHeight
+                                    enabled: api.controllerIsConnected
+                                    Material.accent: api.controllerIsConnected ? Material.color(Material.Orange) : Material.color(Material.Grey)
+                                    onPositionChanged: {
+                                        if (!isInteractive)
+                                            return
+                                        isInteractive = false
+                                        api.sendRecognitionTolerance(Math.round(Style.map(position, 0, 1, from, to)))
+                                        isInteractive = true
+                                    }
+                                }
+                                WidgetButton {
+                                    objectName: "resetAdvancedButton"
+                                    readonly property int default_MOTION_DELAY: 0
+                                    readonly property int default_RECOGNITION_TOLERANCE: 5
+                                    text: qsTr("Reset to Defaults")
+                                    Layout.alignment: Qt.AlignLeft
+                                    enabled: api.controllerIsConnected
+                                    Accessible.name: text
+                                    Accessible.description: qsTr("Sets the motion delay and the recognition tolerance back to their defaults")
+                                    onClicked: {
+                                        api.sendRecognitionTolerance(default_RECOGNITION_TOLERANCE)
+                                        api.sendMotionDelay(default_MOTION_DELAY)
+                                    }
                                 }
                             }
                         }

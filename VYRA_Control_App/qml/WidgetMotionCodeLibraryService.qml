@@ -22,6 +22,9 @@ GridLayout {
     property int pollInterval: 2000
     property int supportTimeout: 5000
     property int confirmationDelay: 7000
+    // The pages are made the first time the unit shows it offers sign-in: most units never do.
+    property bool pagesMade: false
+    property string errorMessage: ""
 
     columns: 1
 
@@ -37,20 +40,20 @@ GridLayout {
         } else if (state_number === state_FAILED) {
             statusStack.currentIndex = statusStack.index_FAILED
         } else {
-            usernameTextInput.text = ""
-            passwordTextInput.text = ""
+            if (credentialsPage.item)
+                credentialsPage.item.clear()
             statusStack.currentIndex = statusStack.index_CREDENTIALS
         }
     }
 
     function doAuthentify() {
-        var username = usernameTextInput.text
-        var password = passwordTextInput.text
+        var username = credentialsPage.item.username
+        var password = credentialsPage.item.password
         var url = api.libraryServiceURI
         goToState(state_CONNECTING)
         if (api.libraryServiceURI === "") {
             console.log("No library service URI!")
-            errorMessageLabel.text = qsTr("Error: No Motion Code Library Service URI")
+            root.errorMessage = qsTr("Error: No Motion Code Library Service URI")
             goToState(state_FAILED)
             return
         }
@@ -59,7 +62,7 @@ GridLayout {
             console.log("sign-in result: success=" + result.success + " isUp=" + result.isUp
                         + " errorType=" + result.errorType + " errorMessage=" + result.errorMessage)
             console.log("Bye")
-            errorMessageLabel.text = result.errorMessage
+            root.errorMessage = result.errorMessage
             if (result.success) {
                 api.sendLibraryServiceCredentials(username, result.authToken, result.refreshToken)
                 api.libraryServiceUsername = username
@@ -73,6 +76,11 @@ GridLayout {
     onLibraryServiceIsRegisteredChanged: {
         console.log("libraryServiceIsRegistered: " + libraryServiceIsRegistered)
         goToState(libraryServiceIsRegistered ? state_CONNECTED : state_DISCONNECTED)
+    }
+
+    onVyraSupportMCLSChanged: {
+        if (vyraSupportMCLS)
+            pagesMade = true
     }
 
     onControllerNameChanged: {
@@ -116,11 +124,11 @@ GridLayout {
                 console.log("giveUpTimer: success")
                 root.goToState(root.state_CONNECTED)
             } else if (api.controllerIsConnected) {
-                errorMessageLabel.text = qsTr("Registration error")
+                root.errorMessage = qsTr("Registration error")
                 root.goToState(root.state_FAILED)
                 console.log("giveUpTimer: failed to register")
             } else {
-                errorMessageLabel.text = qsTr("Connection lost")
+                root.errorMessage = qsTr("Connection lost")
                 root.goToState(root.state_FAILED)
                 console.log("giveUpTimer: failed to connect")
             }
@@ -140,80 +148,101 @@ GridLayout {
         Layout.topMargin: Style.mcls_PADDING
         Layout.bottomMargin: Style.mcls_PADDING
 
-        ColumnLayout {
+        Loader {
+            id: credentialsPage
+            active: root.pagesMade
             Layout.fillWidth: true
-            WidgetTextField {
-                id: usernameTextInput
-                objectName: "usernameTextInput"
-                Layout.fillWidth: true
-                placeholderText: qsTr("Username")
-                Accessible.name: qsTr("Motion Code Library Service username")
-                activeFocusOnTab: true
-                maximumLength: 40
-                inputMethodHints: Qt.ImhNoAutoUppercase
-                validator: RegExpValidator {
-                    regExp: /\w+([-+.']\w+)*@\w+([-.]\w+)*\.\w+([-.]\w+)*/
+            sourceComponent: ColumnLayout {
+                readonly property alias username: usernameTextInput.text
+                readonly property alias password: passwordTextInput.text
+
+                function clear() {
+                    usernameTextInput.text = ""
+                    passwordTextInput.text = ""
+                }
+
+                WidgetTextField {
+                    id: usernameTextInput
+                    objectName: "usernameTextInput"
+                    Layout.fillWidth: true
+                    placeholderText: qsTr("Username")
+                    Accessible.name: qsTr("Motion Code Library Service username")
+                    activeFocusOnTab: true
+                    maximumLength: 40
+                    inputMethodHints: Qt.ImhNoAutoUppercase
+                    validator: RegExpValidator {
+                        regExp: /\w+([-+.']\w+)*@\w+([-.]\w+)*\.\w+([-.]\w+)*/
+                    }
+                }
+                WidgetTextField {
+                    id: passwordTextInput
+                    objectName: "passwordTextInput"
+                    Layout.fillWidth: true
+                    placeholderText: qsTr("Password")
+                    Keys.onReturnPressed: loginButton.clicked()
+                    Keys.onEnterPressed: loginButton.clicked()
+                    activeFocusOnTab: true
+                    maximumLength: 40
+                    echoMode: TextInput.Password
+                    inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
+                }
+                WidgetButton {
+                    id: loginButton
+                    objectName: "loginButton"
+                    text: qsTr("Sign In")
+                    Accessible.name: text
+                    Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")
+                    highlighted: true
+                    onClicked: root.doAuthentify()
                 }
             }
-            WidgetTextField {
-                id: passwordTextInput
-                objectName: "passwordTextInput"
-                Layout.fillWidth: true
-                placeholderText: qsTr("Password")
-                Keys.onReturnPressed: loginButton.clicked()
-                Keys.onEnterPressed: loginButton.clicked()
-                activeFocusOnTab: true
-                maximumLength: 40
-                echoMode: TextInput.Password
-                inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
-            }
-            WidgetButton {
-                id: loginButton
-                objectName: "loginButton"
-                text: qsTr("Sign In")
-                Accessible.name: text
-                Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")
-                highlighted: true
-                onClicked: root.doAuthentify()
+        }
+
+        Loader {
+            active: root.pagesMade
+            Layout.fillWidth: true
+            sourceComponent: RowLayout {
+                WidgetLabel {
+                    text: qsTr("Signing in...")
+                }
+                BusyIndicator {
+                    running: statusStack.currentIndex === statusStack.index_PROGRESS
+                    Accessible.name: qsTr("Signing in...")
+                }
             }
         }
 
-        RowLayout {
+        Loader {
+            active: root.pagesMade
             Layout.fillWidth: true
-            WidgetLabel {
-                text: qsTr("Signing in...")
-            }
-            BusyIndicator {
-                running: statusStack.currentIndex === statusStack.index_PROGRESS
-                Accessible.name: qsTr("Signing in...")
+            sourceComponent: WidgetLabel {
+                objectName: "signedInLabel"
+                text: qsTr("Signed in as %1").arg(api.libraryServiceUsername)
+                elide: Text.ElideRight
             }
         }
 
-        WidgetLabel {
-            objectName: "signedInLabel"
-            text: qsTr("Signed in as %1").arg(api.libraryServiceUsername)
-            elide: Text.ElideRight
+        Loader {
+            active: root.pagesMade
             Layout.fillWidth: true
-        }
-
-        ColumnLayout {
-            Layout.fillWidth: true
-            WidgetParagraph {
-                text: qsTr("Failed to sign in")
-            }
-            WidgetParagraph {
-                id: errorMessageLabel
-                objectName: "errorMessageLabel"
-                text: ""
-                color: Style.text_ERROR
-            }
-            WidgetButton {
-                id: resetButton
-                objectName: "resetButton"
-                text: qsTr("Reset")
-                Accessible.name: text
-                Accessible.description: qsTr("Back to the sign-in fields")
-                onClicked: root.goToState(root.state_DISCONNECTED)
+            sourceComponent: ColumnLayout {
+                WidgetParagraph {
+                    text: qsTr("Failed to sign in")
+                }
+                WidgetParagraph {
+                    id: errorMessageLabel
+                    objectName: "errorMessageLabel"
+                    text: root.errorMessage
+                    color: Style.text_ERROR
+                }
+                WidgetButton {
+                    id: resetButton
+                    objectName: "resetButton"
+                    text: qsTr("Reset")
+                    Accessible.name: text
+                    Accessible.description: qsTr("Back to the sign-in fields")
+                    onClicked: root.goToState(root.state_DISCONNECTED)
+                }
             }
         }
     }

@@ -41,6 +41,12 @@ Item {
             return findChild(page, "controllerNameComboBox")
         }
 
+        // The advanced controls exist once unfolded.
+        function unfoldAdvanced() {
+            findChild(page, "advancedControlsUnfoldButton").folded = false
+            tryVerify(function() { return findChild(page, "motionDelaySlider") !== null })
+        }
+
         function test_changedUnitKeyAskedBeforeAccepting() {
             var panel = findChild(page, "unitKeyPanel")
             verify(!panel.visible)
@@ -139,15 +145,30 @@ Item {
         }
 
         function test_valueFromUnitIsNotSentBack() {
+            // Sent while the controls are folded away: shown when they are first unfolded.
             api.motionDelay = 120
             api.recognitionTolerance = 40
+            compare(findChild(page, "motionDelaySlider"), null)
+            unfoldAdvanced()
             compare(findChild(page, "motionDelaySlider").value, 120)
             compare(findChild(page, "recognitionToleranceSlider").value, 40)
+            compare(findChild(page, "motionDelayText").text, "Motion Delay: 120 ms")
+            // And while they are shown.
+            api.motionDelay = -30
+            api.recognitionTolerance = 7
+            compare(findChild(page, "motionDelaySlider").value, -30)
+            compare(findChild(page, "recognitionToleranceSlider").value, 7)
+            // Folding keeps them, with their values.
+            findChild(page, "advancedControlsUnfoldButton").folded = true
+            verify(!findChild(page, "hiddenAdvancedControlsLayout").visible)
+            api.motionDelay = 60
+            compare(findChild(page, "motionDelaySlider").value, 60)
             compare(api.callsNamed("sendMotionDelay").length, 0)
             compare(api.callsNamed("sendRecognitionTolerance").length, 0)
         }
 
         function test_userMoveSendsValue() {
+            unfoldAdvanced()
             var slider = findChild(page, "motionDelaySlider")
             var spin = findChild(slider, "spinbox")
             spin.value = -50
@@ -159,6 +180,7 @@ Item {
         }
 
         function test_slidersDisabledWhileDisconnected() {
+            unfoldAdvanced()
             api.controllerIsConnected = false
             verify(!findChild(page, "motionDelaySlider").enabled)
             verify(!findChild(page, "recognitionToleranceSlider").enabled)

@@ -100,6 +100,8 @@ Item {
             VYRAList.addUnit(m, "127.0.0.1", 12740, false)
             VYRAList.addUnit(m + "2", "127.0.0.2", 12740, false)
             var page = createTemporaryObject(motionControllerComponent, host)
+            // The sign-in part shows (and is made) once the unit answers for the service.
+            api.emitLibraryServiceResponseReceived()
             wait(50)
             // Title, four status lines, unit name, version, last update, two update lines, signed-in line.
             check(page, 11)
