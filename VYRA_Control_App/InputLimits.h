@@ -54,6 +54,9 @@ public:
     // Notes a cut made by the caller.
     void noteCut(const char* what, int limit);
 
+    // Forgets what was cut, for a body refused after all: nothing of it is kept, so nothing is logged.
+    void dismiss() { m_notes.clear(); }
+
     bool cut() const { return !m_notes.isEmpty(); }
     // The line that is (or would be) logged, empty when nothing was cut.
     QString summary() const;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <numeric>
+#include <string_view>
+#include <unordered_map>
 
 #include <QString>
 
@@ -54,6 +56,15 @@ void appendOrdered(std::string& out, std::uint32_t v)
     }
 }
 
+// Eight bytes from `from`, zero-padded, as a number that orders as they do.
+std::uint64_t prefixOf(const std::string& key, std::size_t from)
+{
+    std::uint64_t prefix = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return prefix;
+}
+
 } // namespace
 
 std::string MediaListIndex::caseCompareKey(const std::string& utf8)
@@ -87,31 +98,70 @@ std::string MediaListIndex::caseCompareKey(const std::string& utf8)
 MediaListIndex::MediaListIndex(MediaList items) : m_items(std::move(items))
 {
     const std::size_t n = m_items.size();
-    m_lowerTitles.resize(n);
+    m_lowerStart.assign(1, 0);
+    m_lowerStart.reserve(n + 1);
+    m_titleSize.reserve(n);
     std::vector<std::string> keys(n);
-    std::vector<std::uint32_t> order(n);
+    std::vector<std::uint32_t> groupOf(n);
+    std::vector<std::uint32_t> firstOfGroup;
+    std::unordered_map<std::string_view, std::uint32_t> groups;
     for (int k = 0; k < 5; ++k) {
+        // Records with equal keys form one group and share a rank: only the distinct keys are sorted (a
+        // library has few durations, cuts and languages).
+        groups.clear();
+        groups.reserve(n);
+        firstOfGroup.clear();
         for (std::size_t i = 0; i < n; ++i) {
             const std::string& text = keyText(*m_items[i], k);
             keys[i] = caseCompareKey(text);
-            if (k == 0)
-                m_lowerTitles[i] = isAscii(text) ? keys[i] : ToLowercase(text);
+            if (k == 0) {
+                m_lowerTitles += isAscii(text) ? keys[i] : ToLowercase(text);
+                m_lowerStart.push_back(m_lowerTitles.size());
+                m_titleSize.push_back(text.size());
+            }
         }
-        std::iota(order.begin(), order.end(), 0u);
-        std::sort(order.begin(), order.end(), [&keys](std::uint32_t a, std::uint32_t b) {
-            const int c = keys[a].compare(keys[b]);
-            return c < 0 || (c == 0 && a < b);
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto found = groups.try_emplace(keys[i], static_cast<std::uint32_t>(firstOfGroup.size()));
+            if (found.second)
+                firstOfGroup.push_back(static_cast<std::uint32_t>(i));
+            groupOf[i] = found.first->second;
+        }
+        // Sorted on the first sixteen bytes of each key as two numbers, which settles most comparisons
+        // without touching the strings; the rest compare in full.
+        struct Entry
+        {
+            std::uint64_t high, low;
+            std::uint32_t group;
+        };
+        std::vector<Entry> order(firstOfGroup.size());
+        for (std::uint32_t g = 0; g < order.size(); ++g) {
+            const std::string& key = keys[firstOfGroup[g]];
+            order[g] = {prefixOf(key, 0), prefixOf(key, 8), g};
+        }
+        std::sort(order.begin(), order.end(), [&keys, &firstOfGroup](const Entry& a, const Entry& b) {
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return keys[firstOfGroup[a.group]].compare(keys[firstOfGroup[b.group]]) < 0;
         });
+        std::vector<std::uint32_t> rankOfGroup(order.size());
+        for (std::uint32_t r = 0; r < order.size(); ++r)
+            rankOfGroup[order[r].group] = r;
         std::vector<std::uint32_t>& ranks = m_ranks[k];
         ranks.resize(n);
-        std::uint32_t rank = 0;
-        for (std::size_t j = 0; j < n; ++j) {
-            if (j > 0 && keys[order[j]] != keys[order[j - 1]])
-                ++rank;
-            ranks[order[j]] = rank;
+        for (std::size_t i = 0; i < n; ++i)
+            ranks[i] = rankOfGroup[groupOf[i]];
+        if (k == 0) {
+            // By rank, equal ranks in received order: a counting sort.
+            std::vector<std::uint32_t> start(order.size() + 1, 0);
+            for (const std::uint32_t r : ranks)
+                ++start[r + 1];
+            std::partial_sum(start.begin(), start.end(), start.begin());
+            m_titleOrder.resize(n);
+            for (std::size_t i = 0; i < n; ++i)
+                m_titleOrder[start[ranks[i]]++] = static_cast<std::uint32_t>(i);
         }
-        if (k == 0)
-            m_titleOrder = order;
     }
 }
 
@@ -135,9 +185,11 @@ int MediaListIndex::keyIndex(int column)
 
 bool MediaListIndex::titleContains(std::uint32_t i, const std::string& needle) const
 {
-    if (m_items[i]->titleRef().size() < needle.size())
+    if (m_titleSize[i] < needle.size())
         return false;
-    return m_lowerTitles[i].find(needle) != std::string::npos;
+    const std::string_view title(m_lowerTitles.data() + m_lowerStart[i],
+                                 m_lowerStart[i + 1] - m_lowerStart[i]);
+    return title.find(needle) != std::string_view::npos;
 }
 
 std::uint32_t MediaListIndex::rank(int column, std::uint32_t i) const

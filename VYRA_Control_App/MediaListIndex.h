@@ -37,7 +37,11 @@ private:
     static int keyIndex(int column);
 
     MediaList m_items;
-    std::vector<std::string> m_lowerTitles;
+    // The lower-cased titles one after the other, record i's from m_lowerStart[i] to m_lowerStart[i + 1]: a
+    // search reads them in one sweep of memory. With the byte length of each title as received.
+    std::string m_lowerTitles;
+    std::vector<std::size_t> m_lowerStart;
+    std::vector<std::size_t> m_titleSize;
     std::vector<std::uint32_t> m_ranks[5]; // title, duration, releaseDate, cut, language
     std::vector<std::uint32_t> m_titleOrder;
 };

@@ -8,6 +8,7 @@
 
 #include "GuiThreadRelay.h"
 #include "MediaListIndex.h"
+#include "MediaListTableModel.h"
 #include "StringUtils.h"
 
 namespace Ulmar {
@@ -37,7 +38,7 @@ const std::string& sortKey(const MediaItem& item, int column)
 } // namespace
 
 MediaListVirtualModel::MediaListVirtualModel(QObject* parent)
-    : QObject(parent), m_relay(GuiThreadRelay::create(this))
+    : QObject(parent), m_table(new MediaListTableModel(this)), m_relay(GuiThreadRelay::create(this))
 {}
 
 MediaListVirtualModel::~MediaListVirtualModel()
@@ -52,6 +53,11 @@ void MediaListVirtualModel::setMediaList(MediaList list)
     // thread sanitizer) and drops it if the model is gone by then.
     std::shared_ptr<const MediaListIndex> index = std::make_shared<MediaListIndex>(std::move(list));
     m_relay->run([this, index] { applyIndex(index); });
+}
+
+QAbstractItemModel* MediaListVirtualModel::tableModelForView() const
+{
+    return m_table;
 }
 
 void MediaListVirtualModel::applyIndex(std::shared_ptr<const MediaListIndex> index)
@@ -82,6 +88,7 @@ void MediaListVirtualModel::sortList(MediaList& list, int column, bool ascending
 void MediaListVirtualModel::showList(Order order)
 {
     m_displayedList = std::move(order);
+    m_table->show(m_index, m_displayedList);
     ++m_showCount;
     m_nextRow = 0;
     emit clearTableSignal();
@@ -158,6 +165,7 @@ void MediaListVirtualModel::onOnlineStatusChanged(QVariant connectionStatus)
         // The rows of the table still to come would land after the clear.
         ++m_showCount;
         m_nextRow = m_displayedList.size();
+        m_table->clear();
         emit clearTableSignal();
     }
 }

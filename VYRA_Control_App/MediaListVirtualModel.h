@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <QAbstractItemModel>
 #include <QObject>
 #include <QVariant>
 
@@ -18,15 +19,19 @@ namespace Messaging {
 
 using MediaList = std::vector<std::shared_ptr<MediaItem>>;
 class MediaListIndex;
+class MediaListTableModel;
 
 // The media library as the movies page sees it ("mediaList"): not an item model, but a clear signal followed
 // by one row signal per record. Search filters by title; sort orders the displayed rows by a column.
+// The rows shown are also kept in an item model of their own (tableModel), changed at once with each table,
+// which the page's view shows: a view of 50,000 titles then costs one reset instead of 50,000 insertions.
 // The lists are touched only on the model's own thread: setMediaList from another thread is queued there.
 // A long table is sent in slices between which the event loop runs, so that the window stays responsive;
 // a new table (or a clear) drops the rows of the previous one that were still to come.
 class MediaListVirtualModel : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QAbstractItemModel* tableModel READ tableModelForView CONSTANT)
 
 public:
     explicit MediaListVirtualModel(QObject* parent = nullptr);
@@ -39,6 +44,9 @@ public:
     // 5 language; any other column has no key and leaves the order as it is). The plain rule, comparing
     // texts; the model itself orders by the ranks the index worked out when the library arrived.
     static void sortList(MediaList& list, int column, bool ascending);
+
+    // The rows shown now (roles "title", "duration", "releaseDate", "cut", "language").
+    MediaListTableModel* tableModel() const { return m_table; }
 
     // Rows always sent at once before the event loop gets a turn, and the time a slice may take beyond them.
     static constexpr std::size_t kRowsPerSlice = 256;
@@ -59,6 +67,7 @@ public slots:
 private:
     using Order = std::vector<std::uint32_t>; // positions in m_index
 
+    QAbstractItemModel* tableModelForView() const;
     void applyIndex(std::shared_ptr<const MediaListIndex> index);
     void showList(Order order);
     void sendRows();
@@ -70,6 +79,7 @@ private:
     Order m_displayedList;
     std::size_t m_nextRow = 0;               // first row of m_displayedList not sent yet
     std::uint64_t m_showCount = 0;           // tells a pending slice whether its table is still the one shown
+    MediaListTableModel* m_table;            // child
     std::shared_ptr<GuiThreadRelay> m_relay; // carries setMediaList to the model's thread
 };
 

@@ -5,48 +5,11 @@ import QtQuick.Layouts 1.12
 import "."
 
 // The unit's media library. Searching and sorting happen in `mediaList`; this page
-// forwards the requests and rebuilds its table from the rows the model pushes.
+// forwards the requests and shows the rows the model keeps for it (mediaList.tableModel),
+// which change at once with each new library, search or sort.
 WidgetFrame {
     id: root
     anchors.fill: parent
-
-    function clearTableSignalCb() {
-        sourceModel.clear()
-    }
-
-    function appendRowToTableSignal(rowData) {
-        sourceModel.append({
-            "title": String(rowData.title !== undefined ? rowData.title : ""),
-            "duration": String(rowData.duration !== undefined ? rowData.duration : ""),
-            "releaseDate": String(rowData.releaseDate !== undefined ? rowData.releaseDate : ""),
-            "cut": String(rowData.cut !== undefined ? rowData.cut : "")
-        })
-    }
-
-    // A Connections drops the link when the page goes, unlike connect().
-    Connections {
-        target: mediaList
-        function onClearTableSignal() {
-            root.clearTableSignalCb()
-        }
-        function onAppendRowToTableSignal(data) {
-            root.appendRowToTableSignal(data)
-        }
-    }
-
-    // The page is created when first shown, possibly after the library arrived: ask for the rows shown now.
-    Component.onCompleted: mediaList.triggerShowMediaLibrary()
-
-    ListModel {
-        id: sourceModel
-        objectName: "sourceModel"
-        ListElement {
-            title: ""
-            duration: ""
-            releaseDate: ""
-            cut: ""
-        }
-    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -200,7 +163,8 @@ WidgetFrame {
         ListView {
             id: moviesListView
             objectName: "moviesListView"
-            model: sourceModel
+            // Until the first library the table shows one empty row.
+            model: mediaList.tableModel
             clip: true
             Layout.fillWidth: true
             Layout.fillHeight: true

@@ -3,13 +3,16 @@
 #include <QThread>
 #include <QtTest>
 
+#include <functional>
 #include <random>
 #include <thread>
 
 #include "ControllerTestSupport.h"
 #include "GetMediaListNotificationHandler.h"
 #include "MediaListIndex.h"
+#include "MediaListTableModel.h"
 #include "MediaListVirtualModel.h"
+#include "MessageBody.h"
 #include "MessageNames.h"
 #include "StringUtils.h"
 
@@ -150,6 +153,165 @@ QVector<QVariantMap> rowsOf(const MediaList& list)
     return out;
 }
 
+// The rows the page's view finds in the table model.
+QVector<QVariantMap> tableRows(const MediaListVirtualModel& model)
+{
+    QVector<QVariantMap> out;
+    const MediaListTableModel& table = *model.tableModel();
+    for (int r = 0; r < table.rowCount(); ++r) {
+        out.push_back(table.get(r));
+        // What the view reads through the roles is the same.
+        const QHash<int, QByteArray> roles = table.roleNames();
+        for (auto role = roles.cbegin(); role != roles.cend(); ++role)
+            if (table.data(table.index(r), role.key()) != out.back().value(QString::fromLatin1(role.value())))
+                out.back().insert("mismatch", role.value());
+    }
+    return out;
+}
+
+QStringList g_debugLines;
+void recordDebug(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg)
+        g_debugLines << text;
+}
+
+// The decoding rule on a whole document, member by member: the result, the records' fields and the debug
+// lines.
+struct Decoded
+{
+    bool taken = false;
+    QVector<QVariantMap> records;
+    QStringList lines;
+    bool operator==(const Decoded& o) const
+    {
+        return taken == o.taken && records == o.records && lines == o.lines;
+    }
+};
+
+Decoded plainDecode(const std::string& body)
+{
+    Decoded out;
+    const auto document = parseBody(library(body));
+    if (!document || !document->IsObject() || document->MemberCount() == 0)
+        return out;
+    out.taken = true;
+    for (auto outer = document->MemberBegin(); outer != document->MemberEnd(); ++outer) {
+        if (!outer->value.IsObject())
+            continue;
+        for (auto m = outer->value.MemberBegin(); m != outer->value.MemberEnd(); ++m) {
+            if (toStdString(m->name) != JsonKey::Media || !m->value.IsArray())
+                continue;
+            for (const auto& element : m->value.GetArray()) {
+                if (!element.IsObject())
+                    continue;
+                MediaItem item;
+                for (auto f = element.MemberBegin(); f != element.MemberEnd(); ++f) {
+                    const std::string key = toStdString(f->name);
+                    const std::string value = toStdString(f->value);
+                    if (f->value.IsString() && key == JsonKey::Title)
+                        item.setTitle(value);
+                    else if (f->value.IsString() && key == JsonKey::ReleaseDate)
+                        item.setReleaseDate(value);
+                    else if (f->value.IsString() && key == JsonKey::Duration)
+                        item.setDuration(value);
+                    else if (f->value.IsString() && key == JsonKey::Cut)
+                        item.setCut(value);
+                    else if (f->value.IsString() && key == JsonKey::Language)
+                        item.setLanguage(value);
+                    else if (!f->value.IsString() || key != JsonKey::ImdbRef)
+                        out.lines << "Unknown media property " + QString::fromStdString(key);
+                }
+                out.records.push_back(item.toVariantMap());
+            }
+        }
+    }
+    return out;
+}
+
+Decoded fastDecode(const std::string& body)
+{
+    Decoded out;
+    MediaList list;
+    g_debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordDebug);
+    out.taken = GetMediaListNotificationHandler::decodeMediaList(library(body), list);
+    qInstallMessageHandler(previous);
+    out.lines = g_debugLines;
+    out.records = rowsOf(list);
+    return out;
+}
+
+// A body of random shape: roots of every type, "media" arrays where they count and where they do not,
+// records with known and unknown names, values of every type, escapes, nesting; sometimes cut short.
+std::string randomBody(std::mt19937& random)
+{
+    auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    static const char* const names[] = {
+        "\"title\"", "\"duration\"", "\"releaseDate\"", "\"cut\"",       "\"language\"", "\"imdbRef\"",
+        "\"media\"", "\"Media\"",    "\"tit\\u006ce\"", "\"x\\u0000y\"", "\"\"",         "\"other\""};
+    static const char* const scalars[] = {
+        "\"Alpha\"",     "\"\\u00c9lan \\\"q\\\"\"", "\"\"", "12", "-1.5e3", "true", "null",
+        "\"a\\u0000b\"", "\"\\ud83d\\ude00\""};
+    std::function<std::string(int)> value = [&](int depth) -> std::string {
+        const int kind = depth > 4 ? 0 : pick(5);
+        if (kind <= 1)
+            return scalars[pick(9)];
+        std::string out = kind == 2 ? "[" : "{";
+        for (int n = pick(4); n > 0; --n) {
+            if (out.size() > 1)
+                out += ",";
+            if (kind != 2)
+                out += std::string(names[pick(12)]) + ":";
+            out += value(depth + 1);
+        }
+        return out + (kind == 2 ? "]" : "}");
+    };
+    auto record = [&]() {
+        std::string out = "{";
+        for (int n = pick(6); n > 0; --n)
+            out += std::string(out.size() > 1 ? "," : "") + names[pick(6)] + ":" +
+                   (pick(4) ? scalars[pick(9)] : value(3));
+        return out + "}";
+    };
+    std::string body;
+    switch (pick(8)) {
+    case 0:
+        body = value(0);
+        break;
+    default: {
+        body = "{";
+        for (int n = pick(4); n > 0; --n) {
+            body += std::string(body.size() > 1 ? "," : "") + names[pick(12)] + ":";
+            if (pick(4) == 0) {
+                body += value(1);
+                continue;
+            }
+            body += "{";
+            for (int m = pick(4); m > 0; --m) {
+                body += std::string(body.back() == '{' ? "" : ",") +
+                        (pick(3) ? "\"media\"" : names[pick(12)]) + ":";
+                if (pick(5) == 0) {
+                    body += value(2);
+                    continue;
+                }
+                body += "[";
+                for (int e = pick(5); e > 0; --e)
+                    body += std::string(body.back() == '[' ? "" : ",") + (pick(5) ? record() : value(3));
+                body += "]";
+            }
+            body += "}";
+        }
+        body += "}";
+    }
+    }
+    if (pick(6) == 0)
+        body.resize(std::uniform_int_distribution<std::size_t>(0, body.size())(random));
+    else if (pick(8) == 0)
+        body += pick(2) ? " x" : " ";
+    return body;
+}
+
 // The search rule, record by record.
 MediaList plainSearch(const MediaList& full, const QString& text)
 {
@@ -206,6 +368,48 @@ private slots:
         for (const auto& i : list)
             titles << QString::fromStdString(i->title());
         QCOMPARE(titles, (QStringList{"One", "", "Two"})); // a record without known members is still listed
+    }
+
+    void decodingFollowsTheDocumentRuleOnRandomBodies()
+    {
+        std::mt19937 random(1207);
+        int taken = 0, records = 0, lines = 0;
+        for (int round = 0; round < 3000; ++round) {
+            const std::string body = randomBody(random);
+            const Decoded expected = plainDecode(body);
+            const Decoded decoded = fastDecode(body);
+            if (!(decoded == expected))
+                QFAIL(qPrintable(QString::fromStdString("differs on: " + body)));
+            taken += expected.taken;
+            records += expected.records.size();
+            lines += expected.lines.size();
+        }
+        // The bodies reached every branch: refused ones, records, and members logged as unknown.
+        QVERIFY(taken > 500 && taken < 2900);
+        QVERIFY(records > 1000);
+        QVERIFY(lines > 1000);
+    }
+
+    void aBodyRefusedAtItsEndKeepsNothingAndSaysNothing()
+    {
+        // Records and an over-long text before the fault: no rows, no line about unknown members, no cut
+        // noted.
+        const std::string body =
+            "{\"l\":{\"media\":[{\"title\":\"" + std::string(5000, 't') + "\",\"x\":1}]}} trailing";
+        MediaList list;
+        g_debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(recordDebug);
+        QVERIFY(!GetMediaListNotificationHandler::decodeMediaList(library(body), list));
+        qInstallMessageHandler(previous);
+        QVERIFY(list.empty());
+        QVERIFY(g_debugLines.isEmpty());
+        // A body nested far deeper than any stack would allow is still read.
+        const std::string deep = "{\"l\":{\"media\":[{\"title\":\"Deep\",\"x\":" + std::string(200000, '[') +
+                                 std::string(200000, ']') + "}]}}";
+        QTest::ignoreMessage(QtDebugMsg, "Unknown media property x");
+        QVERIFY(GetMediaListNotificationHandler::decodeMediaList(library(deep), list));
+        QCOMPARE(int(list.size()), 1);
+        QCOMPARE(QString::fromStdString(list[0]->title()), QString("Deep"));
     }
 
     void emptyOrInvalidBodiesChangeNothing()
@@ -347,7 +551,7 @@ private slots:
         model.triggerSortMediaLibrary(QString("1"), QString("true"));
         QCOMPARE(table.column("duration"), (QStringList{"10", "100", "9"}));
         // Column 3 and unknown columns have no key: rows re-emitted, order unchanged.
-        for (const QVariant column : {QVariant(3), QVariant(17), QVariant(-1)}) {
+        for (const QVariant& column : {QVariant(3), QVariant(17), QVariant(-1)}) {
             const int clears = table.clears;
             model.triggerSortMediaLibrary(column, false);
             QCOMPARE(table.clears, clears + 1);
@@ -381,6 +585,7 @@ private slots:
             model.setMediaList(full);
             MediaListVirtualModel::sortList(full, 0, true);
             QCOMPARE(table.rows, rowsOf(full));
+            QCOMPARE(tableRows(model), rowsOf(full));
             MediaList displayed = full;
             for (int step = 0; step < 12; ++step) {
                 if (random() % 2) {
@@ -404,6 +609,7 @@ private slots:
                     displayed = plainSearch(full, text);
                 }
                 QCOMPARE(table.rows, rowsOf(displayed));
+                QCOMPARE(tableRows(model), rowsOf(displayed));
             }
         }
     }
@@ -463,6 +669,75 @@ private slots:
         model.triggerShowMediaLibrary();
         QCOMPARE(late.clears, 1);
         QCOMPARE(late.titles(), (QStringList{"c", "b", "a"}));
+    }
+
+    // The table model the page's view shows
+    // ------------------------------------------------------------------
+
+    void tableModelShowsOneEmptyRowUntilTheFirstTable()
+    {
+        MediaListVirtualModel model;
+        const MediaListTableModel& table = *model.tableModel();
+        QCOMPARE(table.rowCount(), 1);
+        QCOMPARE(table.get(0), MediaItem().toVariantMap());
+        QCOMPARE(table.data(table.index(0), MediaListTableModel::TitleRole).toString(), QString(""));
+        QVERIFY(table.get(1).isEmpty());
+        QVERIFY(!table.data(table.index(0), Qt::DisplayRole).isValid());
+        QCOMPARE(table.roleNames().value(MediaListTableModel::ReleaseDateRole), QByteArray("releaseDate"));
+        model.triggerShowMediaLibrary(); // nothing arrived yet
+        QCOMPARE(table.rowCount(), 1);
+        model.setMediaList({});
+        QCOMPARE(table.rowCount(), 0);
+    }
+
+    void tableModelChangesOnceForEachTable()
+    {
+        MediaListVirtualModel model;
+        MediaListTableModel& table = *model.tableModel();
+        QSignalSpy resets(&table, &QAbstractItemModel::modelReset);
+        QSignalSpy inserts(&table, &QAbstractItemModel::rowsInserted);
+        QSignalSpy counts(&table, &MediaListTableModel::countChanged);
+        QStringList titles;
+        for (int i = 0; i < 3000; ++i)
+            titles << QString("t%1").arg(i, 4, 10, QChar('0'));
+        model.setMediaList(items(titles));
+        QCOMPARE(resets.count(), 1); // all rows at once, although the row signals come in slices
+        QCOMPARE(table.rowCount(), 3000);
+        QCOMPARE(counts.count(), 1);
+        model.triggerSearchMediaLibrary(QString("T29"));
+        QCOMPARE(resets.count(), 2);
+        QCOMPARE(table.rowCount(), 100);
+        QCOMPARE(table.get(0).value("title").toString(), QString("t2900"));
+        model.triggerSortMediaLibrary(0, false);
+        QCOMPARE(resets.count(), 3);
+        QCOMPARE(table.get(0).value("title").toString(), QString("t2999"));
+        QCOMPARE(counts.count(), 2); // a sort keeps the count
+        // Offline: the table empties; the rows come back with the next sort, as the row signals do.
+        model.onOnlineStatusChanged(QString("redStatus"));
+        QCOMPARE(table.rowCount(), 0);
+        model.onOnlineStatusChanged(QString("greenStatus"));
+        QCOMPARE(table.rowCount(), 0);
+        model.triggerSortMediaLibrary(3, true);
+        QCOMPARE(table.rowCount(), 100);
+        QCOMPARE(table.get(99).value("title").toString(), QString("t2900"));
+        QCOMPARE(inserts.count(), 0);
+    }
+
+    void tableModelFollowsAListFromAnotherThread()
+    {
+        GetMediaListNotificationHandler handler;
+        auto model = handler.getModel();
+        MediaListTableModel& table = *model->tableModel();
+        QThread* resetThread = nullptr;
+        QObject::connect(&table, &QAbstractItemModel::modelReset,
+                         [&resetThread] { resetThread = QThread::currentThread(); });
+        std::thread worker([&handler] {
+            handler.handleResponse(library(libraryBody({record("b"), record("A")})));
+        });
+        worker.join();
+        QTRY_COMPARE_WITH_TIMEOUT(table.rowCount(), 2, 10000);
+        QCOMPARE(resetThread, QThread::currentThread());
+        QCOMPARE(table.get(0).value("title").toString(), QString("A"));
     }
 
     // Online status -----------------------------------------------------------------------------------------

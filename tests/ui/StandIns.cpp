@@ -6,6 +6,10 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <numeric>
+
+#include "MediaListIndex.h"
+
 namespace {
 QMutex g_logMutex;
 QStringList g_log;
@@ -276,4 +280,42 @@ int TestNet::closedPort()
     const int port = probe.serverPort();
     probe.close();
     return port;
+}
+
+StandInMediaList::StandInMediaList()
+{
+    resetTable();
+}
+
+QAbstractItemModel* StandInMediaList::tableModel() const
+{
+    return m_table.get();
+}
+
+void StandInMediaList::resetTable()
+{
+    // The view lets go of the old table before it goes.
+    const auto old = std::move(m_table);
+    m_table = std::make_unique<Ulmar::Messaging::MediaListTableModel>();
+    emit tableModelChanged();
+}
+
+void StandInMediaList::pushRows(const QVariantList& rows)
+{
+    Ulmar::Messaging::MediaList list;
+    for (const QVariant& row : rows) {
+        const QVariantMap map = row.toMap();
+        auto item = std::make_shared<Ulmar::MediaItem>();
+        item->setTitle(map.value("title").toString().toStdString());
+        item->setDuration(map.value("duration").toString().toStdString());
+        item->setReleaseDate(map.value("releaseDate").toString().toStdString());
+        item->setCut(map.value("cut").toString().toStdString());
+        list.push_back(item);
+    }
+    std::vector<std::uint32_t> order(list.size());
+    std::iota(order.begin(), order.end(), 0u);
+    m_table->show(std::make_shared<Ulmar::Messaging::MediaListIndex>(std::move(list)), std::move(order));
+    emit clearTableSignal();
+    for (const auto& r : rows)
+        emit appendRowToTableSignal(r);
 }

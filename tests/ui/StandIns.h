@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "MediaListTableModel.h"
+
 class StandInApi : public QObject
 {
     Q_OBJECT
@@ -461,22 +463,26 @@ private:
     std::vector<Unit> m_units;
 };
 
+// The media list as the library page sees it: the calls the page makes, and rows pushed by the test, shown in
+// a real table model.
 class StandInMediaList : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QVariantList calls MEMBER m_calls NOTIFY callsChanged)
+    Q_PROPERTY(QAbstractItemModel* tableModel READ tableModel NOTIFY tableModelChanged)
 public:
+    StandInMediaList();
+    QAbstractItemModel* tableModel() const;
+
     Q_INVOKABLE void clearCalls()
     {
         m_calls.clear();
         emit callsChanged();
     }
-    Q_INVOKABLE void pushRows(const QVariantList& rows)
-    {
-        emit clearTableSignal();
-        for (const auto& r : rows)
-            emit appendRowToTableSignal(r);
-    }
+    // A table as a new library page finds it before any library arrived.
+    Q_INVOKABLE void resetTable();
+    // Shows these rows (maps of "title", "duration", "releaseDate", "cut"; missing fields are empty).
+    Q_INVOKABLE void pushRows(const QVariantList& rows);
 
 public slots:
     void triggerSearchMediaLibrary(const QVariant& text)
@@ -499,9 +505,11 @@ signals:
     void clearTableSignal();
     void appendRowToTableSignal(QVariant data);
     void callsChanged();
+    void tableModelChanged();
 
 private:
     QVariantList m_calls;
+    std::unique_ptr<Ulmar::Messaging::MediaListTableModel> m_table;
 };
 
 class StandInSettings : public QObject
