@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(cd "${1:-build}" && pwd)
 BIN=$BUILD/bin
-for f in startup_bench bench_medialibrary bench_messaging bench_responsiveness VYRA_Control_App; do
+for f in startup_bench bench_medialibrary bench_librarypage bench_messaging bench_responsiveness VYRA_Control_App; do
     [ -x "$BIN/$f" ] || { echo "missing $BIN/$f: build it first" >&2; exit 1; }
 done
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -26,8 +26,11 @@ xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb "${NICE[@]}" "$BI
 echo
 echo "== Media library (5 runs; take the median of each column)"
 for i in 1 2 3 4 5; do
-    "${NICE[@]}" "$BIN/bench_medialibrary" 50000 | tail -n +$((i == 1 ? 1 : 2))
+    "${NICE[@]}" "$BIN/bench_medialibrary" 50000 | tail -n +$((i == 1 ? 1 : 3))
 done
+echo
+echo "== The library page itself, offscreen (median of 5)"
+"${NICE[@]}" "$BIN/bench_librarypage" 50000 5 | tail -n 1
 echo
 echo "== Link"
 "${NICE[@]}" "$BIN/bench_messaging" 5000 5
