@@ -2,6 +2,7 @@ import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Controls.Material 2.12
 import QtQuick.Layouts 1.12
+import QtQuick.Window 2.12
 import "."
 
 // Status page: unit choice and name, status lines, versions, advanced settings,
@@ -752,12 +753,24 @@ Flickable {
             }
         }
 
-        WidgetSeats {
+        // The seats while they share this page. Their cards come after the window's first frame: the page
+        // shows without waiting for them.
+        Loader {
             id: seatsFlow
             objectName: "statusPageSeats"
+            readonly property int count: item ? item.count : 0
             visible: false
             enabled: false
+            active: false
             Layout.fillWidth: true
+            sourceComponent: WidgetSeats {}
+
+            Connections {
+                target: seatsFlow.active ? null : seatsFlow.Window.window
+                function onAfterAnimating() {
+                    Qt.callLater(function() { seatsFlow.active = true })
+                }
+            }
         }
     }
 }
