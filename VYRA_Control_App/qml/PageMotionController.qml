@@ -384,66 +384,74 @@ Flickable {
                         }
 
                         // The unit offers a key other than the one remembered for it: it may have been reset, or
-                        // something else answers in its name. Nothing is sent until the user decides.
-                        ColumnLayout {
+                        // something else answers in its name. Nothing is sent until the user decides. Made when
+                        // first shown: most units never get there.
+                        Loader {
                             id: unitKeyPanel
                             objectName: "unitKeyPanel"
+                            active: false
                             visible: api.unitKeyRefused
                             Layout.fillWidth: true
                             Layout.topMargin: 10
+                            onVisibleChanged: {
+                                if (visible)
+                                    active = true
+                            }
 
-                            WidgetParagraph {
-                                objectName: "unitKeyRefusedText"
-                                text: qsTr("Not connected: this VYRA's key has changed. It may have been reset, or another device is answering in its name.")
-                                textFormat: Text.PlainText
-                                color: Style.statusColor("redStatus")
-                            }
-                            WidgetLabel {
-                                objectName: "pinnedKeyFingerprint"
-                                text: qsTr("Remembered key: %1").arg(api.pinnedKeyFingerprint)
-                                textFormat: Text.PlainText
-                                wrapMode: Text.WrapAnywhere
-                                Layout.fillWidth: true
-                            }
-                            WidgetLabel {
-                                objectName: "offeredKeyFingerprint"
-                                text: qsTr("Offered key: %1").arg(api.offeredKeyFingerprint)
-                                textFormat: Text.PlainText
-                                wrapMode: Text.WrapAnywhere
-                                Layout.fillWidth: true
-                            }
-                            WidgetButton {
-                                objectName: "acceptUnitKeyButton"
-                                text: qsTr("Accept the New Key...")
-                                onClicked: acceptUnitKeyDialog.open()
-                            }
-                        }
-
-                        Dialog {
-                            id: acceptUnitKeyDialog
-                            objectName: "acceptUnitKeyDialog"
-                            parent: Overlay.overlay
-                            anchors.centerIn: parent
-                            width: Math.min(parent ? parent.width - 24 : 400, 480)
-                            modal: true
-                            title: qsTr("Accept the new key?")
-                            onAccepted: api.acceptUnitKey()
-
-                            WidgetParagraph {
-                                width: acceptUnitKeyDialog.availableWidth
-                                text: qsTr("Accept it only if you know this VYRA was reset or replaced, and its key fingerprint reads %1. Otherwise stay disconnected.").arg(api.offeredKeyFingerprint)
-                                textFormat: Text.PlainText
-                            }
-                            footer: DialogButtonBox {
-                                WidgetButton {
-                                    objectName: "acceptUnitKeyConfirmButton"
-                                    text: qsTr("Accept")
-                                    DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                            sourceComponent: ColumnLayout {
+                                WidgetParagraph {
+                                    objectName: "unitKeyRefusedText"
+                                    text: qsTr("Not connected: this VYRA's key has changed. It may have been reset, or another device is answering in its name.")
+                                    textFormat: Text.PlainText
+                                    color: Style.statusColor("redStatus")
+                                }
+                                WidgetLabel {
+                                    objectName: "pinnedKeyFingerprint"
+                                    text: qsTr("Remembered key: %1").arg(api.pinnedKeyFingerprint)
+                                    textFormat: Text.PlainText
+                                    wrapMode: Text.WrapAnywhere
+                                    Layout.fillWidth: true
+                                }
+                                WidgetLabel {
+                                    objectName: "offeredKeyFingerprint"
+                                    text: qsTr("Offered key: %1").arg(api.offeredKeyFingerprint)
+                                    textFormat: Text.PlainText
+                                    wrapMode: Text.WrapAnywhere
+                                    Layout.fillWidth: true
                                 }
                                 WidgetButton {
-                                    objectName: "acceptUnitKeyCancelButton"
-                                    text: qsTr("Stay Disconnected")
-                                    DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                                    objectName: "acceptUnitKeyButton"
+                                    text: qsTr("Accept the New Key...")
+                                    onClicked: acceptUnitKeyDialog.open()
+                                }
+
+                                Dialog {
+                                    id: acceptUnitKeyDialog
+                                    objectName: "acceptUnitKeyDialog"
+                                    parent: Overlay.overlay
+                                    anchors.centerIn: parent
+                                    width: Math.min(parent ? parent.width - 24 : 400, 480)
+                                    modal: true
+                                    title: qsTr("Accept the new key?")
+                                    onAccepted: api.acceptUnitKey()
+
+                                    WidgetParagraph {
+                                        width: acceptUnitKeyDialog.availableWidth
+                                        text: qsTr("Accept it only if you know this VYRA was reset or replaced, and its key fingerprint reads %1. Otherwise stay disconnected.").arg(api.offeredKeyFingerprint)
+                                        textFormat: Text.PlainText
+                                    }
+                                    footer: DialogButtonBox {
+                                        WidgetButton {
+                                            objectName: "acceptUnitKeyConfirmButton"
+                                            text: qsTr("Accept")
+                                            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                                        }
+                                        WidgetButton {
+                                            objectName: "acceptUnitKeyCancelButton"
+                                            text: qsTr("Stay Disconnected")
+                                            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                                        }
+                                    }
                                 }
                             }
                         }
