@@ -10,6 +10,7 @@
 
 #include "DiscoveryListener.h"
 #include "MessagingLog.h"
+#include "ThreadName.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -54,7 +55,10 @@ bool DiscoverySocket::bind()
         return false;
     }
     receiveNext();
-    m_thread = std::thread([this] { m_io.run(); });
+    m_thread = std::thread([this] {
+        nameCurrentThread("msg-discovery");
+        m_io.run();
+    });
     qCDebug(lcMessaging, "Discovery: listening on UDP port %u", unsigned(m_port));
     return true;
 }

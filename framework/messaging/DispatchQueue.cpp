@@ -1,6 +1,7 @@
 #include "DispatchQueue.h"
 
 #include "MessagingLog.h"
+#include "ThreadName.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -115,6 +116,7 @@ bool DispatchQueue::postMessage(Task task, std::size_t bytes, const std::string&
 
 void DispatchQueue::run(std::shared_ptr<State> state)
 {
+    nameCurrentThread("msg-dispatch");
     for (;;) {
         Task task;
         std::string summary;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include <boost/asio/ip/udp.hpp>
 #include <rapidjson/stringbuffer.h>
@@ -9,6 +10,7 @@
 #include <zmq_addon.hpp>
 
 #include "MessagingLog.h"
+#include "ThreadName.h"
 #include "Wire.h"
 
 namespace Ulmar {
@@ -346,6 +348,7 @@ std::vector<std::weak_ptr<IMessengerObserver>> MessengerImpl::observers() const
 
 void MessengerImpl::run()
 {
+    nameCurrentThread("msg-io");
     bool stopping = false;
     while (!stopping) {
         try {
@@ -439,15 +442,20 @@ int MessengerImpl::pollTimeoutMs() const
 {
     if (m_helloPending)
         return 5;
-    const auto now = Clock::now();
-    Clock::time_point next = now + std::chrono::milliseconds(500);
+    // Without a deadline the thread sleeps until a command or a socket wakes it: an idle link costs no
+    // wake-ups here (libzmq's own thread keeps the heartbeats), and a command queued without its wake-up
+    // shows as a hang in the tests instead of hiding behind a periodic tick.
+    std::optional<Clock::time_point> next;
+    const auto earliest = [&next](Clock::time_point t) { next = next ? std::min(*next, t) : t; };
     if (m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting)
-        next = std::min(next, m_deadline);
+        earliest(m_deadline);
     if (m_phase == Phase::Querying)
-        next = std::min(next, m_nextQuery);
+        earliest(m_nextQuery);
     if (m_phase == Phase::WaitingRetry)
-        next = std::min(next, m_retryAt);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
+        earliest(m_retryAt);
+    if (!next)
+        return -1;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(*next - Clock::now()).count();
     return static_cast<int>(std::max<long long>(0, ms + 1));
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "MessagingLog.h"
+#include "ThreadName.h"
 #include "Wire.h"
 
 namespace Ulmar {
@@ -241,6 +242,7 @@ bool UnitEndpointImpl::sendRawFrames(const UnitEndpoint::PeerId& peer, const std
 
 void UnitEndpointImpl::run()
 {
+    nameCurrentThread("unit-io");
     for (;;) {
         try {
             if (runOnce())
@@ -264,11 +266,12 @@ bool UnitEndpointImpl::runOnce()
     if (m_querySocket)
         items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
 
-    long timeoutMs = 500;
+    // Only announcements are due by the clock; anything else wakes the thread itself.
+    long timeoutMs = -1;
     if (m_announceSocket) {
         const auto untilNext =
             std::chrono::duration_cast<std::chrono::milliseconds>(m_nextAnnouncement - Clock::now()).count();
-        timeoutMs = std::max<long>(0, std::min<long>(timeoutMs, static_cast<long>(untilNext) + 1));
+        timeoutMs = std::max<long>(0, static_cast<long>(untilNext) + 1);
     }
     try {
         zmq::poll(items.data(), items.size(), std::chrono::milliseconds(timeoutMs));
