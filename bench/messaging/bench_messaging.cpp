@@ -1,6 +1,7 @@
 // Round-trip latency and throughput of the messaging layer (Messenger <-> UnitEndpoint) over loopback, beside
-// a bare DEALER/ROUTER ping-pong measured in the same run; and the time from a link freezing (no FIN, no RST:
-// a relay that stops moving bytes) to handleConnectionLost. Run: bench_messaging [small-count] [freezes]
+// a bare DEALER/ROUTER ping-pong measured in the same run (the two take turns); and the time from a link
+// freezing (no FIN, no RST: a relay that stops moving bytes) to handleConnectionLost. Run: bench_messaging
+// [small-count] [freezes]
 
 #include <algorithm>
 #include <atomic>
@@ -91,114 +92,182 @@ private:
     bool m_connected = false;
 };
 
-// Generic measurement over a "send one" function and a "replies so far / wait for n" pair.
-Figures measure(const std::function<bool()>& sendOne, const std::function<bool(long)>& waitFor,
-                long pingCount, long burstCount, long window)
+// One side of the comparison: sends a ping, and waits until n replies have come back in all.
+struct Rig
 {
-    Figures f;
-    std::vector<double> samples;
+    std::function<bool()> sendOne;
+    std::function<bool(long)> waitFor;
     long expected = 0;
-    for (long i = 0; i < pingCount; ++i) {
-        const auto t0 = Clock::now();
-        if (!sendOne() || !waitFor(++expected)) {
-            std::fprintf(stderr, "ping %ld lost\n", i);
-            return f;
-        }
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
-    }
-    f.medianUs = percentile(samples, 0.5);
-    f.p99Us = percentile(samples, 0.99);
+    std::vector<double> samples;
+    double burstMessages = 0;
+    double burstSeconds = 0;
 
-    const auto t0 = Clock::now();
-    const long base = expected;
-    for (long i = 0; i < burstCount; ++i) {
-        if (i >= window && !waitFor(base + i - window + 1))
-            return f;
-        if (!sendOne())
-            return f;
-    }
-    if (!waitFor(base + burstCount))
-        return f;
-    f.perSecond = burstCount / std::chrono::duration<double>(Clock::now() - t0).count();
-    return f;
-}
-
-Figures benchLayer(const std::string& body, long pingCount, long burstCount, long window)
-{
-    UnitEndpoint::Options options;
-    options.port = 0;
-    options.announce = false;
-    UnitEndpoint unit(options);
-    UnitEndpoint* unitPtr = &unit;
-    unit.setMessageCallback([unitPtr](const UnitEndpoint::PeerId& peer, std::shared_ptr<IMessage> message) {
-        unitPtr->sendTo(peer, std::make_shared<IMessage>("Echo", 1, "", message->body()));
-    });
-    if (!unit.start())
-        return {};
-
-    auto counter = std::make_shared<ReplyCounter>();
-    Messenger messenger(DiscoveryStrategyList{}, "VYRA", ITransport::TransportZeroMQ);
-    messenger.setAutoReconnect(200);
-    messenger.AddObserver(counter);
-    messenger.registerResponse("Echo", 1, counter);
-    messenger.chooseUnit("127.0.0.1", "bench", unit.port(), false, false);
-    messenger.connect(3000);
-    if (!counter->waitConnected()) {
-        std::fprintf(stderr, "layer: not connected\n");
-        return {};
-    }
-    auto payload = ManagedBuffer::FromBytes(body.data(), body.size());
-    auto message = std::make_shared<IMessage>("Ping", 1, "", payload);
-    return measure([&] { return messenger.send(message); }, [&](long n) { return counter->waitFor(n); },
-                   pingCount, burstCount, window);
-}
-
-Figures benchBare(const std::string& body, long pingCount, long burstCount, long window)
-{
-    zmq::context_t context(1);
-    zmq::socket_t router(context, zmq::socket_type::router);
-    router.set(zmq::sockopt::linger, 0);
-    router.bind("tcp://127.0.0.1:*");
-    const std::string endpoint = router.get(zmq::sockopt::last_endpoint);
-    std::atomic<bool> stop{false};
-    // The echo side on its own thread, as the unit's endpoint does.
-    std::thread echo([&] {
-        while (!stop) {
-            zmq::pollitem_t item{router.handle(), 0, ZMQ_POLLIN, 0};
-            zmq::poll(&item, 1, std::chrono::milliseconds(50));
-            zmq::multipart_t frames;
-            while (frames.recv(router, ZMQ_DONTWAIT)) {
-                frames.send(router);
-                frames.clear();
-            }
-        }
-    });
-    zmq::socket_t dealer(context, zmq::socket_type::dealer);
-    dealer.set(zmq::sockopt::linger, 0);
-    dealer.connect(endpoint);
-    long received = 0;
-    auto waitFor = [&](long n) {
-        while (received < n) {
-            zmq::multipart_t frames;
-            if (!frames.recv(dealer))
+    bool pings(long count)
+    {
+        for (long i = 0; i < count; ++i) {
+            const auto t0 = Clock::now();
+            if (!sendOne() || !waitFor(++expected))
                 return false;
-            ++received;
+            samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
         }
         return true;
-    };
-    auto sendOne = [&] {
-        zmq::multipart_t frames;
-        frames.addstr("Ping");
-        frames.addstr("1");
-        frames.addstr("");
-        frames.addmem(body.data(), body.size());
-        return frames.send(dealer);
-    };
-    Figures f = measure(sendOne, waitFor, pingCount, burstCount, window);
-    stop = true;
-    echo.join();
-    return f;
+    }
+    bool burst(long count, long window)
+    {
+        const auto t0 = Clock::now();
+        const long base = expected;
+        for (long i = 0; i < count; ++i) {
+            if (i >= window && !waitFor(base + i - window + 1))
+                return false;
+            if (!sendOne())
+                return false;
+        }
+        expected = base + count;
+        if (!waitFor(expected))
+            return false;
+        burstMessages += count;
+        burstSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+        return true;
+    }
+    Figures figures() const
+    {
+        Figures f;
+        f.medianUs = percentile(samples, 0.5);
+        f.p99Us = percentile(samples, 0.99);
+        f.perSecond = burstSeconds > 0 ? burstMessages / burstSeconds : 0;
+        return f;
+    }
+};
+
+// The layer and bare ZeroMQ take turns in short rounds, so that both see the same machine load.
+bool alternate(Rig& layer, Rig& bare, long pingCount, long burstCount, long window)
+{
+    constexpr int kRounds = 10;
+    for (int round = 0; round < kRounds; ++round) {
+        const long pings = pingCount / kRounds + (round < pingCount % kRounds ? 1 : 0);
+        const long burst = burstCount / kRounds + (round < burstCount % kRounds ? 1 : 0);
+        Rig* order[2] = {&layer, &bare};
+        if (round % 2)
+            std::swap(order[0], order[1]);
+        for (Rig* rig : order)
+            if (!rig->pings(pings)) {
+                std::fprintf(stderr, "%s: a ping was lost\n", rig == &layer ? "layer" : "bare");
+                return false;
+            }
+        for (Rig* rig : order)
+            if (!rig->burst(burst, window)) {
+                std::fprintf(stderr, "%s: a burst was lost\n", rig == &layer ? "layer" : "bare");
+                return false;
+            }
+    }
+    return true;
 }
+
+// The messaging layer: a Messenger and a UnitEndpoint that echoes every message.
+class LayerSide
+{
+public:
+    explicit LayerSide(const std::string& body)
+        : m_unit(unitOptions()), m_counter(std::make_shared<ReplyCounter>()),
+          m_messenger(DiscoveryStrategyList{}, "VYRA", ITransport::TransportZeroMQ)
+    {
+        UnitEndpoint* unit = &m_unit;
+        m_unit.setMessageCallback(
+            [unit](const UnitEndpoint::PeerId& peer, std::shared_ptr<IMessage> message) {
+                unit->sendTo(peer, std::make_shared<IMessage>("Echo", 1, "", message->body()));
+            });
+        if (!m_unit.start())
+            return;
+        m_messenger.setAutoReconnect(200);
+        m_messenger.AddObserver(m_counter);
+        m_messenger.registerResponse("Echo", 1, m_counter);
+        m_messenger.chooseUnit("127.0.0.1", "bench", m_unit.port(), false, false);
+        m_messenger.connect(3000);
+        if (!m_counter->waitConnected())
+            return;
+        auto message =
+            std::make_shared<IMessage>("Ping", 1, "", ManagedBuffer::FromBytes(body.data(), body.size()));
+        rig.sendOne = [this, message] { return m_messenger.send(message); };
+        rig.waitFor = [this](long n) { return m_counter->waitFor(n); };
+        m_ready = true;
+    }
+    bool ready() const { return m_ready; }
+    Rig rig;
+
+private:
+    static UnitEndpoint::Options unitOptions()
+    {
+        UnitEndpoint::Options options;
+        options.port = 0;
+        options.announce = false;
+        return options;
+    }
+    UnitEndpoint m_unit;
+    std::shared_ptr<ReplyCounter> m_counter;
+    Messenger m_messenger;
+    bool m_ready = false;
+};
+
+// Bare ZeroMQ: a DEALER in the caller's thread and a ROUTER echoing on a thread of its own, as the unit's
+// endpoint does, with the same four frames.
+class BareSide
+{
+public:
+    explicit BareSide(const std::string& body)
+        : m_context(1), m_router(m_context, zmq::socket_type::router),
+          m_dealer(m_context, zmq::socket_type::dealer)
+    {
+        m_router.set(zmq::sockopt::linger, 0);
+        m_router.bind("tcp://127.0.0.1:*");
+        const std::string endpoint = m_router.get(zmq::sockopt::last_endpoint);
+        m_echo = std::thread([this] {
+            while (!m_stop) {
+                zmq::pollitem_t item{m_router.handle(), 0, ZMQ_POLLIN, 0};
+                zmq::poll(&item, 1, std::chrono::milliseconds(50));
+                zmq::multipart_t frames;
+                while (frames.recv(m_router, ZMQ_DONTWAIT)) {
+                    frames.send(m_router);
+                    frames.clear();
+                }
+            }
+        });
+        m_dealer.set(zmq::sockopt::linger, 0);
+        m_dealer.connect(endpoint);
+        rig.sendOne = [this, body] {
+            zmq::multipart_t frames;
+            frames.addstr("Ping");
+            frames.addstr("1");
+            frames.addstr("");
+            frames.addmem(body.data(), body.size());
+            return frames.send(m_dealer);
+        };
+        rig.waitFor = [this](long n) {
+            while (m_received < n) {
+                zmq::multipart_t frames;
+                if (!frames.recv(m_dealer))
+                    return false;
+                ++m_received;
+            }
+            return true;
+        };
+    }
+    ~BareSide()
+    {
+        m_stop = true;
+        m_echo.join();
+    }
+    Rig rig;
+
+private:
+    zmq::context_t m_context;
+    zmq::socket_t m_router;
+    zmq::socket_t m_dealer;
+    std::atomic<bool> m_stop{false};
+    std::thread m_echo;
+    long m_received = 0;
+};
+
+void compare(const char* what, const std::string& body, long pingCount, long burstCount, long window);
 
 // Counts connections and losses, with the time of the last loss.
 class LinkWatcher : public IMessengerObserver
@@ -262,6 +331,18 @@ void report(const char* what, const Figures& layer, const Figures& bare, double 
                 ratio(layer.perSecond, bare.perSecond));
 }
 
+void compare(const char* what, const std::string& body, long pingCount, long burstCount, long window)
+{
+    LayerSide layer(body);
+    BareSide bare(body);
+    if (!layer.ready()) {
+        std::fprintf(stderr, "layer: not connected\n");
+        return;
+    }
+    if (alternate(layer.rig, bare.rig, pingCount, burstCount, window))
+        report(what, layer.rig.figures(), bare.rig.figures(), double(body.size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -271,11 +352,12 @@ int main(int argc, char** argv)
     const std::string smallBody(64, 's');
     const std::string bigBody(1024 * 1024, 'b');
 
-    std::printf("Loopback round trips (echo), %ld small pings, %ld-message windowed bursts\n\n", small,
-                small * 4);
-    report("64-byte body", benchLayer(smallBody, small, small * 4, 200),
-           benchBare(smallBody, small, small * 4, 200), smallBody.size());
-    report("1 MiB body", benchLayer(bigBody, 100, 200, 4), benchBare(bigBody, 100, 200, 4), bigBody.size());
+    std::printf(
+        "Loopback round trips (echo), %ld small pings, %ld-message windowed bursts; the layer and bare "
+        "ZeroMQ alternate in 10 rounds\n\n",
+        small, small * 4);
+    compare("64-byte body", smallBody, small, small * 4, 200);
+    compare("1 MiB body", bigBody, 100, 200, 4);
 
     const int freezes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::vector<double> lost = benchFrozenLink(freezes);

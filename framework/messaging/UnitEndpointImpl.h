@@ -102,6 +102,7 @@ private:
     std::unique_ptr<boost::asio::ip::udp::socket> m_querySocket;
     boost::asio::ip::udp::endpoint m_announceTarget;
     Clock::time_point m_nextAnnouncement{};
+    bool m_inMessageCallback = false; // answers sent from it leave at once (see post())
 };
 
 } // namespace Messaging
