@@ -1,5 +1,6 @@
 import QtQuick 2.12
 import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
 import QtQuick.Layouts 1.12
 import "."
 
@@ -21,6 +22,9 @@ Popup {
     height: parent ? parent.height - 2 * y : 0
     modal: true
     focus: true
+    // No drop shadow: the dialog fills the window but for a thin margin, where the shadow would hardly show,
+    // and the style draws it through two window-sized off-screen layers (several MiB with software rendering).
+    Material.elevation: 0
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
 
     // The content is made the first time the dialog opens: most starts never show it.
