@@ -5,11 +5,13 @@
 // click an item, resize the window, save a picture of the window, type keys, report the
 // item with the keyboard focus and walk the accessibility tree as a screen reader sees it. With
 // VYRA_UI_PROBE_READY (a JSON list of {"name","prop","value"}) it also notes the
-// wall-clock time of the first frame shown once all those hold ("ready"), for the
-// start-up benchmark; an empty list means the very first frame. "stall" reports the longest time the GUI
-// thread did not run its event loop since the previous "stall" (the first one starts watching). The
-// application itself holds no test code.
+// wall-clock time of the first frame shown once all those hold ("ready"), and the processor time the
+// program had used by then, for the start-up benchmark; an empty list means the very first frame. "stall"
+// reports the longest time the GUI thread did not run its event loop since the previous "stall" (the first
+// one starts watching). The application itself holds no test code.
 #include <algorithm>
+#include <atomic>
+#include <ctime>
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -185,19 +187,23 @@ protected:
         if (window && !m_hooked && (event->type() == QEvent::Show || event->type() == QEvent::Expose)) {
             m_hooked = true;
             QCoreApplication::instance()->removeEventFilter(this);
-            // Queued: with a threaded render loop the signal comes from the render thread,
-            // and items may only be read on the GUI thread.
+            // The items are read on the GUI thread before each frame is synchronised; the frame is stamped
+            // when it is swapped, on the render thread where there is one. Stamping later, when the GUI
+            // thread next gets to it, would count work done after the frame was already shown.
             connect(
-                window, &QQuickWindow::frameSwapped, this, [this, window] { onFrame(window); },
-                Qt::QueuedConnection);
+                window, &QQuickWindow::afterAnimating, this, [this, window] { checkConditions(window); },
+                Qt::DirectConnection);
+            connect(
+                window, &QQuickWindow::frameSwapped, this, [this] { stampFrame(); }, Qt::DirectConnection);
         }
         return false;
     }
 
 private:
-    void onFrame(QQuickWindow* window)
+    // GUI thread.
+    void checkConditions(QQuickWindow* window)
     {
-        if (m_readyAt != 0)
+        if (m_conditionsHeld.load())
             return;
         QQuickItem* root =
             window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
@@ -210,6 +216,18 @@ private:
             if (value.toString() != cond.value("value").toVariant().toString())
                 return;
         }
+        m_conditionsHeld = true;
+    }
+
+    // GUI or render thread: the first frame swapped once the conditions held.
+    void stampFrame()
+    {
+        if (!m_conditionsHeld.load() || m_readyAt.load() != 0)
+            return;
+        // All threads: loading QML and connecting happen off the GUI thread too.
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        m_readyCpuMs = double(cpu.tv_sec) * 1000.0 + double(cpu.tv_nsec) / 1e6;
         m_readyAt = QDateTime::currentMSecsSinceEpoch();
     }
 
@@ -219,8 +237,10 @@ private:
         if (!window)
             return {{"ok", false}, {"error", "no window"}};
         const QString cmd = req.value("cmd").toString();
-        if (cmd == "ready")
-            return {{"ok", m_readyAt != 0}, {"epochMs", double(m_readyAt)}};
+        if (cmd == "ready") {
+            const qint64 readyAt = m_readyAt.load();
+            return {{"ok", readyAt != 0}, {"epochMs", double(readyAt)}, {"cpuMs", m_readyCpuMs.load()}};
+        }
         if (cmd == "stall")
             return takeStall();
         QQuickItem* scope =
@@ -303,7 +323,10 @@ private:
     QLocalServer m_server;
     QJsonArray m_conditions;
     bool m_hooked = false;
-    qint64 m_readyAt = 0;
+    std::atomic<bool> m_conditionsHeld{false};
+    // Written once, processor time first: whoever sees the time sees the processor time.
+    std::atomic<qint64> m_readyAt{0};
+    std::atomic<double> m_readyCpuMs{0};
 };
 
 } // namespace
