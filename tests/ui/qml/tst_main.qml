@@ -96,6 +96,20 @@ TestCase {
         compare(findChild(window.contentItem, "searchBox"), box)
     }
 
+    // Start-up makes what the first frame shows; the rest comes when first shown.
+    function test_startupMakesWhatIsShown() {
+        window = createWindow(true)
+        var dialog = findChild(window.contentItem, "startupDialog")
+        compare(findChild(dialog.contentItem, "showDialogOnStartupCheckBox"), null)
+        compare(findChild(window.contentItem, "motionDelaySlider"), null)
+        compare(findChild(window.contentItem, "usernameTextInput"), null)
+        compare(findChild(window.contentItem, "acceptUnitKeyDialog"), null)
+        // The dialog and the seats' section follow the first frame.
+        tryVerify(function() { return dialog.opened })
+        verify(findChild(dialog.contentItem, "showDialogOnStartupCheckBox"))
+        tryVerify(function() { return statusSeats(window).item !== null })
+    }
+
     function test_startupDialogWritesSettingOnClose() {
         window = createWindow(true)
         var dialog = findChild(window.contentItem, "startupDialog")
