@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
@@ -183,13 +184,33 @@ int MediaListIndex::keyIndex(int column)
     }
 }
 
-bool MediaListIndex::titleContains(std::uint32_t i, const std::string& needle) const
+std::vector<bool> MediaListIndex::titlesContaining(const std::string& needle) const
 {
-    if (m_titleSize[i] < needle.size())
-        return false;
-    const std::string_view title(m_lowerTitles.data() + m_lowerStart[i],
-                                 m_lowerStart[i + 1] - m_lowerStart[i]);
-    return title.find(needle) != std::string_view::npos;
+    // One search through all titles at once, from match to match, instead of one search per title; a match
+    // that runs over the end of a title into the next does not count.
+    std::vector<bool> found(m_items.size(), false);
+    if (needle.empty())
+        return found;
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    const auto begin = m_lowerTitles.begin();
+    std::size_t record = 0;
+    auto from = begin;
+    while (true) {
+        const auto match = std::search(from, m_lowerTitles.end(), searcher);
+        if (match == m_lowerTitles.end())
+            break;
+        const std::size_t at = static_cast<std::size_t>(match - begin);
+        while (m_lowerStart[record + 1] <= at)
+            ++record;
+        if (at + needle.size() > m_lowerStart[record + 1]) {
+            from = match + 1; // across the end of a title
+            continue;
+        }
+        if (m_titleSize[record] >= needle.size())
+            found[record] = true;
+        from = begin + static_cast<std::ptrdiff_t>(m_lowerStart[record + 1]);
+    }
+    return found;
 }
 
 std::uint32_t MediaListIndex::rank(int column, std::uint32_t i) const

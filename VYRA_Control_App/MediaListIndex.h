@@ -21,8 +21,9 @@ public:
     std::size_t size() const { return m_items.size(); }
     const std::shared_ptr<MediaItem>& item(std::uint32_t i) const { return m_items[i]; }
 
-    // Whether the title of record i, lower-cased, holds `needle` (already lower-cased).
-    bool titleContains(std::uint32_t i, const std::string& needle) const;
+    // For each record, whether its title, lower-cased, holds `needle` (already lower-cased, not empty) and is
+    // at least as long as the needle.
+    std::vector<bool> titlesContaining(const std::string& needle) const;
     // Records i and j compare as their ranks do: equal keys (ignoring case) share a rank. Columns without a
     // key rank every record 0.
     std::uint32_t rank(int column, std::uint32_t i) const;

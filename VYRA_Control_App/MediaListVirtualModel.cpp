@@ -136,8 +136,9 @@ void MediaListVirtualModel::triggerSearchMediaLibrary(QVariant searchText)
     m_searchActive = true;
     Order result;
     if (m_index) {
+        const std::vector<bool> found = m_index->titlesContaining(needle);
         for (const std::uint32_t i : m_fullList)
-            if (m_index->titleContains(i, needle))
+            if (found[i])
                 result.push_back(i);
     }
     showList(std::move(result));
