@@ -11,6 +11,11 @@ MediaListTableModel::~MediaListTableModel() = default;
 
 void MediaListTableModel::show(std::shared_ptr<const MediaListIndex> index, std::vector<std::uint32_t> rows)
 {
+    if (sameRecords(index.get(), rows)) {
+        if (rows != m_rows)
+            reorder(std::move(rows));
+        return;
+    }
     const int before = rowCount();
     beginResetModel();
     m_placeholder = false;
@@ -19,6 +24,42 @@ void MediaListTableModel::show(std::shared_ptr<const MediaListIndex> index, std:
     endResetModel();
     if (rowCount() != before)
         emit countChanged();
+}
+
+bool MediaListTableModel::sameRecords(const MediaListIndex* index,
+                                      const std::vector<std::uint32_t>& rows) const
+{
+    if (m_placeholder || !index || index != m_index.get() || rows.size() != m_rows.size())
+        return false;
+    std::vector<bool> shown(index->size(), false);
+    for (const std::uint32_t r : m_rows)
+        shown[r] = true;
+    for (const std::uint32_t r : rows) {
+        if (!shown[r])
+            return false;
+        shown[r] = false; // each record once
+    }
+    return true;
+}
+
+void MediaListTableModel::reorder(std::vector<std::uint32_t> rows)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    if (!before.isEmpty()) {
+        std::vector<int> rowOf(m_index->size(), -1);
+        for (std::size_t row = 0; row < rows.size(); ++row)
+            rowOf[rows[row]] = static_cast<int>(row);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& old : before)
+            after.append(index(rowOf[m_rows[static_cast<std::size_t>(old.row())]], old.column()));
+        m_rows = std::move(rows);
+        changePersistentIndexList(before, after);
+    } else {
+        m_rows = std::move(rows);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 QVariantMap MediaListTableModel::get(int row) const

@@ -12,9 +12,11 @@ namespace Messaging {
 class MediaListIndex;
 
 // The rows the library page's table shows, for its view: records of a library in display order, read from the
-// library itself when the view asks, so that showing a table of 50,000 titles (or a search, or a sort) is one
-// reset of the model and the view only makes the rows it shows. Owned and changed by MediaListVirtualModel on
-// its thread. Until the first table it holds one empty row, so the table shows an empty line, not nothing.
+// library itself when the view asks, so that showing a table of 50,000 titles (or a search) is one reset of
+// the model and the view only makes the rows it shows. The same records in another order (a sort) are a
+// layout change instead: the view keeps its rows and only reads their data again, and persistent indexes
+// follow their records. Owned and changed by MediaListVirtualModel on its thread. Until the first table it
+// holds one empty row, so the table shows an empty line, not nothing.
 class MediaListTableModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -33,7 +35,8 @@ public:
     explicit MediaListTableModel(QObject* parent = nullptr);
     ~MediaListTableModel() override;
 
-    // Shows the records `rows` (positions in `index`) in this order; a null index shows nothing.
+    // Shows the records `rows` (positions in `index`, each at most once) in this order; a null index shows
+    // nothing.
     void show(std::shared_ptr<const MediaListIndex> index, std::vector<std::uint32_t> rows);
     // No rows.
     void clear() { show(nullptr, {}); }
@@ -51,6 +54,10 @@ signals:
     void countChanged();
 
 private:
+    // Whether `rows` of `index` are the records shown now, in any order.
+    bool sameRecords(const MediaListIndex* index, const std::vector<std::uint32_t>& rows) const;
+    void reorder(std::vector<std::uint32_t> rows);
+
     bool m_placeholder = true;
     std::shared_ptr<const MediaListIndex> m_index;
     std::vector<std::uint32_t> m_rows;

@@ -6,9 +6,8 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <algorithm>
 #include <numeric>
-
-#include "MediaListIndex.h"
 
 namespace {
 QMutex g_logMutex;
@@ -282,6 +281,12 @@ int TestNet::closedPort()
     return port;
 }
 
+void StandInMediaList::reverseRows()
+{
+    std::reverse(m_order.begin(), m_order.end());
+    m_table->show(m_index, m_order);
+}
+
 StandInMediaList::StandInMediaList()
 {
     resetTable();
@@ -312,9 +317,10 @@ void StandInMediaList::pushRows(const QVariantList& rows)
         item->setCut(map.value("cut").toString().toStdString());
         list.push_back(item);
     }
-    std::vector<std::uint32_t> order(list.size());
-    std::iota(order.begin(), order.end(), 0u);
-    m_table->show(std::make_shared<Ulmar::Messaging::MediaListIndex>(std::move(list)), std::move(order));
+    m_order.resize(list.size());
+    std::iota(m_order.begin(), m_order.end(), 0u);
+    m_index = std::make_shared<Ulmar::Messaging::MediaListIndex>(std::move(list));
+    m_table->show(m_index, m_order);
     emit clearTableSignal();
     for (const auto& r : rows)
         emit appendRowToTableSignal(r);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "MediaListIndex.h"
 #include "MediaListTableModel.h"
 
 class StandInApi : public QObject
@@ -483,6 +484,8 @@ public:
     Q_INVOKABLE void resetTable();
     // Shows these rows (maps of "title", "duration", "releaseDate", "cut"; missing fields are empty).
     Q_INVOKABLE void pushRows(const QVariantList& rows);
+    // Shows the rows pushed last in the opposite order, as a sort does.
+    Q_INVOKABLE void reverseRows();
 
 public slots:
     void triggerSearchMediaLibrary(const QVariant& text)
@@ -510,6 +513,8 @@ signals:
 private:
     QVariantList m_calls;
     std::unique_ptr<Ulmar::Messaging::MediaListTableModel> m_table;
+    std::shared_ptr<const Ulmar::Messaging::MediaListIndex> m_index;
+    std::vector<std::uint32_t> m_order;
 };
 
 class StandInSettings : public QObject

@@ -65,6 +65,21 @@ Item {
             compare(findChild(page, "moviesListView").count, 1)
         }
 
+        function test_rowsFollowAReorder() {
+            // The same rows in another order: the view keeps its rows and shows their new data.
+            var page = createTemporaryObject(pageComponent, host)
+            var view = findChild(page, "moviesListView")
+            mediaList.pushRows([{ "title": "Alpha" }, { "title": "Beta" }, { "title": "Gamma", "cut": "Long" }])
+            waitForRendering(view)
+            var first = view.itemAtIndex(0)
+            compare(first.Accessible.name, "Alpha")
+            mediaList.reverseRows()
+            waitForRendering(view)
+            compare(view.count, 3)
+            compare(view.itemAtIndex(0).Accessible.name, "Gamma, Long")
+            compare(view.itemAtIndex(2).Accessible.name, "Alpha")
+        }
+
         function test_cutAsksForColumnFour() {
             var page = createTemporaryObject(pageComponent, host)
             mouseClick(findChild(page, "cutTitle"))
