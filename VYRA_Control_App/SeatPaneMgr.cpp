@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QThreadPool>
 
@@ -24,22 +25,30 @@ const char* const TrContext = "Ulmar::SeatPaneMgr";
 const char* const SeatReadyText = QT_TRANSLATE_NOOP("Ulmar::SeatPaneMgr", "Seat Ready");
 const char* const SeatsReadyText = QT_TRANSLATE_NOOP("Ulmar::SeatPaneMgr", "Seats Ready");
 const char* const NoSeatText = QT_TRANSLATE_NOOP("Ulmar::SeatPaneMgr", "No Seat");
+
+bool sameValues(const SeatStatusItem& a, const SeatStatusItem& b)
+{
+    return a.index() == b.index() && a.active() == b.active() && a.muted() == b.muted() &&
+           a.controlsLocked() == b.controlsLocked() && a.motion() == b.motion() &&
+           a.vibration() == b.vibration();
+}
 } // namespace
 
 SeatPaneMgr::SeatPaneMgr(int updateDelayMs, QObject* parent)
     : QAbstractListModel(parent), m_bufferQueue(Messaging::BufferQueue::Create(1, 1024)), m_updateTimer(this),
-      m_sendTimer(this), m_releaseTimer(this), m_moreRowsTimer(this)
+      m_sendTimer(this), m_releaseTimer(this), m_rowsTimer(this)
 {
     m_seats.emplace(0, std::make_shared<SeatStatusItem>());
+    m_rows.push_back(m_seats.begin()->second);
     m_updateTimer.setSingleShot(true);
     m_updateTimer.setInterval(updateDelayMs);
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setInterval(SendDelayMs);
     connect(&m_updateTimer, &QTimer::timeout, this, &SeatPaneMgr::doUpdate);
     connect(&m_sendTimer, &QTimer::timeout, this, &SeatPaneMgr::doSend);
-    m_moreRowsTimer.setSingleShot(true);
-    m_moreRowsTimer.setInterval(0);
-    connect(&m_moreRowsTimer, &QTimer::timeout, this, &SeatPaneMgr::showMoreRows);
+    m_rowsTimer.setSingleShot(true);
+    m_rowsTimer.setInterval(0);
+    connect(&m_rowsTimer, &QTimer::timeout, this, &SeatPaneMgr::moveRowsOn);
     // The C library keeps the heap that hundreds of deleted seat cards held; give it back to the system.
     m_releaseTimer.setSingleShot(true);
     m_releaseTimer.setInterval(ReleaseDelayMs);
@@ -79,7 +88,7 @@ void SeatPaneMgr::setSeatStatus(const SeatMap& seats)
 int SeatPaneMgr::rowCount(const QModelIndex&) const
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
-    return m_shownRows;
+    return static_cast<int>(m_rows.size());
 }
 
 int SeatPaneMgr::seatCount() const
@@ -96,9 +105,9 @@ QVariant SeatPaneMgr::data(const QModelIndex& index, int role) const
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
     const int row = index.row();
-    if (row < 0 || row >= m_shownRows)
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return QVariant();
-    const auto& seat = *std::next(m_seats.begin(), row)->second;
+    const auto& seat = *m_rows[static_cast<size_t>(row)];
     switch (role) {
     case IndexRole:
         return seat.index();
@@ -123,9 +132,10 @@ bool SeatPaneMgr::setData(const QModelIndex& index, const QVariant& value, int r
 {
     boost::unique_lock<boost::mutex> lock(m_mutex);
     const int row = index.row();
-    if (row < 0 || row >= m_shownRows)
+    // A row beyond the unit's list is a seat that went away: nothing to send.
+    if (row < 0 || row >= static_cast<int>(std::min(m_rows.size(), m_seats.size())))
         return true;
-    const auto seat = std::next(m_seats.begin(), row)->second;
+    const auto seat = m_rows[static_cast<size_t>(row)];
     switch (role) {
     case MutedRole:
         seat->setMuted(value.toBool());
@@ -179,55 +189,80 @@ void SeatPaneMgr::triggerUpdate()
 
 void SeatPaneMgr::doUpdate()
 {
-    SeatMap newSeats;
+    std::vector<std::shared_ptr<SeatStatusItem>> newRows;
     int oldSize = 0;
     {
         boost::unique_lock<boost::mutex> lock(m_mutex);
         m_userInteraction = false;
         if (!m_pendingSeats)
             return;
-        newSeats = std::move(*m_pendingSeats);
+        SeatMap newSeats = std::move(*m_pendingSeats);
         m_pendingSeats.reset();
         while (newSeats.size() < 1) {
             auto seat = std::make_shared<SeatStatusItem>();
             seat->setIndex(static_cast<int>(newSeats.size()));
             newSeats.emplace(seat->index(), seat);
         }
-        oldSize = m_shownRows;
-        m_seats = newSeats;
+        oldSize = static_cast<int>(m_rows.size());
+        m_seats = std::move(newSeats);
         m_initialized = true;
+        newRows.reserve(m_seats.size());
+        for (const auto& entry : m_seats)
+            newRows.push_back(entry.second);
     }
 
-    int active = 0;
-    for (const auto& entry : newSeats)
-        if (entry.second->active())
-            ++active;
+    const int active = static_cast<int>(
+        std::count_if(newRows.begin(), newRows.end(), [](const auto& seat) { return seat->active(); }));
     if (active != m_activeSeats) {
         m_activeSeats = active;
         emit activeSeatsChanged();
     }
+    const int newSize = static_cast<int>(newRows.size());
 
-    const int newSize = static_cast<int>(newSeats.size());
-    if (oldSize == newSize) {
+    if (oldSize == newSize && newSize <= RowsAtOnce) {
+        m_rowsToRefresh.clear();
+        {
+            boost::unique_lock<boost::mutex> lock(m_mutex);
+            m_rows = std::move(newRows);
+        }
         emit dataChanged(index(0), index(newSize > 0 ? newSize - 1 : 0), {});
-    } else {
-        m_moreRowsTimer.stop();
+    } else if (oldSize <= RowsAtOnce && newSize <= RowsAtOnce) {
+        m_rowsTimer.stop();
+        m_rowsToRefresh.clear();
         if (oldSize > 0) {
             beginRemoveRows(QModelIndex(), 0, oldSize - 1);
-            setShownRows(0);
+            {
+                boost::unique_lock<boost::mutex> lock(m_mutex);
+                m_rows.clear();
+            }
             endRemoveRows();
         }
-        const int first = std::min(newSize, RowsAtOnce);
-        if (first > 0) {
-            beginInsertRows(QModelIndex(), 0, first - 1);
-            setShownRows(first);
+        if (newSize > 0) {
+            beginInsertRows(QModelIndex(), 0, newSize - 1);
+            {
+                boost::unique_lock<boost::mutex> lock(m_mutex);
+                m_rows = std::move(newRows);
+            }
             endInsertRows();
         }
-        if (first < newSize)
-            m_moreRowsTimer.start();
         emit seatCountChanged();
         if (newSize < oldSize)
             m_releaseTimer.start();
+    } else {
+        // The rows show the new seats at once; their views are told a few rows per pass, and only where
+        // something changed (a unit repeats its whole list on every change).
+        const int common = std::min(oldSize, newSize);
+        m_rowsToRefresh.erase(m_rowsToRefresh.lower_bound(common), m_rowsToRefresh.end());
+        {
+            boost::unique_lock<boost::mutex> lock(m_mutex);
+            for (int row = 0; row < common; ++row) {
+                auto& shown = m_rows[static_cast<size_t>(row)];
+                if (!sameValues(*shown, *newRows[static_cast<size_t>(row)]))
+                    m_rowsToRefresh.insert(row);
+                shown = newRows[static_cast<size_t>(row)];
+            }
+        }
+        m_rowsTimer.start();
     }
 
     const char* colour = "redStatus";
@@ -243,30 +278,67 @@ void SeatPaneMgr::doUpdate()
                                      QVariant(QCoreApplication::translate(TrContext, text)));
 }
 
-void SeatPaneMgr::showMoreRows()
+void SeatPaneMgr::moveRowsOn()
 {
-    int shown = 0;
-    int total = 0;
+    int rows = 0;
+    int seats = 0;
     {
         boost::unique_lock<boost::mutex> lock(m_mutex);
-        shown = m_shownRows;
-        total = static_cast<int>(m_seats.size());
+        rows = static_cast<int>(m_rows.size());
+        seats = static_cast<int>(m_seats.size());
     }
-    if (shown >= total)
+    QElapsedTimer pass;
+    pass.start();
+    if (!m_rowsToRefresh.empty()) {
+        // Runs of consecutive rows, one dataChanged each.
+        int refreshed = 0;
+        while (!m_rowsToRefresh.empty() && refreshed < RowsPerPass &&
+               (refreshed == 0 || pass.elapsed() < RowsPassBudgetMs)) {
+            const int first = *m_rowsToRefresh.begin();
+            int last = first;
+            m_rowsToRefresh.erase(m_rowsToRefresh.begin());
+            while (!m_rowsToRefresh.empty() && *m_rowsToRefresh.begin() == last + 1 &&
+                   refreshed + (last - first + 1) < RowsPerPass) {
+                ++last;
+                m_rowsToRefresh.erase(m_rowsToRefresh.begin());
+            }
+            emit dataChanged(index(first), index(last), {});
+            refreshed += last - first + 1;
+        }
+        m_rowsTimer.start();
         return;
-    const int more = std::min(total - shown, RowsPerPass);
-    beginInsertRows(QModelIndex(), shown, shown + more - 1);
-    setShownRows(shown + more);
-    endInsertRows();
-    if (shown + more < total)
-        m_moreRowsTimer.start();
+    }
+    if (rows > seats) {
+        // The last rows of seats that went away; their cards go on the next pass of the event loop.
+        const int gone = std::min(rows - seats, RowsGonePerPass);
+        beginRemoveRows(QModelIndex(), rows - gone, rows - 1);
+        {
+            boost::unique_lock<boost::mutex> lock(m_mutex);
+            m_rows.resize(static_cast<size_t>(rows - gone));
+        }
+        endRemoveRows();
+        rows -= gone;
+        if (rows == seats)
+            m_releaseTimer.start();
+    } else if (rows < seats) {
+        const int first = rows;
+        const int last = std::min(seats, rows + RowsPerPass);
+        while (rows < last && (rows == first || pass.elapsed() < RowsPassBudgetMs)) {
+            // One row at a time: its card is made before the clock is read again.
+            beginInsertRows(QModelIndex(), rows, rows);
+            {
+                boost::unique_lock<boost::mutex> lock(m_mutex);
+                m_rows.push_back(std::next(m_seats.begin(), rows)->second);
+            }
+            endInsertRows();
+            ++rows;
+        }
+    } else {
+        return;
+    }
+    if (rows != seats)
+        m_rowsTimer.start();
     emit seatCountChanged();
-}
-
-void SeatPaneMgr::setShownRows(int rows)
-{
-    boost::unique_lock<boost::mutex> lock(m_mutex);
-    m_shownRows = rows;
 }
 
 std::string SeatPaneMgr::seatSettingBody(const SeatStatusItem& seat)

@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include <QAbstractListModel>
 #include <QTimer>
@@ -48,12 +50,19 @@ public:
     };
 
     static constexpr int SendDelayMs = 100;
-    // After seats went away, their cards are gone by then.
+    // After the last rows of seats that went away are taken out, their cards are gone by then.
     static constexpr int ReleaseDelayMs = 2000;
-    // Rows shown at once; beyond them rows come a few per pass of the event loop, so that a unit with
-    // hundreds of seats does not hold the window up while their cards are made.
+    // Lists up to this size replace the rows at once. Beyond it, the rows both lists have are updated in
+    // place (those whose seat changed, a few per pass) and the others come or go a few per pass of the event
+    // loop, so that a unit with hundreds of seats does not hold the window up while their cards are made or
+    // destroyed.
     static constexpr int RowsAtOnce = 16;
-    static constexpr int RowsPerPass = 4;
+    // Rows added or refreshed in one pass: at most this many, and no more once the pass took
+    // RowsPassBudgetMs (making a card takes a few milliseconds, many more on a busy machine).
+    static constexpr int RowsPerPass = 8;
+    static constexpr int RowsPassBudgetMs = 20;
+    // Rows taken out in one pass (their cards are destroyed together on the next pass of the event loop).
+    static constexpr int RowsGonePerPass = 8;
 
     explicit SeatPaneMgr(int updateDelayMs, QObject* parent = nullptr);
     ~SeatPaneMgr() override;
@@ -91,10 +100,7 @@ public slots:
 private slots:
     void doUpdate();
     void doSend();
-    void showMoreRows();
-
-private:
-    void setShownRows(int rows);
+    void moveRowsOn();
 
 public:
     Q_INVOKABLE void triggerUpdate();
@@ -105,16 +111,20 @@ private:
     QTimer m_updateTimer;
     QTimer m_sendTimer;
     QTimer m_releaseTimer;
-    QTimer m_moreRowsTimer;
+    QTimer m_rowsTimer; // moves the rows on towards m_seats
     std::optional<SeatMap> m_pendingSeats;
     SeatMap m_seats;
-    int m_shownRows = 1; // the first rows of m_seats that the model shows
+    // The rows shown: the first ones are those of m_seats, in order; beyond m_seats' size, seats that went
+    // away and are still being taken out.
+    std::vector<std::shared_ptr<SeatStatusItem>> m_rows;
     SeatMap m_changedSeats;
     bool m_connected = false;
     bool m_userInteraction = false;
     bool m_initialized = false;
     mutable boost::mutex m_mutex;
     std::int32_t m_activeSeats = 0;
+    // Rows whose seat changed and whose views have not been told yet (GUI thread).
+    std::set<int> m_rowsToRefresh;
 };
 
 } // namespace Ulmar

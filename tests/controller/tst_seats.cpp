@@ -29,6 +29,53 @@ QVariant roleAt(const SeatPaneMgr& model, int row, int role)
     return model.data(model.index(row), role);
 }
 
+// Seats 0 to count-1, all active; the seat `muted` (if any) muted.
+std::string seatsBody(int count, int muted = -1)
+{
+    std::string seats;
+    for (int i = 0; i < count; ++i)
+        seats += std::string(i ? "," : "") + "{\"index\":" + std::to_string(i) +
+                 (i == muted ? ",\"muted\":true" : "") + "}";
+    return "{\"s\":{\"seat\":[" + seats + "]}}";
+}
+
+// What a view holds: the rows' values as read when the model last told it about them.
+class ShadowView
+{
+public:
+    explicit ShadowView(const QAbstractItemModel* model) : m_model(model)
+    {
+        QObject::connect(model, &QAbstractItemModel::rowsInserted,
+                         [this](const QModelIndex&, int first, int last) {
+                             for (int row = first; row <= last; ++row)
+                                 m_rows.insert(m_rows.begin() + row, read(row));
+                         });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved,
+                         [this](const QModelIndex&, int first, int last) {
+                             m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+                         });
+        QObject::connect(model, &QAbstractItemModel::dataChanged,
+                         [this](const QModelIndex& from, const QModelIndex& to) {
+                             for (int row = from.row(); row <= to.row(); ++row)
+                                 m_rows[size_t(row)] = read(row);
+                         });
+        for (int row = 0; row < model->rowCount(); ++row)
+            m_rows.push_back(read(row));
+    }
+    int rows() const { return int(m_rows.size()); }
+    int index(int row) const { return m_rows.at(size_t(row)).first; }
+    bool muted(int row) const { return m_rows.at(size_t(row)).second; }
+
+private:
+    std::pair<int, bool> read(int row) const
+    {
+        const QModelIndex i = m_model->index(row, 0);
+        return {i.data(SeatPaneMgr::IndexRole).toInt(), i.data(SeatPaneMgr::MutedRole).toBool()};
+    }
+    const QAbstractItemModel* m_model;
+    std::vector<std::pair<int, bool>> m_rows;
+};
+
 } // namespace
 
 class TestSeats : public QObject
@@ -221,38 +268,106 @@ private slots:
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::MutedRole).toBool(), true);
     }
 
-    // Hundreds of seats come a few rows per pass of the event loop, in index order; a new list stops that.
-    void manySeatsAreShownInBatches()
+    // Long lists: the rows both lists have stay (updated in place), the others come or go a few per pass of
+    // the event loop, in index order; a row is told to its views only when its seat changed.
+    void longListsMoveAFewRowsPerPass()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
-        std::string seats;
-        for (int i = 0; i < 40; ++i)
-            seats += std::string(i ? "," : "") + "{\"index\":" + std::to_string(i) + "}";
-        handler.handleResponse(seatNotification("{\"s\":{\"seat\":[" + seats + "]}}"));
+        handler.handleResponse(seatNotification(seatsBody(40)));
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
         QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seats Ready"}));
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 40, 10000);
+        QCOMPARE(removed.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+        QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
+        QCOMPARE(changed.at(0).at(1).value<QModelIndex>().row(), 0);
         QVERIFY(inserted.count() > 1);
-        int next = 0;
+        int next = 1;
         for (const auto& batch : inserted) {
             QCOMPARE(batch.at(1).toInt(), next);
-            QVERIFY(batch.at(2).toInt() - batch.at(1).toInt() < SeatPaneMgr::RowsAtOnce);
+            QVERIFY(batch.at(2).toInt() - batch.at(1).toInt() < SeatPaneMgr::RowsPerPass);
             next = batch.at(2).toInt() + 1;
         }
+        QCOMPARE(next, 40);
         for (int row = 0; row < 40; ++row)
             QCOMPARE(roleAt(*model, row, SeatPaneMgr::IndexRole).toInt(), row);
 
-        // A short list while rows are still coming: only its rows, and no more arrive.
-        handler.handleResponse(seatNotification("{\"s\":{\"seat\":[" + seats + "]}}"));
+        // The same list again, one seat muted: only that row is told.
+        changed.clear();
+        inserted.clear();
+        handler.handleResponse(seatNotification(seatsBody(40, 30)));
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, 10000);
+        QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 30);
+        QCOMPARE(changed.at(0).at(1).value<QModelIndex>().row(), 30);
+        QCOMPARE(roleAt(*model, 30, SeatPaneMgr::MutedRole).toBool(), true);
+
+        // A short list: the first row shows it at once, the others go from the end, a few per pass.
         handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":7}]}})"));
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 3, 10000);
-        QTest::qWait(100);
-        QCOMPARE(model->rowCount(), 1);
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 7);
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 1, 10000);
+        QVERIFY(removed.count() > 1);
+        next = 39;
+        for (const auto& batch : removed) {
+            QCOMPARE(batch.at(2).toInt(), next);
+            next = batch.at(1).toInt() - 1;
+        }
+        QCOMPARE(next, 0);
+        QCOMPARE(inserted.count(), 0);
+        // Its views were told about the first row.
+        QCOMPARE(changed.last().at(0).value<QModelIndex>().row(), 0);
+    }
+
+    // A unit that changes its list faster than the rows move: a view that follows the row signals ends with
+    // the last list, and an edit of a row that is going away changes nothing.
+    void rapidChangesLeaveViewsWithTheLastList()
+    {
+        auto model = std::make_shared<SeatPaneMgr>(1000);
+        GetSeatStatusNotificationHandler handler(model);
+        ShadowView view(model.get());
+        QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        const std::vector<std::pair<int, int>> lists{{1000, -1}, {3, 1},   {1000, 2},
+                                                     {20, -1},   {300, 5}, {3, -1}};
+        for (size_t i = 0; i < lists.size(); ++i) {
+            handler.handleResponse(seatNotification(seatsBody(lists[i].first, lists[i].second)));
+            QTRY_COMPARE_WITH_TIMEOUT(status.count(), int(i) + 1, 10000);
+            QTest::qWait(int(i) * 3); // more or fewer rows moved before the next list
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 20000);
+        QCOMPARE(view.rows(), model->rowCount());
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(view.index(row), row);
+            QCOMPARE(roleAt(*model, row, SeatPaneMgr::IndexRole).toInt(), row);
+        }
+
+        // Growing again: every row the view holds shows the model's seat, muted where the list says so.
+        handler.handleResponse(seatNotification(seatsBody(200, 150)));
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), int(lists.size()) + 1, 10000);
+        QTest::qWait(5);
+        handler.handleResponse(seatNotification(seatsBody(100, 1)));
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 100, 20000);
+        QTest::qWait(50);
+        QCOMPARE(view.rows(), 100);
+        for (int row = 0; row < 100; ++row) {
+            QCOMPARE(view.index(row), row);
+            QCOMPARE(view.muted(row), row == 1);
+        }
+
+        // A shrink: an edit of a row on its way out changes nothing and sends nothing.
+        handler.handleResponse(seatNotification(seatsBody(20)));
+        // Shown now, before any row goes.
+        QVERIFY(QMetaObject::invokeMethod(model.get(), "doUpdate", Qt::DirectConnection));
+        QCOMPARE(model->rowCount(), 100);
+        QVERIFY(model->setData(model->index(50), true, SeatPaneMgr::MutedRole));
+        QCOMPARE(roleAt(*model, 50, SeatPaneMgr::MutedRole).toBool(), false);
+        QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 20, 20000);
+        QCOMPARE(view.rows(), 20);
     }
 
     void newerPendingListReplacesOlderOne()
