@@ -1,12 +1,12 @@
 import QtQuick 2.12
 import QtQuick.Controls 2.12
-import QtQuick.Layouts 1.12
+import QtQuick.Controls.Material 2.12
 import "."
 
 // A slider and a number box that edit the same integer. The slider works on
 // positions 0..1, the number box and `value` on integers from `from` to `to`;
 // the pressed guards break the slider -> spin box -> value -> slider loop while
-// the user drags or clicks.
+// the user drags or steps.
 Flow {
     id: root
     property int from: 0
@@ -15,8 +15,8 @@ Flow {
     property int value: 0
     property real position: slider.position
     property alias editable: spinbox.editable
-    property alias textLeft: labelLeft.text
-    property alias textRight: labelRight.text
+    property string textLeft: ""
+    property string textRight: ""
     readonly property real position_FROM: 0
     readonly property real position_TO: 1
     // What the slider sets, for screen readers ("Seat 2 motion"); the slider and the number box share it.
@@ -54,16 +54,17 @@ Flow {
             spinbox.value = value
     }
 
-    Label {
+    // The side labels are made only when given a text.
+    Loader {
         id: labelLeft
         objectName: "labelLeft"
-        Accessible.ignored: text === ""
-        text: ""
-        Layout.fillWidth: true
-        font.family: Style.font_FAMILY
-        height: spinbox.height
-        verticalAlignment: Text.AlignVCenter
-        WidgetAreaTester {}
+        active: root.textLeft !== ""
+        sourceComponent: Label {
+            text: root.textLeft
+            font.family: Style.font_FAMILY
+            height: spinbox.height
+            verticalAlignment: Text.AlignVCenter
+        }
     }
 
     Slider {
@@ -85,15 +86,43 @@ Flow {
             slider.handle.height = 22.4
         }
 
+        // The style's handle, with its ripple made only once used.
+        handle: Item {
+            x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
+            y: slider.topPadding + (slider.availableHeight - height) / 2
+            implicitWidth: 13
+            implicitHeight: 13
+            Rectangle {
+                width: parent.width
+                height: parent.height
+                radius: width / 2
+                scale: slider.pressed ? 1.5 : 1
+                color: slider.enabled ? slider.Material.accentColor : slider.Material.sliderDisabledColor
+                Behavior on scale {
+                    NumberAnimation {
+                        duration: 250
+                    }
+                }
+            }
+            WidgetRipple {
+                x: (parent.width - width) / 2
+                y: (parent.height - height) / 2
+                width: 22
+                height: 22
+                pressed: slider.pressed
+                rippleActive: slider.pressed || slider.visualFocus || slider.hovered
+                color: slider.Material.highlightedRippleColor
+            }
+        }
+
         onPositionChanged: {
             if (!spinbox.up.pressed && !spinbox.down.pressed)
                 spinbox.value = Math.round(root.map(slider.position, root.position_FROM, root.position_TO,
                                                     root.toReal(root.from), root.toReal(root.to)))
         }
-        WidgetAreaTester {}
     }
 
-    SpinBox {
+    WidgetNumberField {
         id: spinbox
         objectName: "spinbox"
         from: 0
@@ -109,17 +138,28 @@ Flow {
             if (root.value !== root.toReal(spinbox.value))
                 root.value = root.toReal(spinbox.value)
         }
-        WidgetAreaTester {}
     }
 
-    Label {
+    Loader {
         id: labelRight
         objectName: "labelRight"
-        Accessible.ignored: text === ""
-        text: ""
-        font.family: Style.font_FAMILY
-        height: spinbox.height
-        verticalAlignment: Text.AlignVCenter
-        WidgetAreaTester {}
+        active: root.textRight !== ""
+        sourceComponent: Label {
+            text: root.textRight
+            font.family: Style.font_FAMILY
+            height: spinbox.height
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+
+    // The debug overlay of the four parts, made only when it shows.
+    Loader {
+        active: Style.areatester_VISIBLE
+        sourceComponent: Item {
+            WidgetAreaTester { parent: labelLeft; target: labelLeft }
+            WidgetAreaTester { parent: slider; target: slider }
+            WidgetAreaTester { parent: spinbox; target: spinbox }
+            WidgetAreaTester { parent: labelRight; target: labelRight }
+        }
     }
 }

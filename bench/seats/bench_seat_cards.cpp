@@ -1,7 +1,9 @@
 // What one seat card costs, and how long the GUI thread stalls while the seat model changes under the seats
 // page: the real seat model and the real page in a 1280x800 window (offscreen, software rendering).
 //
-//   bench_seat_cards [cards]     (default 64: the cost of one card is the mean over that many)
+//   bench_seat_cards [cards] [--memory-only]
+//
+// cards: how many cards the cost of one is the mean over (default 64).
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -123,13 +125,10 @@ int main(int argc, char** argv)
     auto model = std::make_shared<SeatPaneMgr>(1000);
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty("seatsModel", model.get());
-    const QByteArray dir =
-        qEnvironmentVariableIsSet("EXP_QML") ? "file://" + qgetenv("EXP_QML") + "/" : QByteArray("qrc:/");
     engine.loadData(R"(
         import QtQuick 2.12
         import QtQuick.Controls 2.12
-        import ")" + dir +
-                    R"("
+        import "qrc:/"
         ApplicationWindow { width: 1280; height: 800; visible: true; PageSeats {} }
     )");
     if (engine.rootObjects().isEmpty())

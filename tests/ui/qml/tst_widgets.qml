@@ -97,6 +97,48 @@ Item {
             compare(s.value, 800)
         }
 
+        // The number box: typed numbers count once confirmed and are held to the range; the arrow keys step;
+        // a half-typed number gives way to the value when the box loses the focus.
+        function test_numberBoxTypingAndKeys() {
+            var slider = createTemporaryObject(sliderComponent, host, { "from": -20, "to": 0, "value": -5 })
+            var spin = findChildNamed(slider, "spinbox")
+            var input = spin.contentItem
+            spin.forceActiveFocus()
+            verify(input.activeFocus)
+            input.selectAll()
+            keyClick(Qt.Key_Minus)
+            keyClick(Qt.Key_8)
+            compare(slider.value, -5)
+            keyClick(Qt.Key_Return)
+            compare(slider.value, -8)
+            compare(findChildNamed(slider, "slider").value, -8)
+            keyClick(Qt.Key_Up)
+            compare(slider.value, -7)
+            keyClick(Qt.Key_Down)
+            keyClick(Qt.Key_Down)
+            compare(slider.value, -9)
+            compare(input.text, "-9")
+            // Out of range: the validator refuses the digits that would leave it.
+            input.selectAll()
+            keyClick(Qt.Key_Minus)
+            keyClick(Qt.Key_3)
+            keyClick(Qt.Key_5)
+            keyClick(Qt.Key_Return)
+            verify(slider.value >= -20 && slider.value <= 0)
+            slider.value = 0
+            keyClick(Qt.Key_Up)
+            compare(slider.value, 0)
+            // Half typed, then the focus goes elsewhere.
+            input.selectAll()
+            keyClick(Qt.Key_Minus)
+            host.forceActiveFocus()
+            compare(input.text, "0")
+            compare(slider.value, 0)
+            // A value from outside shows at once.
+            slider.value = -12
+            compare(input.text, "-12")
+        }
+
         function test_rangeFollowsFromAndTo() {
             var slider = createTemporaryObject(sliderComponent, host, { "from": -200, "to": 200 })
             var s = findChildNamed(slider, "slider")
