@@ -122,7 +122,7 @@ Flow {
         }
     }
 
-    WidgetNumberField {
+    WidgetSpinBox {
         id: spinbox
         objectName: "spinbox"
         from: 0

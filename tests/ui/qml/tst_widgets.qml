@@ -97,8 +97,9 @@ Item {
             compare(s.value, 800)
         }
 
-        // The number box: typed numbers count once confirmed and are held to the range; the arrow keys step;
-        // a half-typed number gives way to the value when the box loses the focus.
+        // The number box: typed numbers count once confirmed and are held to the range; the arrow keys and
+        // the plus and minus buttons step; a half-typed number gives way to the value when the box loses the
+        // focus.
         function test_numberBoxTypingAndKeys() {
             var slider = createTemporaryObject(sliderComponent, host, { "from": -20, "to": 0, "value": -5 })
             var spin = findChildNamed(slider, "spinbox")
@@ -125,7 +126,14 @@ Item {
             keyClick(Qt.Key_5)
             keyClick(Qt.Key_Return)
             verify(slider.value >= -20 && slider.value <= 0)
+            slider.value = -3
+            mouseClick(spin.up.indicator)
+            compare(slider.value, -2)
+            mouseClick(spin.down.indicator)
+            mouseClick(spin.down.indicator)
+            compare(slider.value, -4)
             slider.value = 0
+            verify(!spin.up.indicator.enabled)
             keyClick(Qt.Key_Up)
             compare(slider.value, 0)
             // Half typed, then the focus goes elsewhere.
