@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QThreadPool>
 
+#include <functional>
+
 #include "GuiThreadRelay.h"
 
 namespace Ulmar {
@@ -12,6 +14,31 @@ namespace Ulmar {
 namespace {
 // One counter for the whole program: every change of image gets a new value, so the page reloads it.
 qint32 s_changeCounter = 0;
+
+// Work for a pool thread. It travels through this queue under our own mutex and the pool task itself carries
+// nothing: the thread sanitizer cannot see the locks inside an uninstrumented QThreadPool, so data captured
+// by the task would look unsynchronised.
+std::mutex s_asideMutex;
+std::deque<std::function<void()>> s_asideWork;
+
+void runAside(std::function<void()> work)
+{
+    {
+        std::lock_guard<std::mutex> lock(s_asideMutex);
+        s_asideWork.push_back(std::move(work));
+    }
+    QThreadPool::globalInstance()->start([] {
+        std::function<void()> next;
+        {
+            std::lock_guard<std::mutex> lock(s_asideMutex);
+            if (s_asideWork.empty())
+                return;
+            next = std::move(s_asideWork.front());
+            s_asideWork.pop_front();
+        }
+        next();
+    });
+}
 } // namespace
 
 PosterImageProvider::PosterImageProvider()
@@ -56,7 +83,7 @@ void PosterImageProvider::setJpgPoster(const QByteArray& bytes)
         return;
     }
     std::shared_ptr<GuiThreadRelay> relay = m_relay;
-    QThreadPool::globalInstance()->start([this, relay, change, bytes] {
+    runAside([this, relay, change, bytes] {
         auto image = std::make_shared<QImage>(posterOrPlaceholder(bytes));
         relay->post([this, change, image] {
             change->image = *image;
