@@ -245,8 +245,9 @@ Flickable {
                                     enabled: api.controllerIsConnected
                                     opacity: enabled ? 1 : 0.4
                                     onClicked: {
+                                        editRow.active = true
                                         showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_EDIT
-                                        nameTextField.text = api.controllerName
+                                        editRow.item.nameField.text = api.controllerName
                                     }
                                 }
 
@@ -255,47 +256,54 @@ Flickable {
                                 }
                             }
 
-                            RowLayout {
+                            // Made the first time the pencil is used.
+                            Loader {
                                 id: editRow
-                                WidgetTextField {
-                                    id: nameTextField
-                                    objectName: "nameTextField"
-                                    readonly property int maximum_VYRA_NAME_LENGTH: 17
-                                    text: ""
-                                    maximumLength: maximum_VYRA_NAME_LENGTH
-                                    inputMethodHints: Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText
-                                    Layout.fillWidth: true
-                                    Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
-                                    Accessible.name: qsTr("New VYRA name")
-                                    Keys.onReturnPressed: saveNameButton.clicked()
-                                    Keys.onEnterPressed: saveNameButton.clicked()
-                                    Keys.onEscapePressed: cancelNameButton.clicked()
-                                    onTextChanged: {
-                                        if (text.length > maximumLength)
-                                            text = text.substring(0, maximumLength)
+                                active: false
+
+                                sourceComponent: RowLayout {
+                                    property alias nameField: nameTextField
+
+                                    WidgetTextField {
+                                        id: nameTextField
+                                        objectName: "nameTextField"
+                                        readonly property int maximum_VYRA_NAME_LENGTH: 17
+                                        text: ""
+                                        maximumLength: maximum_VYRA_NAME_LENGTH
+                                        inputMethodHints: Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText
+                                        Layout.fillWidth: true
+                                        Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
+                                        Accessible.name: qsTr("New VYRA name")
+                                        Keys.onReturnPressed: saveNameButton.clicked()
+                                        Keys.onEnterPressed: saveNameButton.clicked()
+                                        Keys.onEscapePressed: cancelNameButton.clicked()
+                                        onTextChanged: {
+                                            if (text.length > maximumLength)
+                                                text = text.substring(0, maximumLength)
+                                        }
                                     }
-                                }
-                                WidgetButton {
-                                    id: cancelNameButton
-                                    objectName: "cancelNameButton"
-                                    text: qsTr("Cancel")
-                                    Accessible.name: text
-                                    Accessible.description: qsTr("Keeps the VYRA's name")
-                                    Layout.alignment: Qt.AlignRight
-                                    onClicked: showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
-                                }
-                                WidgetButton {
-                                    id: saveNameButton
-                                    objectName: "saveNameButton"
-                                    text: qsTr("Save")
-                                    Accessible.name: text
-                                    Accessible.description: qsTr("Renames the VYRA")
-                                    highlighted: true
-                                    Layout.alignment: Qt.AlignRight
-                                    onClicked: {
-                                        console.log("api.renameMotionController(" + nameTextField.text + ")")
-                                        api.renameMotionController(nameTextField.text)
-                                        showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                    WidgetButton {
+                                        id: cancelNameButton
+                                        objectName: "cancelNameButton"
+                                        text: qsTr("Cancel")
+                                        Accessible.name: text
+                                        Accessible.description: qsTr("Keeps the VYRA's name")
+                                        Layout.alignment: Qt.AlignRight
+                                        onClicked: showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                    }
+                                    WidgetButton {
+                                        id: saveNameButton
+                                        objectName: "saveNameButton"
+                                        text: qsTr("Save")
+                                        Accessible.name: text
+                                        Accessible.description: qsTr("Renames the VYRA")
+                                        highlighted: true
+                                        Layout.alignment: Qt.AlignRight
+                                        onClicked: {
+                                            console.log("api.renameMotionController(" + nameTextField.text + ")")
+                                            api.renameMotionController(nameTextField.text)
+                                            showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                        }
                                     }
                                 }
                             }

@@ -122,8 +122,10 @@ Item {
         function test_renameFlow() {
             VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
             var stack = findChild(page, "showOrEditNameStackLayout")
-            var field = findChild(page, "nameTextField")
+            // The name field is made when the pencil is first used.
+            compare(findChild(page, "nameTextField"), null)
             findChild(page, "renameButton").clicked(0, 0)
+            var field = findChild(page, "nameTextField")
             compare(stack.currentIndex, 1)
             compare(field.text, "Living room")
             field.text = "An extremely long unit name"
