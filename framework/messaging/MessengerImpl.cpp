@@ -117,6 +117,7 @@ MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std:
         Wire::splitHostPort(m_chosen.address, m_chosen.port, choose.target.host, choose.target.effectivePort);
         choose.target.encrypted = m_chosen.encrypted;
         m_commands.push_back(std::move(choose));
+        ++m_commandsInFlight;
         // Every non-empty queue has a wake-up pending (see wake()): without this one the first command
         // posted later would ride along unseen until the I/O thread's idle poll ran out.
         wake();
@@ -155,6 +156,7 @@ void MessengerImpl::wake()
 void MessengerImpl::post(Command command)
 {
     std::lock_guard<std::mutex> lock(m_commandMutex);
+    ++m_commandsInFlight;
     if (command.kind == Command::Send)
         ++m_queuedSends;
     const bool idle = m_commands.empty();
@@ -275,16 +277,44 @@ bool MessengerImpl::send(std::shared_ptr<IMessage> message, bool confidential)
     if (confidential && m_security.load() != Messenger::LinkSecurity::Pinned)
         return false;
     std::lock_guard<std::mutex> lock(m_commandMutex);
+    if (sendDirect(message, confidential))
+        return true;
     if (m_queuedSends >= kMaxQueuedSends) {
         qCWarning(lcMessaging, "Messenger: send queue full; \"%s\" dropped",
                   message->getMessageType().c_str());
         return false;
     }
     ++m_queuedSends;
+    ++m_commandsInFlight;
     const bool idle = m_commands.empty();
     m_commands.push_back(Command{Command::Send, std::move(message), {}, 0, confidential});
     if (idle)
         wake();
+    return true;
+}
+
+bool MessengerImpl::sendDirect(const std::shared_ptr<IMessage>& message, bool confidential)
+{
+    // A command still on its way (another unit chosen, a disconnection, a state request, an earlier send)
+    // must take effect first: then the message queues behind it.
+    if (m_commandsInFlight != 0)
+        return false;
+    std::lock_guard<std::mutex> socketLock(m_socketMutex);
+    if (!m_linkUp || !m_dealer)
+        return false; // the I/O thread decides (normally: dropped, the link is going down)
+    if (confidential && m_security.load() != Messenger::LinkSecurity::Pinned)
+        return false;
+    auto frames = Wire::encode(*message);
+    if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)
+        qCDebug(lcMessaging, "Messenger: \"%s\" dropped: the link is busy or down",
+                message->getMessageType().c_str());
+    // Any call on the socket may take the notice of an arrived message that the I/O thread waits for on the
+    // socket's descriptor: ask the socket, and wake the thread if a message waits.
+    try {
+        if (m_dealer->get(zmq::sockopt::events) & ZMQ_POLLIN)
+            wake(); // m_commandMutex is held (see send())
+    } catch (const zmq::error_t&) {
+    }
     return true;
 }
 
@@ -369,9 +399,15 @@ bool MessengerImpl::runOnce()
 {
     std::vector<zmq::pollitem_t> items;
     items.push_back({m_wakeReceiver.handle(), 0, ZMQ_POLLIN, 0});
-    const std::size_t dealerIndex = items.size();
+    bool dealerReadable = false;
     if (m_dealer) {
-        items.push_back({m_dealer->handle(), 0, ZMQ_POLLIN, 0});
+        // The descriptor only tells that the socket has news, once: whatever is already waiting (a batch left
+        // over, or news a sender took in passing) is asked of the socket before sleeping.
+        {
+            std::lock_guard<std::mutex> lock(m_socketMutex);
+            dealerReadable = (m_dealer->get(zmq::sockopt::events) & ZMQ_POLLIN) != 0;
+        }
+        items.push_back({nullptr, m_dealerFd, ZMQ_POLLIN, 0});
         items.push_back({m_monitor->socket().handle(), 0, ZMQ_POLLIN, 0});
     }
     const std::size_t queryIndex = items.size();
@@ -379,7 +415,8 @@ bool MessengerImpl::runOnce()
         items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
 
     try {
-        zmq::poll(items.data(), items.size(), std::chrono::milliseconds(pollTimeoutMs()));
+        zmq::poll(items.data(), items.size(),
+                  std::chrono::milliseconds(dealerReadable ? 0 : pollTimeoutMs()));
     } catch (const zmq::error_t& e) {
         if (e.num() != EINTR)
             qCWarning(lcMessaging, "Messenger: poll failed: %s", e.what());
@@ -396,10 +433,24 @@ bool MessengerImpl::runOnce()
         commands.swap(m_commands);
         m_queuedSends = 0;
     }
-    for (auto& command : commands) {
-        if (command.kind == Command::Stop)
-            return true;
-        process(command);
+    {
+        // Carried out (or lost to an exception) once this batch is over: callers may send for themselves
+        // again.
+        struct Done
+        {
+            MessengerImpl& self;
+            std::size_t count;
+            ~Done()
+            {
+                std::lock_guard<std::mutex> lock(self.m_commandMutex);
+                self.m_commandsInFlight -= count;
+            }
+        } done{*this, commands.size()};
+        for (auto& command : commands) {
+            if (command.kind == Command::Stop)
+                return true;
+            process(command);
+        }
     }
 
     while (m_monitor) {
@@ -408,19 +459,19 @@ bool MessengerImpl::runOnce()
             break;
         onMonitorEvent(event); // may close the socket and its monitor
     }
-    if (m_dealer && (items.size() > dealerIndex) && (items[dealerIndex].revents & ZMQ_POLLIN)) {
-        // Bounded batch: commands and events get their turn even under a flood.
-        for (int i = 0; i < 256 && m_dealer; ++i) {
-            zmq::multipart_t frames;
-            try {
-                if (!frames.recv(*m_dealer, ZMQ_DONTWAIT))
-                    break;
-            } catch (const zmq::error_t& e) {
-                qCDebug(lcMessaging, "Messenger: receive failed: %s", e.what());
+    // Bounded batch: commands and events get their turn even under a flood. Reading also takes the socket's
+    // news, so it runs whether or not the descriptor spoke.
+    for (int i = 0; i < 256 && m_dealer; ++i) {
+        zmq::multipart_t frames;
+        try {
+            std::lock_guard<std::mutex> lock(m_socketMutex);
+            if (!frames.recv(*m_dealer, ZMQ_DONTWAIT))
                 break;
-            }
-            onFrames(frames);
+        } catch (const zmq::error_t& e) {
+            qCDebug(lcMessaging, "Messenger: receive failed: %s", e.what());
+            break;
         }
+        onFrames(frames); // without the socket lock: it may send
     }
     if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
         readQueryAnswer();
@@ -474,6 +525,7 @@ void MessengerImpl::process(Command& command)
         }
         {
             auto frames = Wire::encode(*command.message);
+            std::lock_guard<std::mutex> lock(m_socketMutex);
             if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)
                 qCDebug(lcMessaging, "Messenger: \"%s\" dropped: the link is busy or down",
                         command.message->getMessageType().c_str());
@@ -581,6 +633,9 @@ void MessengerImpl::openSocket(const std::string& serverKey)
                 ZMQ_EVENT_HANDSHAKE_FAILED_NO_DETAIL | ZMQ_EVENT_HANDSHAKE_FAILED_PROTOCOL |
                 ZMQ_EVENT_HANDSHAKE_FAILED_AUTH);
         dealer->connect(Wire::tcpEndpoint(m_target.host, m_target.effectivePort));
+        const auto fd = dealer->get(zmq::sockopt::fd);
+        std::lock_guard<std::mutex> lock(m_socketMutex);
+        m_dealerFd = fd;
         m_dealer = std::move(dealer);
         m_monitor = std::move(monitor);
         m_encryptedSocket = !serverKey.empty();
@@ -601,6 +656,8 @@ void MessengerImpl::closeSocket()
     m_security = Messenger::LinkSecurity::Down;
     m_helloPending = false;
     m_monitor.reset(); // before the socket it watches
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    m_linkUp = false;
     m_dealer.reset();
 }
 
@@ -674,6 +731,7 @@ void MessengerImpl::trySendHello()
     IMessage hello(Wire::kHello, 1, Wire::kProtocolVersion,
                    ManagedBuffer::FromBytes(body.data(), body.size()));
     auto frames = Wire::encode(hello);
+    std::lock_guard<std::mutex> lock(m_socketMutex);
     const auto result = Wire::sendFrames(*m_dealer, frames);
     // Right after the handshake the pipe may not be attached yet: try again shortly.
     m_helloPending = result == Wire::SendResult::WouldBlock;
@@ -737,6 +795,9 @@ void MessengerImpl::onWelcome(const std::string& unitName)
     qCDebug(lcMessaging, "Messenger: connected to unit \"%s\"", unitName.c_str());
     notify(&IMessengerObserver::handleConnected);
     sendStateRequestsFrom(0);
+    // Only now may callers send for themselves: the state requests go first.
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    m_linkUp = true;
 }
 
 void MessengerImpl::sendStateRequestsFrom(std::size_t first)
@@ -749,6 +810,7 @@ void MessengerImpl::sendStateRequestsFrom(std::size_t first)
                             m_stateRequests.end());
         m_stateRequestsSent = m_stateRequests.size();
     }
+    std::lock_guard<std::mutex> lock(m_socketMutex);
     for (const auto& request : requests) {
         auto frames = Wire::encode(*request);
         if (Wire::sendFrames(*m_dealer, frames) != Wire::SendResult::Sent)

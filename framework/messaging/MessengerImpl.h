@@ -106,6 +106,9 @@ private:
 
     void post(Command command);
     void wake();
+    // With m_commandMutex held: sends on the caller's thread; false when the message must go through the
+    // queue.
+    bool sendDirect(const std::shared_ptr<IMessage>& message, bool confidential);
 
     // I/O thread.
     void run();
@@ -150,10 +153,12 @@ private:
     std::atomic<Messenger::LinkSecurity> m_security{Messenger::LinkSecurity::Down};
 
     // Hand-over to the I/O thread: commands under m_commandMutex, a frame on the inproc pair wakes it up.
+    // A send with no command ahead of it skips the queue: the caller sends it itself, under m_socketMutex.
     zmq::context_t m_context;
     std::mutex m_commandMutex;
     std::deque<Command> m_commands;
     std::size_t m_queuedSends = 0;
+    std::size_t m_commandsInFlight = 0; // posted and not yet carried out
     zmq::socket_t m_wakeSender;
     zmq::socket_t m_wakeReceiver;
     std::string m_wakeAddress;
@@ -179,7 +184,12 @@ private:
     std::string m_pinKey;
     std::string m_acceptedKey;      // accepted by the user for the chosen unit
     std::string m_reportedMismatch; // offered key last reported, so that retries do not repeat it
+    // The dealer is created and destroyed by the I/O thread; every use of it holds m_socketMutex, since
+    // callers send on it too (see send()). The I/O thread waits on its descriptor, not on the socket.
+    std::mutex m_socketMutex;
     std::unique_ptr<zmq::socket_t> m_dealer;
+    zmq::fd_t m_dealerFd{};
+    bool m_linkUp = false; // under m_socketMutex: greeted and the state requests sent
     std::unique_ptr<SocketMonitor> m_monitor;
     boost::asio::io_context m_queryIo;
     std::unique_ptr<boost::asio::ip::udp::socket> m_querySocket;

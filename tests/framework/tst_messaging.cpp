@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <condition_variable>
+
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
 
@@ -23,6 +25,30 @@ std::shared_ptr<Messenger> makeMessenger(unsigned reconnectMs = 200)
     m->setAutoReconnect(reconnectMs);
     return m;
 }
+
+// Counts replies; the test thread waits for a count without polling.
+class ReplyCounter : public IResponseHandler
+{
+public:
+    void handleResponse(std::shared_ptr<IResponse>) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_count;
+        }
+        m_changed.notify_all();
+    }
+    bool waitFor(long count)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), [&] { return m_count >= count; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    long m_count = 0;
+};
 
 std::string allByteValues()
 {
@@ -49,6 +75,7 @@ private slots:
     void destroyingConnectedMessengerReportsDisconnected();
     void sendWhileDisconnectedIsRefusedAndNeverDelivered();
     void handlersMatchTypesExactlyOnAnotherThread();
+    void repliesCrossingSendsAreAllRead();
     void binaryBodiesSurviveBothWays();
     void pooledBodiesAreNotReusedInFlight();
     void malformedFramesAreDropped();
@@ -332,6 +359,43 @@ void TestMessaging::handlersMatchTypesExactlyOnAnotherThread()
     std::lock_guard<std::mutex> lock(shared->mutex);
     for (const auto& id : shared->threads)
         QVERIFY(id != std::this_thread::get_id());
+}
+
+void TestMessaging::repliesCrossingSendsAreAllRead()
+{
+    // Callers send on the socket themselves while the I/O thread sleeps until the socket has news of a
+    // reply. A send may take that news in passing; the reply must still be read, or with a window of
+    // messages in flight everything stops.
+    UnitEndpoint unit(unitOptions("Alpha"));
+    UnitEndpoint* unitPtr = &unit;
+    unit.setMessageCallback([unitPtr](const UnitEndpoint::PeerId& peer, std::shared_ptr<IMessage> message) {
+        unitPtr->sendTo(peer, std::make_shared<IMessage>("Echo", 1, "", message->body()));
+    });
+    QVERIFY(unit.start());
+    auto observer = std::make_shared<RecordingObserver>();
+    auto replies = std::make_shared<ReplyCounter>();
+    auto messenger = makeMessenger();
+    messenger->AddObserver(observer);
+    messenger->registerResponse("Echo", 1, replies);
+    messenger->chooseUnit("127.0.0.1", "Alpha", unit.port(), false, false);
+    messenger->connect(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+
+    const auto ping = makeMessage("Ping", "{}");
+    constexpr long kMessages = 5000;
+    for (const long window : {1L, 3L, 16L}) {
+        long sent = 0;
+        const long base = window == 1 ? 0 : (window == 3 ? kMessages : 2 * kMessages);
+        for (long i = 0; i < kMessages; ++i) {
+            if (i >= window && !replies->waitFor(base + i - window + 1))
+                QFAIL(
+                    qPrintable(QString("reply %1 of window %2 never read").arg(i - window + 1).arg(window)));
+            QVERIFY(messenger->send(ping));
+            ++sent;
+        }
+        QVERIFY(replies->waitFor(base + sent));
+    }
+    QCOMPARE(observer->lost.load(), 0);
 }
 
 void TestMessaging::binaryBodiesSurviveBothWays()
