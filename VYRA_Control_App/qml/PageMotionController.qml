@@ -248,6 +248,8 @@ Flickable {
                                         editRow.active = true
                                         showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_EDIT
                                         editRow.item.nameField.text = api.controllerName
+                                        // The pencil is hidden now: keyboard focus goes where the typing is.
+                                        editRow.item.nameField.forceActiveFocus()
                                     }
                                 }
 
@@ -289,7 +291,10 @@ Flickable {
                                         Accessible.name: text
                                         Accessible.description: qsTr("Keeps the VYRA's name")
                                         Layout.alignment: Qt.AlignRight
-                                        onClicked: showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                        onClicked: {
+                                            showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                            renameButton.forceActiveFocus()
+                                        }
                                     }
                                     WidgetButton {
                                         id: saveNameButton
@@ -303,6 +308,7 @@ Flickable {
                                             console.log("api.renameMotionController(" + nameTextField.text + ")")
                                             api.renameMotionController(nameTextField.text)
                                             showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
+                                            renameButton.forceActiveFocus()
                                         }
                                     }
                                 }

@@ -128,6 +128,7 @@ Item {
             var field = findChild(page, "nameTextField")
             compare(stack.currentIndex, 1)
             compare(field.text, "Living room")
+            verify(field.activeFocus)
             field.text = "An extremely long unit name"
             compare(field.text, "An extremely long")
             compare(field.text.length, 17)
