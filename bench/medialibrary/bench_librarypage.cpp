@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +22,7 @@
 
 #include "GetMediaListNotificationHandler.h"
 #include "IResponse.h"
+#include "LibraryBody.h"
 #include "ManagedBuffer.h"
 #include "MediaListVirtualModel.h"
 #include "MessageNames.h"
@@ -32,25 +32,6 @@ using namespace Ulmar::Messaging;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-std::string makeBody(int count)
-{
-    static const char* const words[] = {"Night", "Return", "Storm", "Empire", "Ocean", "Shadow", "Garden",
-                                        "Élan",  "Last",   "River", "Secret", "City",  "Dragon", "Winter"};
-    std::mt19937 random(42);
-    std::uniform_int_distribution<int> word(0, 13);
-    std::string body = R"({"mediaList":{"media":[)";
-    for (int i = 0; i < count; ++i) {
-        if (i)
-            body += ',';
-        body += R"({"title":")" + std::string(words[word(random)]) + " " + words[word(random)] + " " +
-                std::to_string(i) + R"(","releaseDate":")" + std::to_string(1950 + i % 70) + "-0" +
-                std::to_string(1 + i % 9) + R"(-15","imdbRef":"tt)" + std::to_string(1000000 + i) +
-                R"(","duration":")" + std::to_string(80 + i % 90) +
-                R"(","cut":"Theatrical","language":"en"})";
-    }
-    return body + "]}}";
-}
 
 double median(std::vector<double> v)
 {
@@ -97,7 +78,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    const std::string body = makeBody(count);
+    const std::string body = makeLibraryBody(count);
     auto response = std::make_shared<IResponse>(MessageType::GetMediaListNotification, 1, std::string(),
                                                 ManagedBuffer::FromBytes(body.data(), body.size()), 0);
     MediaList decoded;

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <time.h>
@@ -20,6 +19,7 @@
 
 #include "GetMediaListNotificationHandler.h"
 #include "IResponse.h"
+#include "LibraryBody.h"
 #include "ManagedBuffer.h"
 #include "MediaListTableModel.h"
 #include "MediaListVirtualModel.h"
@@ -36,26 +36,6 @@ long rssBytes()
     long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * sysconf(_SC_PAGESIZE);
-}
-
-std::string makeBody(int count)
-{
-    static const char* const words[] = {"Night", "Return", "Storm", "Empire", "Ocean", "Shadow", "Garden",
-                                        "Élan",  "Last",   "River", "Secret", "City",  "Dragon", "Winter"};
-    std::mt19937 random(42);
-    std::uniform_int_distribution<int> word(0, 13);
-    std::string body = R"({"mediaList":{"media":[)";
-    for (int i = 0; i < count; ++i) {
-        if (i)
-            body += ',';
-        std::string title =
-            std::string(words[word(random)]) + " " + words[word(random)] + " " + std::to_string(i);
-        body += R"({"title":")" + title + R"(","releaseDate":")" + std::to_string(1950 + i % 70) + "-0" +
-                std::to_string(1 + i % 9) + R"(-15","imdbRef":"tt)" + std::to_string(1000000 + i) +
-                R"(","duration":")" + std::to_string(80 + i % 90) +
-                R"(","cut":"Theatrical","language":"en"})";
-    }
-    return body + "]}}";
 }
 
 // CPU time of the whole process (every thread), in ms: on a loaded machine it shows the work apart from the
@@ -93,7 +73,7 @@ int main(int argc, char** argv)
     std::printf("%8s %18s %18s %18s %12s %14s\n", "titles", "list", "search", "sort", "rows/search",
                 "bytes/title");
     for (const int count : sizes) {
-        const std::string body = makeBody(count);
+        const std::string body = makeLibraryBody(count);
         auto response = std::make_shared<IResponse>(MessageType::GetMediaListNotification, 1, std::string(),
                                                     ManagedBuffer::FromBytes(body.data(), body.size()), 0);
         const long rssBefore = rssBytes();
