@@ -371,6 +371,21 @@ class TestUiAccessibility : public QObject
         };
     }
 
+    // Every page at the current width: each tab stop named, and the first seat's slider read as `seatSlider`.
+    void checkEveryPageNamed(const QString& label, const QString& seatSlider)
+    {
+        for (const PageSpec& spec : pages()) {
+            QVERIFY(showTab(spec.tab));
+            QTRY_VERIFY_WITH_TIMEOUT(get(spec.page, "visible").toBool(), 10000);
+            if (QString(spec.page) == "statusPage")
+                unfoldStatusPage();
+            QVERIFY(!checkNamed(label + spec.page, spec.page).isEmpty());
+            if (QString(spec.page) == "seatsPage")
+                QCOMPARE(nodeNamed(tree("seatsPage"), "slider", "Slider"), seatSlider);
+        }
+        QVERIFY(!checkNamed(label + "tab bar", "tabBar").isEmpty());
+    }
+
 private slots:
     void initTestCase()
     {
@@ -438,16 +453,9 @@ private slots:
     {
         closeStartupDialog();
         QVERIFY(resize(700));
-        for (const PageSpec& spec : pages()) {
-            QVERIFY(showTab(spec.tab));
-            QTRY_VERIFY_WITH_TIMEOUT(get(spec.page, "visible").toBool(), 10000);
-            if (QString(spec.page) == "statusPage")
-                unfoldStatusPage();
-            QVERIFY(!checkNamed(QString("700 ") + spec.page, spec.page).isEmpty());
-            if (QString(spec.page) == "seatsPage")
-                QCOMPARE(nodeNamed(tree("seatsPage"), "slider", "Slider"), QString("Seat 1 motion"));
-        }
-        QVERIFY(!checkNamed("700 tab bar", "tabBar").isEmpty());
+        checkEveryPageNamed("700 ", "Seat 1 motion");
+        if (QTest::currentTestFailed())
+            return;
 
         QVERIFY(resize(1280));
         QVERIFY(showTab("statusTab"));
@@ -559,16 +567,9 @@ private slots:
         startApp("fr");
         closeStartupDialog();
         QVERIFY(resize(700));
-        for (const PageSpec& spec : pages()) {
-            QVERIFY(showTab(spec.tab));
-            QTRY_VERIFY_WITH_TIMEOUT(get(spec.page, "visible").toBool(), 10000);
-            if (QString(spec.page) == "statusPage")
-                unfoldStatusPage();
-            QVERIFY(!checkNamed(QString("fr 700 ") + spec.page, spec.page).isEmpty());
-            if (QString(spec.page) == "seatsPage")
-                QCOMPARE(nodeNamed(tree("seatsPage"), "slider", "Slider"), QString("Fauteuil 1 : mouvement"));
-        }
-        QVERIFY(!checkNamed("fr 700 tab bar", "tabBar").isEmpty());
+        checkEveryPageNamed("fr 700 ", "Fauteuil 1 : mouvement");
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(showTab("statusTab"));
         QCOMPARE(nodeNamed(tree("statusPage"), "controllerStatusText", ""), QString("VYRA en ligne (OK)"));
     }
