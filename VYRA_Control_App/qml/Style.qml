@@ -140,6 +140,20 @@ QtObject {
         return false
     }
 
+    function scrollsVertically(item) {
+        return item.contentItem !== undefined && item.contentY !== undefined && item.flickableDirection !== undefined
+                && item.flickableDirection !== Flickable.HorizontalFlick
+    }
+
+    // The nearest flickable above `item` that scrolls up and down, or null.
+    function enclosingFlickable(item) {
+        for (var p = item ? item.parent : null; p; p = p.parent) {
+            if (scrollsVertically(p))
+                return p
+        }
+        return null
+    }
+
     // Scrolls every flickable that holds `item` so that the item shows: keyboard focus
     // moving below the fold would otherwise be invisible.
     function scrollIntoView(item) {
@@ -147,8 +161,7 @@ QtObject {
             return
         var margin = 10
         for (var p = item.parent; p; p = p.parent) {
-            if (p.contentItem === undefined || p.contentY === undefined || p.flickableDirection === undefined
-                    || p.flickableDirection === Flickable.HorizontalFlick)
+            if (!scrollsVertically(p))
                 continue
             var top = item.mapToItem(p.contentItem, 0, 0).y
             var bottom = top + item.height

@@ -2,182 +2,267 @@ import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Controls.Material 2.12
 import QtQuick.Layouts 1.12
+import QtQuick.Window 2.12
 import "."
 
 // One card per seat of `seatsModel`. Every edit writes the row, asks the model to
 // send, and restores the control's binding so later values from the unit show.
+//
+// A unit may report hundreds of seats. Beyond `fullCards_MAX` of them, a card holds its
+// controls only while it is near the part of the page that shows, holds the keyboard
+// focus or sits next to the card that does, so that Tab and Shift+Tab reach it. The
+// first card always has its controls, to measure their height for all, and so does the
+// last, which Shift+Tab from the tab bar enters. The other cards keep their place, name
+// and size.
 WidgetFlowListView {
     id: seatsFlowListView
     // Cards only while shown: the status page and the seats page each hold a copy, one of them hidden.
     model: visible ? seatsModel : null
     spacing: Style.flow_SPACING
 
+    readonly property int fullCards_MAX: 16
+    readonly property Item viewport: Style.enclosingFlickable(seatsFlowListView)
+    // Height of a card with its controls; all cards are alike, so one measures it for all.
+    property real cardHeight: 0
+    // The part of the page that shows, in this list's coordinates, with half a page more each way.
+    property real shownTop: -Infinity
+    property real shownBottom: Infinity
+    property int focusRow: -1
+    // A new card sits at the top until the next layout pass places it: it is not near the view before that.
+    property int layoutPasses: 0
+    onPositioningComplete: ++layoutPasses
+
+    function updateShown() {
+        var v = viewport
+        if (!v) {
+            shownTop = -Infinity
+            shownBottom = Infinity
+            return
+        }
+        var top = mapToItem(v.contentItem, 0, 0).y
+        var margin = v.height / 2
+        shownTop = v.contentY - top - margin
+        shownBottom = v.contentY + v.height - top + margin
+    }
+
+    Component.onCompleted: updateShown()
+    onViewportChanged: updateShown()
+    onYChanged: updateShown()
+    onVisibleChanged: updateShown()
+    Connections {
+        target: seatsFlowListView.viewport
+        function onContentYChanged() { seatsFlowListView.updateShown() }
+        function onHeightChanged() { seatsFlowListView.updateShown() }
+        // Also what moves this list inside its page, such as a section above it unfolding.
+        function onContentHeightChanged() { seatsFlowListView.updateShown() }
+    }
+    Connections {
+        target: seatsFlowListView.Window.window
+        function onActiveFocusItemChanged() {
+            for (var p = seatsFlowListView.Window.activeFocusItem; p; p = p.parent) {
+                if (p.parent === seatsFlowListView && p.seatRow !== undefined) {
+                    seatsFlowListView.focusRow = p.seatRow
+                    return
+                }
+            }
+        }
+    }
+
     delegate: WidgetFrame {
         id: seatCard
         objectName: "seatCard" + seatIndex
         property int seatIndex: indexData + 1
         property bool seatActive: activeData
+        // The controls read the row through these: the card's own bindings end with the row, while
+        // those of controls not yet destroyed would read a row already gone.
+        property bool seatMuted: mutedData
+        property bool seatChained: controlsLockedData
+        property real seatMotion: motionData
+        property real seatVibration: vibrationData
         readonly property color textColor: seatActive ? Style.color_ACTIVE : Style.color_INACTIVE
         readonly property color sliderAccent: seatActive ? Material.color(Material.Orange) : Material.color(Material.Grey)
+
+        readonly property int seatRow: index
+        property int madeInPass: -1
+        Component.onCompleted: madeInPass = seatsFlowListView.layoutPasses
+        readonly property bool nearShown: madeInPass >= 0 && seatsFlowListView.layoutPasses > madeInPass
+                                          && y + seatsFlowListView.cardHeight >= seatsFlowListView.shownTop
+                                          && y <= seatsFlowListView.shownBottom
+        readonly property bool full: seatControls.status === Loader.Ready
 
         width: Style.columnSizeWithSpacing(seatCard, { "xs": 12, "sm": 6, "md": 6, "lg": 6 }, Style.flow_SPACING)
         topPadding: 10
         bottomPadding: 10
-        height: seatGridLayout.height + 20
+        height: (full ? seatControls.height : seatsFlowListView.cardHeight) + 20
+        onHeightChanged: {
+            if (seatRow === 0 && full)
+                seatsFlowListView.cardHeight = seatControls.height
+        }
         Accessible.name: qsTr("Seat %1").arg(seatIndex)
         Accessible.description: seatActive ? "" : qsTr("Seat not active")
 
-        GridLayout {
-            id: seatGridLayout
-            columns: 2
-            Layout.maximumWidth: 300
-            Layout.alignment: Qt.AlignTop
+        Loader {
+            id: seatControls
             anchors.left: parent.left
             anchors.right: parent.right
+            active: seatsFlowListView.count <= seatsFlowListView.fullCards_MAX || seatCard.seatRow === 0
+                    || seatCard.seatRow === seatsFlowListView.count - 1 || seatCard.nearShown
+                    || Math.abs(seatCard.seatRow - seatsFlowListView.focusRow) <= 1
+            sourceComponent: seatGrid
+        }
 
-            WidgetTitle {
-                text: qsTr("Seat %1").arg(seatCard.seatIndex)
-                Layout.columnSpan: 2
-            }
+        Component {
+            id: seatGrid
+            GridLayout {
+                id: seatGridLayout
+                columns: 2
+                Layout.maximumWidth: 300
+                Layout.alignment: Qt.AlignTop
 
-            Label {
-                text: qsTr("Muted")
-                font.family: Style.font_FAMILY
-                color: seatCard.textColor
-                Layout.fillWidth: true
-            }
-            WidgetSwitch {
-                objectName: "mutedSwitch"
-                Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
-                Keys.onReturnPressed: toggle()
-                Keys.onEnterPressed: toggle()
-                // checked as well as position, so the track colour matches the state.
-                checked: mutedData
-                position: mutedData
-                enabled: seatCard.seatActive
-                onPositionChanged: {
-                    // A value that came from the unit is not sent back to it.
-                    if ((position >= 0.5) === mutedData)
-                        return
-                    mutedData = (position >= 0.5)
-                    seatsModel.triggerUpdate()
-                    checked = Qt.binding(function() { return mutedData })
-                    position = Qt.binding(function() { return mutedData })
+                WidgetTitle {
+                    text: qsTr("Seat %1").arg(seatCard.seatIndex)
+                    Layout.columnSpan: 2
                 }
-            }
 
-            Label {
-                text: qsTr("Chain Motion and Vibration")
-                wrapMode: Text.WordWrap
-                font.family: Style.font_FAMILY
-                color: seatCard.textColor
-                Layout.fillWidth: true
-            }
-            WidgetSwitch {
-                objectName: "chainSwitch"
-                Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
-                Keys.onReturnPressed: toggle()
-                Keys.onEnterPressed: toggle()
-                // checked as well as position, so the track colour matches the state.
-                checked: controlsLockedData
-                position: controlsLockedData
-                enabled: seatCard.seatActive
-                onPositionChanged: {
-                    if ((position >= 0.5) === controlsLockedData)
-                        return
-                    controlsLockedData = (position >= 0.5)
-                    seatsModel.triggerUpdate()
-                    checked = Qt.binding(function() { return controlsLockedData })
-                    position = Qt.binding(function() { return controlsLockedData })
+                Label {
+                    text: qsTr("Muted")
+                    font.family: Style.font_FAMILY
+                    color: seatCard.textColor
+                    Layout.fillWidth: true
                 }
-            }
-
-            Label {
-                text: qsTr("Motion: %1 dB").arg(motionSlider.value)
-                font.family: Style.font_FAMILY
-                color: seatCard.textColor
-                Layout.columnSpan: 2
-            }
-            WidgetSliderWithNumber {
-                id: motionSlider
-                objectName: "motionSlider"
-                accessibleName: qsTr("Seat %1 motion").arg(seatCard.seatIndex)
-                from: -20
-                to: 0
-                value: motionData
-                height: 32
-                Layout.fillWidth: true
-                Layout.columnSpan: 2
-                Layout.preferredHeight: implicitHeight
-                enabled: seatCard.seatActive
-                Material.accent: seatCard.sliderAccent
-                onValueChanged: {
-                    if (value === motionData)
-                        return
-                    motionData = value
-                    if (controlsLockedData) {
-                        vibrationSlider.value = value
-                        vibrationData = value
-                        vibrationSlider.value = Qt.binding(function() { return vibrationData })
+                WidgetSwitch {
+                    objectName: "mutedSwitch"
+                    Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
+                    Keys.onReturnPressed: toggle()
+                    Keys.onEnterPressed: toggle()
+                    // checked as well as position, so the track colour matches the state.
+                    checked: seatCard.seatMuted
+                    position: seatCard.seatMuted
+                    enabled: seatCard.seatActive
+                    onPositionChanged: {
+                        // A value that came from the unit is not sent back to it.
+                        if ((position >= 0.5) === seatCard.seatMuted)
+                            return
+                        mutedData = (position >= 0.5)
+                        seatsModel.triggerUpdate()
+                        checked = Qt.binding(function() { return seatCard.seatMuted })
+                        position = Qt.binding(function() { return seatCard.seatMuted })
                     }
-                    seatsModel.triggerUpdate()
-                    motionSlider.value = Qt.binding(function() { return motionData })
                 }
-            }
 
-            Label {
-                text: qsTr("Vibration: %1 dB").arg(vibrationSlider.value)
-                font.family: Style.font_FAMILY
-                color: seatCard.textColor
-                Layout.columnSpan: 2
-            }
-            WidgetSliderWithNumber {
-                id: vibrationSlider
-                objectName: "vibrationSlider"
-                accessibleName: qsTr("Seat %1 vibration").arg(seatCard.seatIndex)
-                from: -20
-                to: 0
-                value: vibrationData
-                height: 32
-                Layout.fillWidth: true
-                Layout.columnSpan: 2
-                Layout.preferredHeight: implicitHeight
-                enabled: seatCard.seatActive
-                Material.accent: seatCard.sliderAccent
-                onValueChanged: {
-                    if (value === vibrationData)
-                        return
-                    vibrationData = value
-                    if (controlsLockedData) {
-                        motionSlider.value = value
+                Label {
+                    text: qsTr("Chain Motion and Vibration")
+                    wrapMode: Text.WordWrap
+                    font.family: Style.font_FAMILY
+                    color: seatCard.textColor
+                    Layout.fillWidth: true
+                }
+                WidgetSwitch {
+                    objectName: "chainSwitch"
+                    Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
+                    Keys.onReturnPressed: toggle()
+                    Keys.onEnterPressed: toggle()
+                    // checked as well as position, so the track colour matches the state.
+                    checked: seatCard.seatChained
+                    position: seatCard.seatChained
+                    enabled: seatCard.seatActive
+                    onPositionChanged: {
+                        if ((position >= 0.5) === seatCard.seatChained)
+                            return
+                        controlsLockedData = (position >= 0.5)
+                        seatsModel.triggerUpdate()
+                        checked = Qt.binding(function() { return seatCard.seatChained })
+                        position = Qt.binding(function() { return seatCard.seatChained })
+                    }
+                }
+
+                Label {
+                    text: qsTr("Motion: %1 dB").arg(motionSlider.value)
+                    font.family: Style.font_FAMILY
+                    color: seatCard.textColor
+                    Layout.columnSpan: 2
+                }
+                WidgetSliderWithNumber {
+                    id: motionSlider
+                    objectName: "motionSlider"
+                    accessibleName: qsTr("Seat %1 motion").arg(seatCard.seatIndex)
+                    from: -20
+                    to: 0
+                    value: seatCard.seatMotion
+                    height: 32
+                    Layout.fillWidth: true
+                    Layout.columnSpan: 2
+                    Layout.preferredHeight: implicitHeight
+                    enabled: seatCard.seatActive
+                    Material.accent: seatCard.sliderAccent
+                    onValueChanged: {
+                        if (value === seatCard.seatMotion)
+                            return
                         motionData = value
-                        motionSlider.value = Qt.binding(function() { return motionData })
+                        if (seatCard.seatChained) {
+                            vibrationSlider.value = value
+                            vibrationData = value
+                            vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                        }
+                        seatsModel.triggerUpdate()
+                        motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
                     }
-                    seatsModel.triggerUpdate()
-                    vibrationSlider.value = Qt.binding(function() { return vibrationData })
                 }
-            }
 
-            WidgetButton {
-                id: resetButton
-                objectName: "seatResetButton"
-                Accessible.name: qsTr("Reset seat %1 to defaults").arg(seatCard.seatIndex)
-                readonly property bool default_MUTED: false
-                readonly property bool default_CHAINED: false
-                readonly property int default_MOTION: 0
-                readonly property int default_VIBRATION: -5
-                text: qsTr("Reset to Defaults")
-                // Without the shadow layer, which costs more than the rest of the card.
-                background.layer.enabled: false
-                enabled: seatCard.seatActive
-                Layout.alignment: Qt.AlignLeft
-                Layout.columnSpan: 2
-                onClicked: {
-                    mutedData = default_MUTED
-                    controlsLockedData = default_CHAINED
-                    motionData = default_MOTION
-                    vibrationData = default_VIBRATION
-                    seatsModel.triggerUpdate()
+                Label {
+                    text: qsTr("Vibration: %1 dB").arg(vibrationSlider.value)
+                    font.family: Style.font_FAMILY
+                    color: seatCard.textColor
+                    Layout.columnSpan: 2
+                }
+                WidgetSliderWithNumber {
+                    id: vibrationSlider
+                    objectName: "vibrationSlider"
+                    accessibleName: qsTr("Seat %1 vibration").arg(seatCard.seatIndex)
+                    from: -20
+                    to: 0
+                    value: seatCard.seatVibration
+                    height: 32
+                    Layout.fillWidth: true
+                    Layout.columnSpan: 2
+                    Layout.preferredHeight: implicitHeight
+                    enabled: seatCard.seatActive
+                    Material.accent: seatCard.sliderAccent
+                    onValueChanged: {
+                        if (value === seatCard.seatVibration)
+                            return
+                        vibrationData = value
+                        if (seatCard.seatChained) {
+                            motionSlider.value = value
+                            motionData = value
+                            motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
+                        }
+                        seatsModel.triggerUpdate()
+                        vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                    }
+                }
+
+                WidgetButton {
+                    id: resetButton
+                    objectName: "seatResetButton"
+                    Accessible.name: qsTr("Reset seat %1 to defaults").arg(seatCard.seatIndex)
+                    readonly property bool default_MUTED: false
+                    readonly property bool default_CHAINED: false
+                    readonly property int default_MOTION: 0
+                    readonly property int default_VIBRATION: -5
+                    text: qsTr("Reset to Defaults")
+                    // Without the shadow layer, which costs more than the rest of the card.
+                    background.layer.enabled: false
+                    enabled: seatCard.seatActive
+                    Layout.alignment: Qt.AlignLeft
+                    Layout.columnSpan: 2
+                    onClicked: {
+                        mutedData = default_MUTED
+                        controlsLockedData = default_CHAINED
+                        motionData = default_MOTION
+                        vibrationData = default_VIBRATION
+                        seatsModel.triggerUpdate()
+                    }
                 }
             }
         }

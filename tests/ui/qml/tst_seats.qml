@@ -1,5 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.12
+import QtQuick.Window 2.12
 import "qrc:/"
 
 Item {
@@ -106,6 +107,97 @@ Item {
             tryCompare(seats, "count", 4)
             seatsModel.resetSeats(1)
             tryCompare(seats, "count", 1)
+        }
+    }
+
+    // A page as the seats tab has it, too short for many cards.
+    Component {
+        id: pageComponent
+        Flickable {
+            property alias seats: pageSeats
+            width: 560
+            height: 400
+            clip: true
+            contentWidth: width
+            contentHeight: pageSeats.childrenRect.height
+            WidgetSeats {
+                id: pageSeats
+                anchors.fill: parent
+            }
+        }
+    }
+
+    TestCase {
+        name: "WidgetSeatsLongList"
+        when: windowShown
+
+        property var page: null
+
+        function init() {
+            seatsModel.resetSeats(60)
+            page = createTemporaryObject(pageComponent, host)
+            tryCompare(page.seats, "count", 60)
+            seatsModel.clearUpdates()
+        }
+
+        function card(n) {
+            return findChild(page.seats, "seatCard" + n)
+        }
+
+        // Controls that go are deleted later, so the card says whether it holds them.
+        function full(n) {
+            return card(n).full
+        }
+
+        function test_controlsOnlyNearTheView() {
+            verify(full(1))
+            verify(full(2))
+            verify(!full(30))
+            verify(full(60)) // where Shift+Tab from the tab bar enters
+            // Cards without controls take the room of those with them: nothing moves as they come and go.
+            compare(card(30).height, card(1).height)
+            compare(card(30).Accessible.name, "Seat 30")
+            var y30 = card(30).y
+            page.contentY = y30
+            tryVerify(function() { return full(30) })
+            compare(card(30).y, y30)
+            verify(!full(2))
+            compare(page.contentHeight, card(60).y + card(60).height)
+        }
+
+        function test_editOnACardMadeLater() {
+            page.contentY = card(40).y
+            tryVerify(function() { return full(40) })
+            mouseClick(findChild(card(40), "mutedSwitch"))
+            compare(seatsModel.seat(39).muted, true)
+            verify(seatsModel.updateCount() >= 1)
+            seatsModel.setSeat(39, true, false, false, -6, -7)
+            compare(findChild(card(40), "motionSlider").value, -6)
+        }
+
+        function test_tabReachesCardsOutOfView() {
+            verify(!full(59))
+            findChild(card(60), "mutedSwitch").forceActiveFocus(Qt.TabFocusReason)
+            verify(full(59))
+            keyClick(Qt.Key_Backtab, Qt.ShiftModifier)
+            compare(page.Window.activeFocusItem, findChild(card(59), "seatResetButton"))
+            verify(full(58))
+            keyClick(Qt.Key_Tab)
+            compare(page.Window.activeFocusItem, findChild(card(60), "mutedSwitch"))
+        }
+
+        function test_fewSeatsAllWithControls() {
+            seatsModel.resetSeats(16)
+            tryCompare(page.seats, "count", 16)
+            for (var n = 1; n <= 16; ++n)
+                verify(full(n), "seat " + n)
+            seatsModel.resetSeats(17)
+            tryCompare(page.seats, "count", 17)
+            // Not even for a moment before the cards are placed.
+            verify(!full(12))
+            wait(50)
+            verify(!full(12))
+            verify(full(17))
         }
     }
 }
