@@ -93,7 +93,13 @@ QtObject {
     }
 
     function columnSizeWithSpacing(object, colSizes, spacing) {
-        return _calcColumnSizeWithSpacing(getParentWidth(object), colSpan(getWindowWidth(object), colSizes), spacing)
+        return columnSizeWithSpacingIn(getParentWidth(object), getWindowWidth(object), colSizes, spacing)
+    }
+
+    // The same for a child of a parent `parentWidth` wide, in a window `windowWidth` wide: for many
+    // alike children, which then need not each ask their window.
+    function columnSizeWithSpacingIn(parentWidth, windowWidth, colSizes, spacing) {
+        return _calcColumnSizeWithSpacing(parentWidth, colSpan(windowWidth, colSizes), spacing)
     }
 
     function map(value, istart, istop, ostart, ostop) {

@@ -28,6 +28,9 @@ WidgetFlowListView {
     property real shownTop: -Infinity
     property real shownBottom: Infinity
     property int focusRow: -1
+    readonly property real cardWidth: Style.columnSizeWithSpacingIn(width, Window.window ? Window.window.width : 0,
+                                                                     { "xs": 12, "sm": 6, "md": 6, "lg": 6 },
+                                                                     Style.flow_SPACING)
     // A new card sits at the top until the next layout pass places it: it is not near the view before that.
     property int layoutPasses: 0
     onPositioningComplete: ++layoutPasses
@@ -68,7 +71,8 @@ WidgetFlowListView {
         }
     }
 
-    delegate: WidgetFrame {
+    // The card is a plain item, which costs little; its frame comes with the controls.
+    delegate: Item {
         id: seatCard
         objectName: "seatCard" + seatIndex
         property int seatIndex: indexData + 1
@@ -79,8 +83,6 @@ WidgetFlowListView {
         property bool seatChained: controlsLockedData
         property real seatMotion: motionData
         property real seatVibration: vibrationData
-        readonly property color textColor: seatActive ? Style.color_ACTIVE : Style.color_INACTIVE
-        readonly property color sliderAccent: seatActive ? Material.color(Material.Orange) : Material.color(Material.Grey)
 
         readonly property int seatRow: index
         property int madeInPass: -1
@@ -90,178 +92,190 @@ WidgetFlowListView {
                                           && y <= seatsFlowListView.shownBottom
         readonly property bool full: seatControls.status === Loader.Ready
 
-        width: Style.columnSizeWithSpacing(seatCard, { "xs": 12, "sm": 6, "md": 6, "lg": 6 }, Style.flow_SPACING)
-        topPadding: 10
-        bottomPadding: 10
-        height: (full ? seatControls.height : seatsFlowListView.cardHeight) + 20
+        width: seatsFlowListView.cardWidth
+        height: full ? seatControls.height : seatsFlowListView.cardHeight
         onHeightChanged: {
             if (seatRow === 0 && full)
-                seatsFlowListView.cardHeight = seatControls.height
+                seatsFlowListView.cardHeight = height
         }
+        Accessible.role: Accessible.Grouping
         Accessible.name: qsTr("Seat %1").arg(seatIndex)
         Accessible.description: seatActive ? "" : qsTr("Seat not active")
 
         Loader {
             id: seatControls
-            anchors.left: parent.left
-            anchors.right: parent.right
+            width: parent.width
             active: seatsFlowListView.count <= seatsFlowListView.fullCards_MAX || seatCard.seatRow === 0
                     || seatCard.seatRow === seatsFlowListView.count - 1 || seatCard.nearShown
                     || Math.abs(seatCard.seatRow - seatsFlowListView.focusRow) <= 1
-            sourceComponent: seatGrid
+            sourceComponent: seatFrame
         }
 
         Component {
-            id: seatGrid
-            GridLayout {
-                id: seatGridLayout
-                columns: 2
-                Layout.maximumWidth: 300
-                Layout.alignment: Qt.AlignTop
+            id: seatFrame
+            WidgetFrame {
+                id: cardFrame
+                readonly property color textColor: seatCard.seatActive ? Style.color_ACTIVE : Style.color_INACTIVE
+                readonly property color sliderAccent: seatCard.seatActive ? Material.color(Material.Orange)
+                                                                          : Material.color(Material.Grey)
+                topPadding: 10
+                bottomPadding: 10
+                height: seatGridLayout.height + 20
+                // The card is the group that assistive technologies see.
+                Accessible.ignored: true
 
-                WidgetTitle {
-                    text: qsTr("Seat %1").arg(seatCard.seatIndex)
-                    Layout.columnSpan: 2
-                }
+                GridLayout {
+                    id: seatGridLayout
+                    columns: 2
+                    Layout.maximumWidth: 300
+                    Layout.alignment: Qt.AlignTop
+                    anchors.left: parent.left
+                    anchors.right: parent.right
 
-                Label {
-                    text: qsTr("Muted")
-                    font.family: Style.font_FAMILY
-                    color: seatCard.textColor
-                    Layout.fillWidth: true
-                }
-                WidgetSwitch {
-                    objectName: "mutedSwitch"
-                    Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
-                    Keys.onReturnPressed: toggle()
-                    Keys.onEnterPressed: toggle()
-                    // checked as well as position, so the track colour matches the state.
-                    checked: seatCard.seatMuted
-                    position: seatCard.seatMuted
-                    enabled: seatCard.seatActive
-                    onPositionChanged: {
-                        // A value that came from the unit is not sent back to it.
-                        if ((position >= 0.5) === seatCard.seatMuted)
-                            return
-                        mutedData = (position >= 0.5)
-                        seatsModel.triggerUpdate()
-                        checked = Qt.binding(function() { return seatCard.seatMuted })
-                        position = Qt.binding(function() { return seatCard.seatMuted })
+                    WidgetTitle {
+                        text: qsTr("Seat %1").arg(seatCard.seatIndex)
+                        Layout.columnSpan: 2
                     }
-                }
 
-                Label {
-                    text: qsTr("Chain Motion and Vibration")
-                    wrapMode: Text.WordWrap
-                    font.family: Style.font_FAMILY
-                    color: seatCard.textColor
-                    Layout.fillWidth: true
-                }
-                WidgetSwitch {
-                    objectName: "chainSwitch"
-                    Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
-                    Keys.onReturnPressed: toggle()
-                    Keys.onEnterPressed: toggle()
-                    // checked as well as position, so the track colour matches the state.
-                    checked: seatCard.seatChained
-                    position: seatCard.seatChained
-                    enabled: seatCard.seatActive
-                    onPositionChanged: {
-                        if ((position >= 0.5) === seatCard.seatChained)
-                            return
-                        controlsLockedData = (position >= 0.5)
-                        seatsModel.triggerUpdate()
-                        checked = Qt.binding(function() { return seatCard.seatChained })
-                        position = Qt.binding(function() { return seatCard.seatChained })
+                    Label {
+                        text: qsTr("Muted")
+                        font.family: Style.font_FAMILY
+                        color: cardFrame.textColor
+                        Layout.fillWidth: true
                     }
-                }
-
-                Label {
-                    text: qsTr("Motion: %1 dB").arg(motionSlider.value)
-                    font.family: Style.font_FAMILY
-                    color: seatCard.textColor
-                    Layout.columnSpan: 2
-                }
-                WidgetSliderWithNumber {
-                    id: motionSlider
-                    objectName: "motionSlider"
-                    accessibleName: qsTr("Seat %1 motion").arg(seatCard.seatIndex)
-                    from: -20
-                    to: 0
-                    value: seatCard.seatMotion
-                    height: 32
-                    Layout.fillWidth: true
-                    Layout.columnSpan: 2
-                    Layout.preferredHeight: implicitHeight
-                    enabled: seatCard.seatActive
-                    Material.accent: seatCard.sliderAccent
-                    onValueChanged: {
-                        if (value === seatCard.seatMotion)
-                            return
-                        motionData = value
-                        if (seatCard.seatChained) {
-                            vibrationSlider.value = value
-                            vibrationData = value
-                            vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                    WidgetSwitch {
+                        objectName: "mutedSwitch"
+                        Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
+                        Keys.onReturnPressed: toggle()
+                        Keys.onEnterPressed: toggle()
+                        // checked as well as position, so the track colour matches the state.
+                        checked: seatCard.seatMuted
+                        position: seatCard.seatMuted
+                        enabled: seatCard.seatActive
+                        onPositionChanged: {
+                            // A value that came from the unit is not sent back to it.
+                            if ((position >= 0.5) === seatCard.seatMuted)
+                                return
+                            mutedData = (position >= 0.5)
+                            seatsModel.triggerUpdate()
+                            checked = Qt.binding(function() { return seatCard.seatMuted })
+                            position = Qt.binding(function() { return seatCard.seatMuted })
                         }
-                        seatsModel.triggerUpdate()
-                        motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
                     }
-                }
 
-                Label {
-                    text: qsTr("Vibration: %1 dB").arg(vibrationSlider.value)
-                    font.family: Style.font_FAMILY
-                    color: seatCard.textColor
-                    Layout.columnSpan: 2
-                }
-                WidgetSliderWithNumber {
-                    id: vibrationSlider
-                    objectName: "vibrationSlider"
-                    accessibleName: qsTr("Seat %1 vibration").arg(seatCard.seatIndex)
-                    from: -20
-                    to: 0
-                    value: seatCard.seatVibration
-                    height: 32
-                    Layout.fillWidth: true
-                    Layout.columnSpan: 2
-                    Layout.preferredHeight: implicitHeight
-                    enabled: seatCard.seatActive
-                    Material.accent: seatCard.sliderAccent
-                    onValueChanged: {
-                        if (value === seatCard.seatVibration)
-                            return
-                        vibrationData = value
-                        if (seatCard.seatChained) {
-                            motionSlider.value = value
+                    Label {
+                        text: qsTr("Chain Motion and Vibration")
+                        wrapMode: Text.WordWrap
+                        font.family: Style.font_FAMILY
+                        color: cardFrame.textColor
+                        Layout.fillWidth: true
+                    }
+                    WidgetSwitch {
+                        objectName: "chainSwitch"
+                        Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
+                        Keys.onReturnPressed: toggle()
+                        Keys.onEnterPressed: toggle()
+                        // checked as well as position, so the track colour matches the state.
+                        checked: seatCard.seatChained
+                        position: seatCard.seatChained
+                        enabled: seatCard.seatActive
+                        onPositionChanged: {
+                            if ((position >= 0.5) === seatCard.seatChained)
+                                return
+                            controlsLockedData = (position >= 0.5)
+                            seatsModel.triggerUpdate()
+                            checked = Qt.binding(function() { return seatCard.seatChained })
+                            position = Qt.binding(function() { return seatCard.seatChained })
+                        }
+                    }
+
+                    Label {
+                        text: qsTr("Motion: %1 dB").arg(motionSlider.value)
+                        font.family: Style.font_FAMILY
+                        color: cardFrame.textColor
+                        Layout.columnSpan: 2
+                    }
+                    WidgetSliderWithNumber {
+                        id: motionSlider
+                        objectName: "motionSlider"
+                        accessibleName: qsTr("Seat %1 motion").arg(seatCard.seatIndex)
+                        from: -20
+                        to: 0
+                        value: seatCard.seatMotion
+                        height: 32
+                        Layout.fillWidth: true
+                        Layout.columnSpan: 2
+                        Layout.preferredHeight: implicitHeight
+                        enabled: seatCard.seatActive
+                        Material.accent: cardFrame.sliderAccent
+                        onValueChanged: {
+                            if (value === seatCard.seatMotion)
+                                return
                             motionData = value
+                            if (seatCard.seatChained) {
+                                vibrationSlider.value = value
+                                vibrationData = value
+                                vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                            }
+                            seatsModel.triggerUpdate()
                             motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
                         }
-                        seatsModel.triggerUpdate()
-                        vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
                     }
-                }
 
-                WidgetButton {
-                    id: resetButton
-                    objectName: "seatResetButton"
-                    Accessible.name: qsTr("Reset seat %1 to defaults").arg(seatCard.seatIndex)
-                    readonly property bool default_MUTED: false
-                    readonly property bool default_CHAINED: false
-                    readonly property int default_MOTION: 0
-                    readonly property int default_VIBRATION: -5
-                    text: qsTr("Reset to Defaults")
-                    // Without the shadow layer, which costs more than the rest of the card.
-                    background.layer.enabled: false
-                    enabled: seatCard.seatActive
-                    Layout.alignment: Qt.AlignLeft
-                    Layout.columnSpan: 2
-                    onClicked: {
-                        mutedData = default_MUTED
-                        controlsLockedData = default_CHAINED
-                        motionData = default_MOTION
-                        vibrationData = default_VIBRATION
-                        seatsModel.triggerUpdate()
+                    Label {
+                        text: qsTr("Vibration: %1 dB").arg(vibrationSlider.value)
+                        font.family: Style.font_FAMILY
+                        color: cardFrame.textColor
+                        Layout.columnSpan: 2
+                    }
+                    WidgetSliderWithNumber {
+                        id: vibrationSlider
+                        objectName: "vibrationSlider"
+                        accessibleName: qsTr("Seat %1 vibration").arg(seatCard.seatIndex)
+                        from: -20
+                        to: 0
+                        value: seatCard.seatVibration
+                        height: 32
+                        Layout.fillWidth: true
+                        Layout.columnSpan: 2
+                        Layout.preferredHeight: implicitHeight
+                        enabled: seatCard.seatActive
+                        Material.accent: cardFrame.sliderAccent
+                        onValueChanged: {
+                            if (value === seatCard.seatVibration)
+                                return
+                            vibrationData = value
+                            if (seatCard.seatChained) {
+                                motionSlider.value = value
+                                motionData = value
+                                motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
+                            }
+                            seatsModel.triggerUpdate()
+                            vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                        }
+                    }
+
+                    WidgetButton {
+                        id: resetButton
+                        objectName: "seatResetButton"
+                        Accessible.name: qsTr("Reset seat %1 to defaults").arg(seatCard.seatIndex)
+                        readonly property bool default_MUTED: false
+                        readonly property bool default_CHAINED: false
+                        readonly property int default_MOTION: 0
+                        readonly property int default_VIBRATION: -5
+                        text: qsTr("Reset to Defaults")
+                        // Without the shadow layer, which costs more than the rest of the card.
+                        background.layer.enabled: false
+                        enabled: seatCard.seatActive
+                        Layout.alignment: Qt.AlignLeft
+                        Layout.columnSpan: 2
+                        onClicked: {
+                            mutedData = default_MUTED
+                            controlsLockedData = default_CHAINED
+                            motionData = default_MOTION
+                            vibrationData = default_VIBRATION
+                            seatsModel.triggerUpdate()
+                        }
                     }
                 }
             }

@@ -170,6 +170,25 @@ int main(int argc, char** argv)
     seats(100, "100 seats");
     seats(3, "back to 3 seats");
     seats(1000, "1,000 seats");
+    // The user narrows the window and opens the Seats tab, whose cards are all made anew; and back.
+    auto moveSeats = [&](int width, const char* list, const char* step) {
+        QElapsedTimer t;
+        t.start();
+        probe.ask({{"cmd", "resize"}, {"width", width}, {"height", 800}});
+        // The tab comes with the new width; a click before that misses it.
+        waitFor(
+            [&] {
+                if (width < 768)
+                    probe.ask({{"cmd", "click"}, {"name", "seatsTab"}});
+                return get(list, "count").toInt() == 256;
+            },
+            180000);
+        const double secs = t.elapsed() / 1000.0;
+        pump(2000);
+        report(step, QString::number(get(list, "count").toInt()), secs);
+    };
+    moveSeats(700, "seatsPageSeats", "256 seats to their tab");
+    moveSeats(1280, "statusPageSeats", "256 seats back");
     seats(3, "back to 3 seats");
 
     const QString huge(5 * 1024 * 1024, QChar(0x4e2d)); // 15 MiB of UTF-8
