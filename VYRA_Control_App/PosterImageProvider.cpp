@@ -120,19 +120,26 @@ QImage PosterImageProvider::decodePoster(const QByteArray& bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "JPG");
+    // Only JPEG: without this the reader falls back to guessing the format, and a few bytes of GIF or
+    // similar can announce a canvas that takes gigabytes before a single pixel is read.
+    reader.setAutoDetectImageFormat(false);
+    const auto undecodable = [&bytes] {
+        qWarning() << "Poster image could not be decoded as JPEG, shown as not available:" << bytes.size()
+                   << "bytes";
+        return QImage();
+    };
     // The header gives the size before anything is decoded: a huge picture would hold the window up.
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > MaxPosterSide || size.height() > MaxPosterSide)) {
+    if (!size.isValid())
+        return undecodable();
+    if (size.width() > MaxPosterSide || size.height() > MaxPosterSide) {
         qWarning() << "Poster image too large, shown as not available:" << size.width() << "x"
                    << size.height();
         return QImage();
     }
     QImage poster;
-    if (!reader.read(&poster)) {
-        qWarning() << "Poster image could not be decoded as JPEG, shown as not available:" << bytes.size()
-                   << "bytes";
-        return QImage();
-    }
+    if (!reader.read(&poster))
+        return undecodable();
     return poster;
 }
 

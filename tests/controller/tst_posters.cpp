@@ -167,6 +167,26 @@ private slots:
         QCOMPARE(counterValue(otherSpy, 0), counterValue(spy, 6) + 1);
     }
 
+    void otherFormatsAreNotDecoded()
+    {
+        // A PNG is a picture, but not a poster: the reader must not guess formats.
+        QImage small(8, 8, QImage::Format_RGB32);
+        small.fill(Qt::green);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(small.save(&buffer, "PNG"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image could not be decoded as JPEG"));
+        QVERIFY(PosterImageProvider::decodePoster(png).isNull());
+
+        // 29 bytes of GIF announcing a 14880 x 16486 canvas: read as GIF it would take gigabytes.
+        const QByteArray gif = QByteArray("GIF89a\x20\x3a\x66\x40\x00\x00\x00", 13) +
+                               QByteArray("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00", 10) +
+                               QByteArray("\x02\x02\x44\x01\x00\x3b", 6);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image could not be decoded as JPEG"));
+        QVERIFY(PosterImageProvider::decodePoster(gif).isNull());
+    }
+
     void loaderThreadReadsWhileSlotsReplaceTheImage()
     {
         PosterImageProvider provider;
