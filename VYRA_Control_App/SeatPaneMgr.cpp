@@ -96,6 +96,12 @@ int SeatPaneMgr::seatCount() const
     return rowCount();
 }
 
+int SeatPaneMgr::seatsToShow() const
+{
+    boost::unique_lock<boost::mutex> lock(m_mutex);
+    return static_cast<int>(m_seats.size());
+}
+
 int SeatPaneMgr::activeSeats() const
 {
     return m_activeSeats;
@@ -191,6 +197,7 @@ void SeatPaneMgr::doUpdate()
 {
     std::vector<std::shared_ptr<SeatStatusItem>> newRows;
     int oldSize = 0;
+    int oldSeats = 0;
     {
         boost::unique_lock<boost::mutex> lock(m_mutex);
         m_userInteraction = false;
@@ -204,6 +211,7 @@ void SeatPaneMgr::doUpdate()
             newSeats.emplace(seat->index(), seat);
         }
         oldSize = static_cast<int>(m_rows.size());
+        oldSeats = static_cast<int>(m_seats.size());
         m_seats = std::move(newSeats);
         m_initialized = true;
         newRows.reserve(m_seats.size());
@@ -218,6 +226,9 @@ void SeatPaneMgr::doUpdate()
         emit activeSeatsChanged();
     }
     const int newSize = static_cast<int>(newRows.size());
+    // Before any row changes, so that views know which rows stay while the others come or go.
+    if (newSize != oldSeats)
+        emit seatsToShowChanged();
 
     if (oldSize == newSize && newSize <= RowsAtOnce) {
         m_rowsToRefresh.clear();

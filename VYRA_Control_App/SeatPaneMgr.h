@@ -36,6 +36,8 @@ class SeatPaneMgr : public QAbstractListModel,
     Q_OBJECT
     Q_PROPERTY(int seatCount READ seatCount NOTIFY seatCountChanged)
     Q_PROPERTY(int activeSeats READ activeSeats NOTIFY activeSeatsChanged)
+    // The rows the list is heading for: a long list takes a few passes to reach them.
+    Q_PROPERTY(int seatsToShow READ seatsToShow NOTIFY seatsToShowChanged)
 
 public:
     enum Roles
@@ -83,6 +85,7 @@ public:
 
     int seatCount() const;
     int activeSeats() const;
+    int seatsToShow() const;
 
     // The body of one "SetSeatSetting" message for the given seat.
     static std::string seatSettingBody(const SeatStatusItem& seat);
@@ -91,6 +94,7 @@ signals:
     void updateSeatStatusLabelSignal(QVariant statusColor, QVariant text);
     void seatCountChanged();
     void activeSeatsChanged();
+    void seatsToShowChanged();
     // Seats went away a moment ago: a garbage collection now lets their cards' memory go back to the system.
     void seatsReleased();
 

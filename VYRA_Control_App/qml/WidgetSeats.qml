@@ -13,7 +13,8 @@ import "."
 // focus or sits next to the card that does, so that Tab and Shift+Tab reach it. The
 // first card always has its controls, to measure their height for all, and so does the
 // last, which Shift+Tab from the tab bar enters. The other cards keep their place, name
-// and size.
+// and size. A long list reaches a new length a few rows per pass: cards of rows on their
+// way out make no controls, and the rule follows the length the list is heading for.
 WidgetFlowListView {
     id: seatsFlowListView
     // Cards only while shown: the status page and the seats page each hold a copy, one of them hidden.
@@ -21,6 +22,7 @@ WidgetFlowListView {
     spacing: Style.flow_SPACING
 
     readonly property int fullCards_MAX: 16
+    readonly property int seatsToShow: model ? model.seatsToShow : 0
     readonly property Item viewport: Style.enclosingFlickable(seatsFlowListView)
     // Height of a card with its controls; all cards are alike, so one measures it for all.
     property real cardHeight: 0
@@ -105,9 +107,10 @@ WidgetFlowListView {
         Loader {
             id: seatControls
             width: parent.width
-            active: seatsFlowListView.count <= seatsFlowListView.fullCards_MAX || seatCard.seatRow === 0
-                    || seatCard.seatRow === seatsFlowListView.count - 1 || seatCard.nearShown
-                    || Math.abs(seatCard.seatRow - seatsFlowListView.focusRow) <= 1
+            active: seatCard.seatRow < seatsFlowListView.seatsToShow
+                    && (seatsFlowListView.seatsToShow <= seatsFlowListView.fullCards_MAX || seatCard.seatRow === 0
+                        || seatCard.seatRow === seatsFlowListView.seatsToShow - 1 || seatCard.nearShown
+                        || Math.abs(seatCard.seatRow - seatsFlowListView.focusRow) <= 1)
             sourceComponent: seatFrame
         }
 

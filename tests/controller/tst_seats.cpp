@@ -278,8 +278,13 @@ private slots:
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
+        // The length the rows head for is told before the first row moves: (length, rows) at each change.
+        std::vector<std::pair<int, int>> heading;
+        QObject::connect(model.get(), &SeatPaneMgr::seatsToShowChanged, model.get(),
+                         [&] { heading.emplace_back(model->seatsToShow(), model->rowCount()); });
         handler.handleResponse(seatNotification(seatsBody(40)));
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 10000);
+        QCOMPARE(heading, (std::vector<std::pair<int, int>>{{40, 1}}));
         QCOMPARE(args(status, 0), (QStringList{"greenStatus", "Seats Ready"}));
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 40, 10000);
         QCOMPARE(removed.count(), 0);
@@ -311,6 +316,7 @@ private slots:
         handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":7}]}})"));
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 3, 10000);
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 7);
+        QCOMPARE(heading, (std::vector<std::pair<int, int>>{{40, 1}, {1, 40}})); // not for the same length
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 1, 10000);
         QVERIFY(removed.count() > 1);
         next = 39;

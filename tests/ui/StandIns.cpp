@@ -110,11 +110,20 @@ QHash<int, QByteArray> StandInSeatModel::roleNames() const
 
 void StandInSeatModel::resetSeats(int count)
 {
+    headFor(count);
     beginResetModel();
     m_rows.assign(size_t(count), Seat{});
     for (int i = 0; i < count; ++i)
         m_rows[size_t(i)].index = i;
     endResetModel();
+}
+
+void StandInSeatModel::removeLastRows(int count)
+{
+    const int rows = int(m_rows.size());
+    beginRemoveRows(QModelIndex(), rows - count, rows - 1);
+    m_rows.resize(size_t(rows - count));
+    endRemoveRows();
 }
 
 void StandInSeatModel::setSeat(int row, bool active, bool muted, bool locked, double motion, double vibration)

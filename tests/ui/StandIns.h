@@ -390,6 +390,7 @@ class StandInSeatModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int updates MEMBER m_updates NOTIFY updatesChanged)
+    Q_PROPERTY(int seatsToShow MEMBER m_seatsToShow NOTIFY seatsToShowChanged)
 
 public:
     enum Role
@@ -416,6 +417,13 @@ public:
     }
     // Test controls.
     Q_INVOKABLE void resetSeats(int count);
+    // A long list heading for `count` rows, as the real model announces it before its rows follow.
+    Q_INVOKABLE void headFor(int count)
+    {
+        m_seatsToShow = count;
+        emit seatsToShowChanged();
+    }
+    Q_INVOKABLE void removeLastRows(int count);
     Q_INVOKABLE void setSeat(int row, bool active, bool muted, bool locked, double motion, double vibration);
     Q_INVOKABLE QVariantMap seat(int row) const;
     Q_INVOKABLE int updateCount() const { return m_updates; }
@@ -427,6 +435,7 @@ public:
 
 signals:
     void updatesChanged();
+    void seatsToShowChanged();
 
 private:
     struct Seat
@@ -437,6 +446,7 @@ private:
     };
     std::vector<Seat> m_rows;
     int m_updates = 0;
+    int m_seatsToShow = 0;
 };
 
 // The discovered-unit list: data roles 0..3 are name, address, port, encryption.

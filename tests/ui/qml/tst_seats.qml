@@ -186,6 +186,23 @@ Item {
             compare(page.Window.activeFocusItem, findChild(card(60), "mutedSwitch"))
         }
 
+        function test_rowsOnTheirWayOutMakeNoControls() {
+            page.contentY = card(40).y
+            tryVerify(function() { return full(40) })
+            // The real model announces the new length, then takes rows away from the end a few per pass.
+            seatsModel.headFor(3)
+            verify(!full(40))
+            verify(!full(60))
+            verify(full(3))
+            seatsModel.removeLastRows(50)
+            compare(page.seats.count, 10)
+            // Down to 16 rows or fewer, but still on the way to 3: the other cards make no controls for a moment.
+            for (var n = 4; n <= 10; ++n)
+                verify(!full(n), "seat " + n)
+            verify(full(1))
+            verify(full(3))
+        }
+
         function test_fewSeatsAllWithControls() {
             seatsModel.resetSeats(16)
             tryCompare(page.seats, "count", 16)
