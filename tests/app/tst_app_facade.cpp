@@ -271,7 +271,8 @@ private slots:
         QCOMPARE(discovery.facade->chooseController(QString()), false);
         QCOMPARE(discovery.facade->messenger(), before);
 
-        FacadeFixture host("127.0.0.1");
+        // Choosing connects: to a free port, never to a unit that may run beside the test.
+        FacadeFixture host("127.0.0.1:" + std::to_string(freeTcpPort()));
         const auto hostMessenger = host.facade->messenger();
         QCOMPARE(host.facade->chooseController("Anything"), true);
         QCOMPARE(host.facade->messenger(), hostMessenger);
