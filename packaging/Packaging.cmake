@@ -5,7 +5,8 @@
 #   app        the program, and on Linux its desktop entry, icons and AppStream metainfo
 #   config     the logging configuration, read from the data folder when none sits beside the executable
 #   doc        licence and README
-#   simulator  the simulated unit, for demonstrations without hardware (a package of its own)
+#   simulator  the simulated unit, for demonstrations without hardware, and vyra_unit_check, which checks a unit
+#              against the link protocol (a package of its own, for the makers of units)
 
 set(VYRA_PACKAGING_BINARY_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(VYRA_PACKAGE_NAME vyra-control-app)
@@ -32,6 +33,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${VYRA_INSTALL_DOCDIR} R
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${VYRA_INSTALL_DOCDIR} COMPONENT doc)
 if(TARGET vyra_simulated_unit)
     install(TARGETS vyra_simulated_unit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator)
+    if(TARGET vyra_unit_check)
+        install(TARGETS vyra_unit_check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator)
+    endif()
     install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${VYRA_SIMULATOR_INSTALL_DOCDIR} RENAME copyright
             COMPONENT simulator)
     install(FILES ${PROJECT_SOURCE_DIR}/simulator/README.md DESTINATION ${VYRA_SIMULATOR_INSTALL_DOCDIR}
@@ -45,7 +49,7 @@ if(WIN32)
 endif()
 if(UNIX AND NOT APPLE)
     # Relocations resolved at start-up and then read-only, as Debian builds its own programs.
-    foreach(program VYRA_Control_App vyra_simulated_unit)
+    foreach(program VYRA_Control_App vyra_simulated_unit vyra_unit_check)
         if(TARGET ${program})
             target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
         endif()

@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <rapidjson/document.h>
@@ -424,9 +425,38 @@ bool SimulatedUnit::handle(const PeerId& peer, const std::string& type, const QB
     return true;
 }
 
-void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const std::string& body,
+const QList<QPair<QString, QString>>& SimulatedUnit::faultNames()
+{
+    static const QList<QPair<QString, QString>> names{
+        {QStringLiteral("wrong-type"), QStringLiteral("the motion delay is sent as text")},
+        {QStringLiteral("missing-key"),
+         QStringLiteral("the name is sent as \"name\" instead of \"vyraName\"")},
+        {QStringLiteral("no-answer"), QStringLiteral("requests for the upgrade state are not answered")}};
+    return names;
+}
+
+bool SimulatedUnit::breakRules(const std::string& type, std::string& body, bool isAnswer) const
+{
+    const QStringList& faults = m_config.faults;
+    if (faults.isEmpty())
+        return true;
+    if (type == Type::GetMotionDelayNotification && faults.contains(QLatin1String("wrong-type")))
+        body = "{\"motionDelay\":\"" + std::to_string(m_state.motionDelay) + "\"}";
+    else if (type == Type::GetVyraNameNotification && faults.contains(QLatin1String("missing-key")))
+        body = QJsonDocument(QJsonObject{{QStringLiteral("name"), m_state.name}})
+                   .toJson(QJsonDocument::Compact)
+                   .toStdString();
+    else if (type == Type::GetUpgradeNotification && isAnswer && faults.contains(QLatin1String("no-answer")))
+        return false;
+    return true;
+}
+
+void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const std::string& givenBody,
                            bool periodic)
 {
+    std::string body = givenBody;
+    if (!breakRules(type, body, true))
+        return;
     if (peer.empty()) { // a message injected through receiveMessage(): everybody hears the answer
         notify(type, body, periodic);
         return;
@@ -441,9 +471,12 @@ void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const st
                      QString::fromStdString(UnitBodies::summary(type, body)), periodic);
 }
 
-void SimulatedUnit::notify(const std::string& type, const std::string& body, bool periodic)
+void SimulatedUnit::notify(const std::string& type, const std::string& givenBody, bool periodic)
 {
     if (m_stalled || !m_endpoint || !m_endpoint->isRunning())
+        return;
+    std::string body = givenBody;
+    if (!breakRules(type, body, false))
         return;
     auto buffer = body.empty() ? nullptr : Messaging::ManagedBuffer::FromBytes(body.data(), body.size());
     m_endpoint->broadcast(std::make_shared<Messaging::IMessage>(

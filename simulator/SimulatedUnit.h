@@ -49,6 +49,8 @@ struct UnitConfig
     // Messages received but not yet handled; beyond this the network layer's thread drops them, so a
     // flooding application cannot grow our memory without bound.
     int maxPendingMessages = 10000;
+    // Rules the unit breaks on purpose, to show what a checker reports (see faultNames()).
+    QStringList faults;
 };
 
 // A message the unit received, as tests see it. Holds secrets in clear: never log it.
@@ -71,6 +73,9 @@ class SimulatedUnit : public QObject
 
 public:
     explicit SimulatedUnit(UnitConfig config, QObject* parent = nullptr);
+
+    // The faults a unit can be given, each with what it breaks.
+    static const QList<QPair<QString, QString>>& faultNames();
     ~SimulatedUnit() override;
 
     // Before start(): what the unit offers and plays. Defaults: the shipped film list, the built-in scenario.
@@ -152,6 +157,8 @@ private:
     void onMessage(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message);
     bool handle(const PeerId& peer, const std::string& type, const QByteArray& body);
     void answer(const PeerId& peer, const std::string& type, const std::string& body, bool periodic = false);
+    // With config().faults: the body as the faulty unit sends it; false when it sends nothing.
+    bool breakRules(const std::string& type, std::string& body, bool isAnswer) const;
     void notify(const std::string& type, const std::string& body, bool periodic = false);
     void sendImage(const PeerId& peer, const QByteArray& body);
     void answerLibrary(const PeerId& peer);

@@ -1,4 +1,5 @@
 // vyra_simulated_unit: a VYRA unit in software, for demos and for trying the application without hardware.
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <memory>
@@ -116,10 +117,17 @@ int main(int argc, char* argv[])
     const QCommandLineOption noLibraryService("no-library-service",
                                               "Do not start the built-in library service.");
     const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
+    QString faultHelp =
+        QStringLiteral("Break a rule of the protocol on purpose (repeatable), to try a checker:");
+    for (const auto& fault : SimulatedUnit::faultNames())
+        faultHelp += QStringLiteral(" %1 (%2);").arg(fault.first, fault.second);
+    faultHelp.chop(1);
+    const QCommandLineOption fault("fault", faultHelp, "name");
     parser.addOptions(
         {name,    bind,    port,        announceAddress, announcePort,       noAnnounce,       service,
          seats,   library, librarySize, scenario,        noScenario,         timeScale,        plain,
-         keyFile, newKey,  noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose});
+         keyFile, newKey,  noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose,
+         fault});
     parser.process(app);
 
     UnitConfig config;
@@ -154,6 +162,12 @@ int main(int argc, char* argv[])
     if (!parsePort(parser.value(libraryServicePort), &serviceConfig.port, true))
         fail(QStringLiteral("--library-service-port must be 0 to 65535"));
     config.runScenario = !parser.isSet(noScenario);
+    for (const QString& name : parser.values(fault)) {
+        const auto& known = SimulatedUnit::faultNames();
+        if (std::none_of(known.begin(), known.end(), [&](const auto& f) { return f.first == name; }))
+            fail(QStringLiteral("unknown --fault %1").arg(name));
+        config.faults << name;
+    }
     // A long-running unit keeps only a short history of what it received.
     config.commandLogCapacity = 100;
 
@@ -261,6 +275,9 @@ int main(int argc, char* argv[])
             qInfo("Unit id %s", qPrintable(config.unitId));
     }
     qInfo("Library service address reported: %s", qPrintable(config.serviceUri));
+    if (!config.faults.isEmpty())
+        qWarning("Breaking the protocol on purpose: %s",
+                 qPrintable(config.faults.join(QStringLiteral(", "))));
     if (config.announce)
         qInfo("Announcing service \"%s\" to %s:%u", qPrintable(config.serviceName),
               qPrintable(config.announceAddress), unsigned(config.announcePort));

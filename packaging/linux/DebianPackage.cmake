@@ -65,7 +65,8 @@ set(CPACK_DEBIAN_SIMULATOR_DESCRIPTION "simulated VYRA motion-seat unit for demo
 A VYRA unit in software: it announces itself on the network, answers the
 VYRA Control application like a real unit and plays a scenario of
 identified films, seats and updates, so that the application can be shown
-and tried without hardware.")
+and tried without hardware. With it comes vyra_unit_check, which checks a
+unit against the link protocol and tells its maker what it got wrong.")
 
 include(CPack)
 cpack_add_component_group(main)

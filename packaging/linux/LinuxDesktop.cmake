@@ -33,7 +33,7 @@ install(FILES ${VYRA_PACKAGING_BINARY_DIR}/${VYRA_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT app)
 
 # Manual pages, compressed as Debian wants them.
-foreach(page VYRA_Control_App.1 vyra_simulated_unit.1)
+foreach(page VYRA_Control_App.1 vyra_simulated_unit.1 vyra_unit_check.1)
     execute_process(COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/man/${page}
                     OUTPUT_FILE ${VYRA_PACKAGING_BINARY_DIR}/man/${page}.gz COMMAND_ERROR_IS_FATAL ANY)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/${page})
@@ -42,5 +42,9 @@ install(FILES ${VYRA_PACKAGING_BINARY_DIR}/man/VYRA_Control_App.1.gz DESTINATION
         COMPONENT app)
 if(TARGET vyra_simulated_unit)
     install(FILES ${VYRA_PACKAGING_BINARY_DIR}/man/vyra_simulated_unit.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT simulator)
+endif()
+if(TARGET vyra_unit_check)
+    install(FILES ${VYRA_PACKAGING_BINARY_DIR}/man/vyra_unit_check.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT simulator)
 endif()

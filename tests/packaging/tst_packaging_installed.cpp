@@ -113,7 +113,7 @@ private slots:
     {
         QStringList bin = QDir(m_prefix + "/bin").entryList(QDir::Files);
         bin.sort();
-        QCOMPARE(bin, QStringList({"VYRA_Control_App", "vyra_simulated_unit"}));
+        QCOMPARE(bin, QStringList({"VYRA_Control_App", "vyra_simulated_unit", "vyra_unit_check"}));
         QVERIFY(QFile::exists(configPath()));
         QVERIFY(QFile::exists(m_prefix + "/share/doc/vyra-control-app/copyright"));
         QVERIFY(QFile::exists(m_prefix + "/share/doc/vyra-control-app/README.md"));

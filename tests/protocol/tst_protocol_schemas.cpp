@@ -9,15 +9,13 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <rapidjson/document.h>
-#include <rapidjson/error/en.h>
-#include <rapidjson/schema.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include "MessageNames.h"
 #include "MessageTypeList.h"
 #include "ProtocolCapture.h"
+#include "SchemaSet.h"
 
 namespace T = Ulmar::Messaging::MessageType;
 
@@ -54,65 +52,6 @@ bool bodiless(const CapturedMessage& m)
     return m.type == T::SetVyraName; // the unit's acknowledgement
 }
 
-class Schemas
-{
-public:
-    bool load(QString& error)
-    {
-        const QStringList files = QDir(schemaDir()).entryList({"*.schema.json"}, QDir::Files);
-        if (files.isEmpty()) {
-            error = "no schema in " + schemaDir();
-            return false;
-        }
-        for (const QString& file : files) {
-            QFile f(schemaDir() + "/" + file);
-            if (!f.open(QIODevice::ReadOnly)) {
-                error = "cannot read " + file;
-                return false;
-            }
-            const QByteArray text = f.readAll();
-            rapidjson::Document doc;
-            doc.Parse(text.constData(), size_t(text.size()));
-            if (doc.HasParseError() || !doc.IsObject()) {
-                error = file + ": not a JSON object";
-                return false;
-            }
-            const QString name = file.chopped(int(strlen(".schema.json")));
-            m_schemas.emplace(name, std::make_unique<rapidjson::SchemaDocument>(doc));
-        }
-        return true;
-    }
-
-    bool has(const QString& name) const { return m_schemas.count(name) > 0; }
-    QStringList names() const
-    {
-        QStringList all;
-        for (const auto& s : m_schemas)
-            all << s.first;
-        return all;
-    }
-
-    // Empty when valid, otherwise what failed and where.
-    QString validate(const QString& name, const std::string& body) const
-    {
-        rapidjson::Document doc;
-        doc.Parse(body.data(), body.size());
-        if (doc.HasParseError())
-            return QString("not JSON: %1").arg(rapidjson::GetParseError_En(doc.GetParseError()));
-        rapidjson::SchemaValidator validator(*m_schemas.at(name));
-        if (doc.Accept(validator))
-            return QString();
-        rapidjson::StringBuffer schemaPath, bodyPath;
-        validator.GetInvalidSchemaPointer().StringifyUriFragment(schemaPath);
-        validator.GetInvalidDocumentPointer().StringifyUriFragment(bodyPath);
-        return QString("schema %1 (keyword \"%2\") at %3")
-            .arg(schemaPath.GetString(), validator.GetInvalidSchemaKeyword(), bodyPath.GetString());
-    }
-
-private:
-    std::map<QString, std::unique_ptr<rapidjson::SchemaDocument>> m_schemas;
-};
-
 QString shown(const std::string& body)
 {
     return QString::fromUtf8(body.data(), int(std::min<size_t>(body.size(), 300)));
@@ -124,7 +63,7 @@ class TestProtocolSchemas : public QObject
 {
     Q_OBJECT
 
-    Schemas m_schemas;
+    SchemaSet m_schemas;
     Capture m_capture;
 
 private slots:
@@ -132,7 +71,7 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         QString error;
-        QVERIFY2(m_schemas.load(error), qPrintable(error));
+        QVERIFY2(m_schemas.load(schemaDir(), error), qPrintable(error));
         QVERIFY2(captureTraffic(m_capture, error), qPrintable(error));
     }
 
@@ -176,8 +115,8 @@ private slots:
         // Every family travelled in every direction it has.
         const std::vector<std::string>& toUnit = MessageTypeList::all();
         // The unit sends every type but the app's commands.
-        const std::set<std::string> appOnly = {T::SetSeatSetting, T::SetMotionDelay, T::SetRecognitionTolerance,
-                                               T::SetLibraryServiceCredentials};
+        const std::set<std::string> appOnly = {T::SetSeatSetting, T::SetMotionDelay,
+                                               T::SetRecognitionTolerance, T::SetLibraryServiceCredentials};
         std::vector<std::string> toApp;
         for (const auto& type : toUnit)
             if (!appOnly.count(type))
