@@ -187,6 +187,9 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
             &Facade::setMediaIdentifiedTrue);
     connect(mediaStatus, &GetMediaStatusNotificationHandler::mediaUnknownSignal, this,
             &Facade::setMediaIdentifiedFalse);
+    if (PosterImageProvider* provider = m_posterImageProvider.data())
+        connect(mediaStatus, &GetMediaStatusNotificationHandler::posterClearedSignal, provider,
+                &PosterImageProvider::setNotAvailable);
     connect(mediaStatus, &GetMediaStatusNotificationHandler::updateMotionCodeStatusLabelSignal, this,
             &Facade::motionCodeStatusCb);
     connect(mediaStatus, &GetMediaStatusNotificationHandler::updateSourceDetectedStatusLabelSignal, this,

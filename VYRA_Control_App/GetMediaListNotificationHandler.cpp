@@ -32,10 +32,13 @@ public:
     MediaListReader(MediaList& list, InputLimits& limits) : m_list(list), m_limits(limits) {}
 
     bool rootIsObjectWithMembers() const { return m_rootIsObject && m_rootMembers > 0; }
-    const std::vector<std::pair<const char*, rapidjson::SizeType>>& unknownMembers() const
+    struct Skipped
     {
-        return m_unknown;
-    }
+        const char* name;
+        rapidjson::SizeType length;
+        bool known; // one of the record's keys, with a value that is not a text
+    };
+    const std::vector<Skipped>& skippedMembers() const { return m_unknown; }
 
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
@@ -152,7 +155,14 @@ private:
         (item.*set)(m_limits.utf8(text, length, InputLimits::MaxTextLength, "library field"));
     }
 
-    void unknown() { m_unknown.emplace_back(m_key, m_keyLength); }
+    void unknown()
+    {
+        bool known = false;
+        for (const std::string* key : {&JsonKey::Title, &JsonKey::ReleaseDate, &JsonKey::ImdbRef,
+                                       &JsonKey::Duration, &JsonKey::Cut, &JsonKey::Language})
+            known = known || equals(m_key, m_keyLength, *key);
+        m_unknown.push_back(Skipped{m_key, m_keyLength, known});
+    }
 
     MediaList& m_list;
     InputLimits& m_limits;
@@ -162,7 +172,7 @@ private:
     bool m_keyIsMedia = false;
     const char* m_key = "";
     rapidjson::SizeType m_keyLength = 0;
-    std::vector<std::pair<const char*, rapidjson::SizeType>> m_unknown;
+    std::vector<Skipped> m_unknown;
 };
 
 } // namespace
@@ -199,9 +209,13 @@ bool GetMediaListNotificationHandler::decodeMediaList(const std::shared_ptr<cons
         limits.dismiss();
         return false;
     }
-    for (const auto& name : reader.unknownMembers())
-        qDebug().noquote().nospace() << "Unknown media property "
-                                     << QString::fromUtf8(name.first, int(name.second));
+    for (const auto& member : reader.skippedMembers()) {
+        const QString name = QString::fromUtf8(member.name, int(member.length));
+        if (member.known)
+            qDebug().noquote().nospace() << "Media property " << name << " ignored: not a text";
+        else
+            qDebug().noquote().nospace() << "Unknown media property " << name;
+    }
     return true;
 }
 

@@ -311,6 +311,13 @@ void GetMediaStatusNotificationHandler::handleResponse(std::shared_ptr<IResponse
         resetMediaInfo();
         break;
     }
+    // Leaving the identified title without naming another picture: its poster goes too, and is asked for
+    // again when the title comes back.
+    if (state != State::ident_success && scan.imageFilename.empty() &&
+        !m_lastRequestedImageFilename.empty()) {
+        m_lastRequestedImageFilename.clear();
+        emit posterClearedSignal();
+    }
     m_lastMediaIdState = state;
 }
 

@@ -74,6 +74,8 @@ signals:
     void updateMediaInfoProgressBarSignal(QVariant offset, QVariant duration);
     void mediaIdentifiedSignal();
     void mediaUnknownSignal();
+    // The poster on show belongs to media no longer reported: the page shows the placeholder instead.
+    void posterClearedSignal();
 
 private:
     void emitControllerStatus(const QString& statusColor, const QString& text);

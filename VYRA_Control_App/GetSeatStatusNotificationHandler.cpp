@@ -1,5 +1,7 @@
 #include "GetSeatStatusNotificationHandler.h"
 
+#include <QtGlobal>
+
 #include "InputLimits.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
@@ -49,6 +51,7 @@ SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<cons
 {
     SeatMap seats;
     InputLimits limits(MessageType::GetSeatStatusNotification);
+    int withoutIndex = 0;
     const auto document = parseBody(message);
     if (!document || !document->IsObject())
         return seats;
@@ -62,7 +65,12 @@ SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<cons
                 if (!entry.IsObject())
                     continue;
                 auto seat = decodeSeat(entry);
-                seats.emplace(seat->index(), seat);
+                const auto placed = seats.emplace(seat->index(), seat);
+                // A seat without an index stands in for seat 0 only while the unit lists no real seat 0.
+                if (!seat->active())
+                    ++withoutIndex;
+                else if (!placed.second && !placed.first->second->active())
+                    placed.first->second = seat;
                 // The lowest indexes stay, whatever order the unit lists its seats in.
                 if (static_cast<int>(seats.size()) > InputLimits::MaxSeats) {
                     seats.erase(std::prev(seats.end()));
@@ -71,6 +79,11 @@ SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<cons
             }
         }
     }
+    if (withoutIndex > 0)
+        qDebug(
+            "Seat status: %d seat(s) without an integer index, shown as an inactive seat 0 unless seat 0 is "
+            "listed",
+            withoutIndex);
     return seats;
 }
 

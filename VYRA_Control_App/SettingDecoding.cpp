@@ -1,5 +1,6 @@
 #include "SettingDecoding.h"
 
+#include <QtGlobal>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -9,30 +10,49 @@ namespace Ulmar {
 namespace Messaging {
 
 namespace {
-const rapidjson::Value* firstMemberNamed(const rapidjson::Document* document, const std::string& key)
+// The value of the body's first member when it is named key; otherwise null, with the reason.
+const rapidjson::Value* firstMemberNamed(const rapidjson::Document* document, const std::string& key,
+                                         const char** why)
 {
-    if (!document || !document->IsObject() || document->MemberCount() == 0)
+    if (!document || !document->IsObject() || document->MemberCount() == 0) {
+        *why = "the body is no JSON object with members";
         return nullptr;
+    }
     const auto first = document->MemberBegin();
-    if (!first->name.IsString() || toStdString(first->name) != key)
+    if (!first->name.IsString() || toStdString(first->name) != key) {
+        *why = "it is not the body's first member";
         return nullptr;
+    }
     return &first->value;
+}
+
+// A unit that sends 12.0 for 12 sees 0 on the page: say why in the log.
+void logIgnored(const std::string& key, const char* why)
+{
+    qDebug("Unit setting \"%s\" ignored, shown as the default: %s", key.c_str(), why);
 }
 } // namespace
 
 int decodeFirstIntMember(const std::shared_ptr<const IMessage>& message, const std::string& key)
 {
     const auto document = parseBody(message);
-    const rapidjson::Value* value = firstMemberNamed(document.get(), key);
-    return value && isInt32(*value) ? value->GetInt() : 0;
+    const char* why = "";
+    const rapidjson::Value* value = firstMemberNamed(document.get(), key, &why);
+    if (value && isInt32(*value))
+        return value->GetInt();
+    logIgnored(key, value ? "not a whole number in the signed 32-bit range (12.0 and 1e3 are not)" : why);
+    return 0;
 }
 
 QString decodeFirstStringMember(const std::shared_ptr<const IMessage>& message, const std::string& key)
 {
     const auto document = parseBody(message);
-    const rapidjson::Value* value = firstMemberNamed(document.get(), key);
-    if (!value || !value->IsString())
+    const char* why = "";
+    const rapidjson::Value* value = firstMemberNamed(document.get(), key, &why);
+    if (!value || !value->IsString()) {
+        logIgnored(key, value ? "not a text" : why);
         return QString();
+    }
     return QString::fromUtf8(value->GetString(), static_cast<int>(value->GetStringLength()));
 }
 

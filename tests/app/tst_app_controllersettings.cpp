@@ -33,24 +33,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("expected");
-        QTest::newRow("negative") << QByteArray(R"({"motionDelay":-150})") << -150;
-        QTest::newRow("later members ignored") << QByteArray(R"({"motionDelay":40,"other":1})") << 40;
-        QTest::newRow("not the first member") << QByteArray(R"({"other":1,"motionDelay":40})") << 0;
-        QTest::newRow("text value") << QByteArray(R"({"motionDelay":"40"})") << 0;
-        QTest::newRow("fraction") << QByteArray(R"({"motionDelay":12.5})") << 0;
-        QTest::newRow("beyond 32 bits") << QByteArray(R"({"motionDelay":2147483648})") << 0;
-        QTest::newRow("int32 minimum") << QByteArray(R"({"motionDelay":-2147483648})") << int(INT32_MIN);
-        QTest::newRow("key differs in case") << QByteArray(R"({"MotionDelay":40})") << 0;
-        QTest::newRow("empty body") << QByteArray() << 0;
-        QTest::newRow("invalid json") << QByteArray(R"({"motionDelay":)") << 0;
-        QTest::newRow("array") << QByteArray("[40]") << 0;
-        QTest::newRow("empty object") << QByteArray("{}") << 0;
+        QTest::addColumn<QString>("why"); // of the log line when the value is not taken
+        const QString notWhole = "not a whole number in the signed 32-bit range (12.0 and 1e3 are not)";
+        const QString notFirst = "it is not the body's first member";
+        const QString noObject = "the body is no JSON object with members";
+        QTest::newRow("negative") << QByteArray(R"({"motionDelay":-150})") << -150 << QString();
+        QTest::newRow("later members ignored")
+            << QByteArray(R"({"motionDelay":40,"other":1})") << 40 << QString();
+        QTest::newRow("not the first member")
+            << QByteArray(R"({"other":1,"motionDelay":40})") << 0 << notFirst;
+        QTest::newRow("text value") << QByteArray(R"({"motionDelay":"40"})") << 0 << notWhole;
+        QTest::newRow("fraction") << QByteArray(R"({"motionDelay":12.5})") << 0 << notWhole;
+        QTest::newRow("whole number written as a fraction")
+            << QByteArray(R"({"motionDelay":12.0})") << 0 << notWhole;
+        QTest::newRow("beyond 32 bits") << QByteArray(R"({"motionDelay":2147483648})") << 0 << notWhole;
+        QTest::newRow("int32 minimum")
+            << QByteArray(R"({"motionDelay":-2147483648})") << int(INT32_MIN) << QString();
+        QTest::newRow("key differs in case") << QByteArray(R"({"MotionDelay":40})") << 0 << notFirst;
+        QTest::newRow("empty body") << QByteArray() << 0 << noObject;
+        QTest::newRow("invalid json") << QByteArray(R"({"motionDelay":)") << 0 << noObject;
+        QTest::newRow("array") << QByteArray("[40]") << 0 << noObject;
+        QTest::newRow("empty object") << QByteArray("{}") << 0 << noObject;
     }
 
     void motionDelayDecoding()
     {
         QFETCH(QByteArray, body);
         QFETCH(int, expected);
+        QFETCH(QString, why);
+        if (!why.isEmpty())
+            QTest::ignoreMessage(
+                QtDebugMsg, qPrintable("Unit setting \"motionDelay\" ignored, shown as the default: " + why));
         GetMotionDelayNotificationHandler handler;
         AppTest::KeyValueRecorder recorder;
         handler.keyValueSignal().connect(std::ref(recorder));

@@ -221,8 +221,15 @@ Decoded plainDecode(const std::string& body)
                         item.setCut(value);
                     else if (f->value.IsString() && key == JsonKey::Language)
                         item.setLanguage(value);
-                    else if (!f->value.IsString() || key != JsonKey::ImdbRef)
+                    else if (key == JsonKey::Title || key == JsonKey::ReleaseDate ||
+                             key == JsonKey::ImdbRef || key == JsonKey::Duration || key == JsonKey::Cut ||
+                             key == JsonKey::Language) {
+                        if (!f->value.IsString())
+                            out.lines
+                                << "Media property " + QString::fromStdString(key) + " ignored: not a text";
+                    } else {
                         out.lines << "Unknown media property " + QString::fromStdString(key);
+                    }
                 }
                 out.records.push_back(item.toVariantMap());
             }
@@ -341,7 +348,7 @@ private slots:
     {
         MediaList list;
         QTest::ignoreMessage(QtDebugMsg, "Unknown media property director");
-        QTest::ignoreMessage(QtDebugMsg, "Unknown media property duration");
+        QTest::ignoreMessage(QtDebugMsg, "Media property duration ignored: not a text");
         QVERIFY(GetMediaListNotificationHandler::decodeMediaList(
             library(R"({"l":{"media":[{"title":"Alpha","releaseDate":"2001","imdbRef":"tt1","duration":"90",)"
                     R"("cut":"Extended","language":"fr","director":"x"},{"title":"Beta","duration":95}]}})"),

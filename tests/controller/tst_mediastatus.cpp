@@ -301,6 +301,38 @@ private slots:
                               R"({"imageFileName":"def.jpg"})", R"({"imageFileName":"def.jpg"})",
                               R"({"imageFileName":"_NotAvailable.jpg"})"}));
     }
+
+    // The poster leaves with its title: a state without a picture of its own clears it once, and the title
+    // coming back asks for its poster again. A state that keeps the title (suppressed) or names the unit's
+    // "not available" picture clears nothing.
+    void posterLeavesWithItsTitle()
+    {
+        ControllerTest::LoopbackUnit unit;
+        QVERIFY(unit.connect());
+        GetMediaStatusNotificationHandler handler(std::make_shared<ImageDataRequestSender>(unit.messenger()));
+        QSignalSpy cleared(&handler, &GetMediaStatusNotificationHandler::posterClearedSignal);
+        handler.handleConnected();
+        const std::string abc = state("ident_success", R"(,"imageFilename":"abc.jpg","mediaTitle":"A")");
+        handler.handleResponse(status(abc));
+        QCOMPARE(cleared.count(), 0);
+        handler.handleResponse(status(state("listening", R"(,"imageFilename":"","mediaTitle":"")")));
+        QCOMPARE(cleared.count(), 1);
+        handler.handleResponse(status(state("listening")));
+        handler.handleResponse(status(state("no_such_state")));
+        QCOMPARE(cleared.count(), 1);
+        handler.handleResponse(status(abc));               // asked for again
+        handler.handleResponse(status(state("starting"))); // suppressed after ident_success: title stays
+        QCOMPARE(cleared.count(), 1);
+        handler.handleResponse(status(state("ident_failure")));
+        QCOMPARE(cleared.count(), 1);
+        handler.handleResponse(status(state("silence_detected")));
+        QCOMPARE(cleared.count(), 2);
+
+        QTRY_COMPARE_WITH_TIMEOUT(unit.count(MessageType::GetImageData), 3, 10000);
+        QCOMPARE(unit.bodies(MessageType::GetImageData),
+                 (QStringList{R"({"imageFileName":"abc.jpg"})", R"({"imageFileName":"abc.jpg"})",
+                              R"({"imageFileName":"_NotAvailable.jpg"})"}));
+    }
 };
 
 QTEST_MAIN(TestMediaStatus)

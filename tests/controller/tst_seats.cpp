@@ -126,6 +126,32 @@ private slots:
         QCOMPARE(int(seats.size()), 2);
     }
 
+    // A seat without an index never hides the unit's real seat 0, wherever it is listed, and is logged.
+    void seatWithoutIndexYieldsToSeatZero_data()
+    {
+        QTest::addColumn<QString>("seatsJson");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<bool>("muted");
+        QTest::newRow("before seat 0") << R"([{"muted":true},{"index":0},{"index":1}])" << true << false;
+        QTest::newRow("after seat 0") << R"([{"index":0},{"muted":true},{"index":1}])" << true << false;
+        QTest::newRow("no seat 0") << R"([{"muted":true},{"index":1}])" << false << true;
+    }
+    void seatWithoutIndexYieldsToSeatZero()
+    {
+        QFETCH(QString, seatsJson);
+        QFETCH(bool, active);
+        QFETCH(bool, muted);
+        QTest::ignoreMessage(QtDebugMsg,
+                             "Seat status: 1 seat(s) without an integer index, shown as an inactive "
+                             "seat 0 unless seat 0 is listed");
+        const auto seats = GetSeatStatusNotificationHandler::decodeSeats(
+            seatNotification((R"({"s":{"seat":)" + seatsJson + "}}").toStdString()));
+        QCOMPARE(int(seats.size()), 2);
+        QCOMPARE(seats.at(0)->active(), active);
+        QCOMPARE(seats.at(0)->muted(), muted);
+        QVERIFY(seats.at(1)->active());
+    }
+
     void skipsMembersAndEntriesThatAreNotObjects()
     {
         const auto seats = GetSeatStatusNotificationHandler::decodeSeats(seatNotification(
