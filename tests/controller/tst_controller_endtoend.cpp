@@ -193,6 +193,22 @@ private slots:
         const QImage poster = m_provider->requestImage("MovieImage0.jpg", &size, QSize());
         QVERIFY(!poster.isNull());
         QCOMPARE(m_unit->commands("GetImageData").size(), 1);
+
+        // The title goes, and its poster with it: the placeholder, not the last film's picture.
+        const QImage placeholder(QString::fromLatin1(PosterImageProvider::PlaceholderResource));
+        QVERIFY(!placeholder.isNull());
+        Simulator::MediaStatus listening;
+        listening.mediaIdState = "listening";
+        m_unit->setMediaStatus(listening);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_facade->mediaIdentified(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_provider->requestImage("MovieImage1.jpg", &size, QSize()), placeholder,
+                                  20000);
+        QCOMPARE(m_facade->mediaTitle(), QString());
+
+        // The same title again: its poster is asked for and shown again.
+        m_unit->setMediaStatus(media);
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->commands("GetImageData").size(), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_provider->requestImage("MovieImage2.jpg", &size, QSize()), poster, 20000);
     }
 
 private:
