@@ -6,10 +6,18 @@ void LinkRecorder::handleResponse(std::shared_ptr<Ulmar::Messaging::IResponse> r
 {
     if (!response)
         return;
-    Received r{response->getMessageType(), response->getVersion(), response->getText(),
-               response->bodyAsString(), Clock::now()};
+    Received r{response->getMessageType(), response->getVersion(), response->getText().substr(0, 256),
+               std::string(), Clock::now()};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // A unit that floods us must not fill our memory: past the first bodies of a type only the arrival
+        // counts (enough for the timing rules).
+        if (m_received.size() >= MaxMessages)
+            return;
+        if (++m_bodiesKept[r.type] <= MaxBodiesPerType)
+            r.body = response->bodyAsString();
+        else
+            r.bodyDropped = true;
         m_received.push_back(std::move(r));
     }
     m_changed.notify_all();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,7 +25,11 @@ public:
         std::string text;
         std::string body;
         Clock::time_point at;
+        bool bodyDropped = false; // beyond MaxBodiesPerType: not kept, not validated
     };
+
+    static constexpr std::size_t MaxMessages = 100000;
+    static constexpr int MaxBodiesPerType = 64;
 
     void handleResponse(std::shared_ptr<Ulmar::Messaging::IResponse> response) override;
     void handleConnected() override;
@@ -47,6 +52,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::vector<Received> m_received;
+    std::map<std::string, int> m_bodiesKept;
     bool m_connected = false;
     Clock::time_point m_connectedAt;
     int m_losses = 0;

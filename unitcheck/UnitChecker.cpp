@@ -374,7 +374,7 @@ void UnitChecker::checkHold()
     bool playing = false;
     for (const auto& s : statuses)
         if (s.at < start)
-            playing = identified(s.body);
+            playing = s.bodyDropped ? playing : identified(s.body);
     if (!playing) {
         add("progress", Check::Skipped, "no title identified at the time: not checked", "9");
         return;
@@ -386,10 +386,10 @@ void UnitChecker::checkHold()
             continue;
         worst = std::max(worst, msBetween(last, s.at));
         last = s.at;
-        if (!identified(s.body))
+        if (!s.bodyDropped && !identified(s.body))
             break;
     }
-    if (identified(statuses.back().body))
+    if (statuses.back().bodyDropped || identified(statuses.back().body))
         worst = std::max(worst, msBetween(last, end));
     if (worst > ProgressGapMs)
         add("progress", Check::Fail,
@@ -552,6 +552,8 @@ void UnitChecker::checkBodies()
         }
         for (size_t i = 0; i < bodies.size() && failure.isEmpty(); ++i) {
             const auto& r = bodies[i];
+            if (r.bodyDropped)
+                continue;
             const QString which =
                 bodies.size() > 1 ? QString("body %1 of %2: ").arg(i + 1).arg(bodies.size()) : QString();
             if (r.version != 1) {
