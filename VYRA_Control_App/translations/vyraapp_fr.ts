@@ -613,7 +613,7 @@
     </message>
     <message>
         <source>Sign-in is off: this VYRA reports a library service address that does not start with https://</source>
-        <translation>Connexion désactivée : ce VYRA indique une adresse de service de bibliothèque qui ne commence pas par https://</translation>
+        <translation>Connexion désactivée : ce VYRA indique une adresse de service de bibliothèque qui n&apos;est pas une adresse HTTPS</translation>
     </message>
     <message>
         <source>Sign-in is off: this VYRA reports a library service address with a user name or password in it</source>

@@ -613,7 +613,7 @@
     </message>
     <message>
         <source>Sign-in is off: this VYRA reports a library service address that does not start with https://</source>
-        <translation>登录已停用：此 VYRA 报告的库服务地址不是以 https:// 开头</translation>
+        <translation>登录已停用：此 VYRA 报告的库服务地址不是 HTTPS 地址</translation>
     </message>
     <message>
         <source>Sign-in is off: this VYRA reports a library service address with a user name or password in it</source>
