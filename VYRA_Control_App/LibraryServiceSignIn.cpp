@@ -44,6 +44,8 @@ LibraryServiceSignIn::LibraryServiceSignIn(QObject* parent)
     : QObject(parent), m_network(new QNetworkAccessManager(this))
 {
     m_timeout.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the service gets its whole time.
+    m_timeout.setTimerType(Qt::PreciseTimer);
     m_timeout.setInterval(TimeoutMs);
     connect(&m_timeout, &QTimer::timeout, this, &LibraryServiceSignIn::onTimeout);
 }

@@ -38,6 +38,20 @@ function _asString(value) {
     return (typeof value === "string") ? value : ""
 }
 
+// The handler of the request under way: a new request drops the one before, which then never reports.
+var _pending = null
+
+function _dropPending() {
+    if (_pending === null)
+        return
+    try {
+        _pending.signIn.finished.disconnect(_pending.handler)
+    } catch (e) {
+        // its object is gone, and its connections with it
+    }
+    _pending = null
+}
+
 // signIn is a LibraryServiceSignIn: it refuses an untrusted link or service address, follows no redirect
 // and ends a slow or oversized answer. onResultCb gets exactly one result.
 function requestAuthentificationToken(url, username, password, onResultCb, signIn) {
@@ -47,7 +61,7 @@ function requestAuthentificationToken(url, username, password, onResultCb, signI
     var bodyString = makeLibraryServiceBodyString(username, password)
 
     function finish(status, responseText, answered, refused) {
-        signIn.finished.disconnect(finish)
+        _dropPending()
         var result = {
             "success": false,
             "isUp": false,
@@ -88,6 +102,8 @@ function requestAuthentificationToken(url, username, password, onResultCb, signI
         onResultCb(result)
     }
 
+    _dropPending()
+    _pending = { "signIn": signIn, "handler": finish }
     signIn.finished.connect(finish)
     signIn.post(full_uri, bodyString)
 }
