@@ -32,6 +32,7 @@
 #include "CrashReportBox.h"
 #include "Facade.h"
 #include "GlobalStatus.h"
+#include "LibraryServiceSignIn.h"
 #include "Logger.h"
 #include "LoggerConfig.h"
 #include "LoggerConfigLocator.h"
@@ -263,6 +264,7 @@ int main(int argc, char* argv[])
                        "Configuration Error: Failed to resume Components", __LINE__);
 
     qDebug() << "Prepare QML application engine.";
+    LibraryServiceSignIn::registerQmlType();
     auto engine = std::make_unique<QQmlApplicationEngine>();
     // Qt.uiLanguage names the catalogue in use (empty when none loaded): the font follows the language
     // shown, which LANGUAGE can set apart from the locale's own name.

@@ -893,5 +893,11 @@ void SimulatedUnit::setMediaStatus(const MediaStatus& status)
     notify(Type::GetMediaStatusNotification, UnitBodies::mediaStatus(m_state.media));
 }
 
+void SimulatedUnit::setServiceUri(const QString& uri)
+{
+    m_state.login.serviceUri = uri;
+    notify(Type::GetLibraryServiceLoginStatus, UnitBodies::loginStatus(m_state.login));
+}
+
 } // namespace Simulator
 } // namespace Ulmar

@@ -124,6 +124,8 @@ public:
     void goToStep(int step);
     // Sets the media status directly and notifies it.
     void setMediaStatus(const MediaStatus& status);
+    // Reports another library service address, at once and in every later login status.
+    void setServiceUri(const QString& uri);
     // Pushes the whole state to every application.
     void notifyAll();
 

@@ -2,6 +2,7 @@ import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Layouts 1.12
 import "."
+import Vyra.SignIn 1.0
 import "js_motionCodeLibraryService.js" as MotionCodeLibraryService
 
 // Signs the unit in to the motion code library service. Shown only while the
@@ -25,6 +26,13 @@ GridLayout {
     // The pages are made the first time the unit shows it offers sign-in: most units never do.
     property bool pagesMade: false
     property string errorMessage: ""
+    readonly property string linkNotTrustedText: qsTr("Sign-in is off: the link to this VYRA is not encrypted with its remembered key")
+    // Why the password cannot go anywhere now; empty when it may go to signIn.serviceHost.
+    readonly property string blockedReason: !api.controllerLinkEncrypted ? linkNotTrustedText
+        : signIn.addressProblem === LibraryServiceSignIn.Malformed ? qsTr("Sign-in is off: this VYRA reports a malformed library service address")
+        : signIn.addressProblem === LibraryServiceSignIn.SchemeNotAllowed ? qsTr("Sign-in is off: this VYRA reports a library service address that does not start with https://")
+        : signIn.addressProblem === LibraryServiceSignIn.UserInfo ? qsTr("Sign-in is off: this VYRA reports a library service address with a user name or password in it")
+        : ""
 
     columns: 1
 
@@ -50,6 +58,8 @@ GridLayout {
         var username = credentialsPage.item.username
         var password = credentialsPage.item.password
         var url = api.libraryServiceURI
+        if (root.blockedReason !== "")
+            return
         goToState(state_CONNECTING)
         if (api.libraryServiceURI === "") {
             console.log("No library service URI!")
@@ -62,7 +72,8 @@ GridLayout {
             console.log("sign-in result: success=" + result.success + " isUp=" + result.isUp
                         + " errorType=" + result.errorType + " errorMessage=" + result.errorMessage)
             console.log("Bye")
-            root.errorMessage = result.errorMessage
+            root.errorMessage = result.refused ? (root.blockedReason !== "" ? root.blockedReason : root.linkNotTrustedText)
+                                               : result.errorMessage
             if (result.success) {
                 api.sendLibraryServiceCredentials(username, result.authToken, result.refreshToken)
                 api.libraryServiceUsername = username
@@ -70,7 +81,7 @@ GridLayout {
             } else {
                 goToState(state_FAILED)
             }
-        }, root)
+        }, signIn)
     }
 
     onLibraryServiceIsRegisteredChanged: {
@@ -86,6 +97,12 @@ GridLayout {
     onControllerNameChanged: {
         vyraSupportMCLS = false
         goToState(libraryServiceIsRegistered ? state_CONNECTED : state_DISCONNECTED)
+    }
+
+    LibraryServiceSignIn {
+        id: signIn
+        serviceUri: api.libraryServiceURI
+        linkTrusted: api.controllerLinkEncrypted
     }
 
     Connections {
@@ -167,6 +184,7 @@ GridLayout {
                     Layout.fillWidth: true
                     placeholderText: qsTr("Username")
                     Accessible.name: qsTr("Motion Code Library Service username")
+                    enabled: root.blockedReason === ""
                     activeFocusOnTab: true
                     maximumLength: 40
                     inputMethodHints: Qt.ImhNoAutoUppercase
@@ -181,14 +199,30 @@ GridLayout {
                     placeholderText: qsTr("Password")
                     Keys.onReturnPressed: loginButton.clicked()
                     Keys.onEnterPressed: loginButton.clicked()
+                    enabled: root.blockedReason === ""
                     activeFocusOnTab: true
                     maximumLength: 40
                     echoMode: TextInput.Password
                     inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
                 }
+                // Where the password goes, so that a user sees a change of address.
+                WidgetLabel {
+                    objectName: "signInHostLabel"
+                    visible: root.blockedReason === "" && signIn.serviceHost !== ""
+                    text: qsTr("Signing in at %1").arg(signIn.serviceHost)
+                    wrapMode: Text.WrapAnywhere
+                    Layout.fillWidth: true
+                }
+                WidgetParagraph {
+                    objectName: "signInBlockedText"
+                    visible: root.blockedReason !== ""
+                    text: root.blockedReason
+                    color: Style.text_ERROR
+                }
                 WidgetButton {
                     id: loginButton
                     objectName: "loginButton"
+                    enabled: root.blockedReason === ""
                     text: qsTr("Sign In")
                     Accessible.name: text
                     Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")

@@ -7,7 +7,6 @@
 var client_ID = "QXRVNMTB"
 var client_SECRET = "WZKPHLDGSFYA"
 var page_TOKEN = "oauth/token"
-var timeout_MS = 5000
 
 function extractSchemeFromURI(url) {
     return url.substring(0, url.indexOf(":"))
@@ -39,38 +38,42 @@ function _asString(value) {
     return (typeof value === "string") ? value : ""
 }
 
-function requestAuthentificationToken(url, username, password, onResultCb, parentItem) {
+// The handler of the request under way: a new request drops the one before, which then never reports.
+var _pending = null
+
+function _dropPending() {
+    if (_pending === null)
+        return
+    try {
+        _pending.signIn.finished.disconnect(_pending.handler)
+    } catch (e) {
+        // its object is gone, and its connections with it
+    }
+    _pending = null
+}
+
+// signIn is a LibraryServiceSignIn: it refuses an untrusted link or service address, follows no redirect
+// and ends a slow or oversized answer. onResultCb gets exactly one result.
+function requestAuthentificationToken(url, username, password, onResultCb, signIn) {
     var scheme = extractSchemeFromURI(url)
     var path = extractPathFromURI(url)
     var full_uri = makeLibraryServiceURI(scheme, client_ID, client_SECRET, path, page_TOKEN)
     var bodyString = makeLibraryServiceBodyString(username, password)
 
-    var request = new XMLHttpRequest()
-    var reported = false
-    var timer = Qt.createQmlObject("import QtQuick 2.7; Timer {interval: " + timeout_MS
-                                   + "; repeat: false; running: true;}", parentItem, "RequestTimeoutTimer")
-    timer.triggered.connect(function() {
-        console.log("Library service request timed out")
-        request.abort()
-        // Some aborts do not reach DONE; the caller must hear of the failure all the same.
-        finish(0, "")
-    })
-
-    function finish(status, responseText) {
-        if (reported)
-            return
-        reported = true
-        timer.running = false
-        timer.destroy()
+    function finish(status, responseText, answered, refused) {
+        _dropPending()
         var result = {
             "success": false,
             "isUp": false,
+            "refused": refused,
             "authToken": "",
             "refreshToken": "",
             "errorType": "",
             "errorMessage": ""
         }
         console.log("HTTP Status: " + status)
+        if (refused)
+            return onResultCb(result)
         if (status === 200) {
             var body = _parseJson(responseText)
             result.isUp = true
@@ -89,20 +92,18 @@ function requestAuthentificationToken(url, username, password, onResultCb, paren
             result.errorType = _asString(error.error)
             result.errorMessage = (result.errorType === "invalid_grant") ? qsTr("Invalid credentials")
                                                                           : qsTr("Credentials rejected")
+        } else if (status === 0 && answered) {
+            // The service answered, but too slowly or too much: not a token answer.
+            result.isUp = true
+            result.errorMessage = qsTr("Registration error")
         } else {
             result.errorMessage = qsTr("Server unreachable")
         }
         onResultCb(result)
     }
 
-    // The timeout runs until the request is done: stopping it at the first state
-    // change (OPENED comes at once) would leave a silent server waiting forever.
-    request.onreadystatechange = function() {
-        if (request.readyState === XMLHttpRequest.DONE)
-            finish(request.status, request.responseText)
-    }
-
-    request.open("POST", full_uri)
-    request.setRequestHeader("Content-Type", "application/x-www-form-urlencoded")
-    request.send(bodyString)
+    _dropPending()
+    _pending = { "signIn": signIn, "handler": finish }
+    signIn.finished.connect(finish)
+    signIn.post(full_uri, bodyString)
 }

@@ -603,6 +603,26 @@
         <source>Back to the sign-in fields</source>
         <translation>Retour aux champs de connexion</translation>
     </message>
+    <message>
+        <source>Sign-in is off: the link to this VYRA is not encrypted with its remembered key</source>
+        <translation>Connexion désactivée : le lien avec ce VYRA n&apos;est pas chiffré avec sa clé mémorisée</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a malformed library service address</source>
+        <translation>Connexion désactivée : ce VYRA indique une adresse de service de bibliothèque mal formée</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a library service address that does not start with https://</source>
+        <translation>Connexion désactivée : ce VYRA indique une adresse de service de bibliothèque qui n&apos;est pas une adresse HTTPS</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a library service address with a user name or password in it</source>
+        <translation>Connexion désactivée : ce VYRA indique une adresse de service de bibliothèque contenant un nom d&apos;utilisateur ou un mot de passe</translation>
+    </message>
+    <message>
+        <source>Signing in at %1</source>
+        <translation>Connexion auprès de %1</translation>
+    </message>
 </context>
 <context>
     <name>WidgetSeats</name>

@@ -603,6 +603,26 @@
         <source>Back to the sign-in fields</source>
         <translation>返回登录栏</translation>
     </message>
+    <message>
+        <source>Sign-in is off: the link to this VYRA is not encrypted with its remembered key</source>
+        <translation>登录已停用：与此 VYRA 的连接未使用已记住的密钥加密</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a malformed library service address</source>
+        <translation>登录已停用：此 VYRA 报告的库服务地址格式错误</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a library service address that does not start with https://</source>
+        <translation>登录已停用：此 VYRA 报告的库服务地址不是 HTTPS 地址</translation>
+    </message>
+    <message>
+        <source>Sign-in is off: this VYRA reports a library service address with a user name or password in it</source>
+        <translation>登录已停用：此 VYRA 报告的库服务地址中含有用户名或密码</translation>
+    </message>
+    <message>
+        <source>Signing in at %1</source>
+        <translation>正在登录到 %1</translation>
+    </message>
 </context>
 <context>
     <name>WidgetSeats</name>

@@ -147,7 +147,7 @@ private slots:
                                           {"PageMovies", 10},
                                           {"PageNetwork", 31},
                                           {"Style", 5},
-                                          {"WidgetMotionCodeLibraryService", 13},
+                                          {"WidgetMotionCodeLibraryService", 18},
                                           {"WidgetSeats", 12},
                                           {"WidgetStartupDialog", 13},
                                           {"WidgetUnfoldButton", 2},

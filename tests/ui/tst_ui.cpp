@@ -2,6 +2,8 @@
 // under the names the documents use; the documents come from the app's resources.
 #include "StandIns.h"
 
+#include "LibraryServiceSignIn.h"
+
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickImageProvider>
@@ -30,6 +32,7 @@ public slots:
     void applicationAvailable() { QQuickStyle::setStyle("Material"); }
     void qmlEngineAvailable(QQmlEngine* engine)
     {
+        Ulmar::LibraryServiceSignIn::registerQmlType();
         // One fresh set per test file: each TestCase document gets its own engine.
         auto* api = new StandInApi;
         auto* seats = new StandInSeatModel;
