@@ -349,12 +349,15 @@ private:
                               Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(window, &event);
         } else if (action == "press") {
+            // The pointer comes to the point before the button goes down, as a hand moves it.
+            QTest::mouseMove(window, pos);
             QTest::mousePress(window, button, modifiers, pos);
         } else if (action == "move") {
             QTest::mouseMove(window, pos);
         } else if (action == "release") {
             QTest::mouseRelease(window, button, modifiers, pos);
         } else if (action == "click") {
+            QTest::mouseMove(window, pos);
             QTest::mouseClick(window, button, modifiers, pos);
         } else {
             return {{"ok", false}, {"error", "unknown action"}};
