@@ -238,18 +238,18 @@ private slots:
         library.close();
         QFile scenario(m_dir.filePath("scenario.json"));
         QVERIFY(scenario.open(QIODevice::WriteOnly));
-        scenario.write(R"({"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success",
+        scenario.write(R"({"loop": false, "steps": [{"duration": 36000, "mediaIdState": "ident_success",
             "motionCodeState": "available", "media": "Echo Park", "offset": 100}]})");
         scenario.close();
 
         // Two units announcing themselves, as on a home network; the program finds both and connects to one.
         m_fx = std::make_unique<AppUnitFixture>(m_dir.path());
         for (int i = 0; i < 2; ++i) {
-            m_unitArguments[i] = QStringList{"--name",         UnitNames[i],
-                                             "--seats",        QString::number(2 - i),
-                                             "--library",      library.fileName(),
-                                             "--scenario",     scenario.fileName(),
-                                             "--report-delay", QString::number(ReportDelayMs)};
+            m_unitArguments[i] = QStringList{
+                "--name", UnitNames[i], "--seats", QString::number(2 - i), "--library", library.fileName(),
+                "--scenario", scenario.fileName(), "--report-delay", QString::number(ReportDelayMs),
+                // A playback report every 100 ms: settled() waits for one.
+                "--time-scale", "0.1"};
             QVERIFY(m_fx->startUnit(m_unitArguments[i], true));
         }
         // An empty host leaves discovery on.
