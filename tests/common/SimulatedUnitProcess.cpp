@@ -36,7 +36,10 @@ bool SimulatedUnitProcess::start(const QStringList& arguments, bool announce)
 {
     stop();
     m_announce = announce;
-    if (m_port == 0)
+    const int portAt = arguments.indexOf("--port");
+    if (portAt >= 0 && portAt + 1 < arguments.size())
+        m_port = quint16(arguments.at(portAt + 1).toUInt());
+    else if (m_port == 0)
         m_port = freeTcpPort();
     if (m_port == 0)
         return false;
