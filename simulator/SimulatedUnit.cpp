@@ -372,9 +372,13 @@ void SimulatedUnit::onMessage(const PeerId& peer, const std::shared_ptr<Messagin
     const std::string body = message->bodyAsString();
     emit messageReceived(peer.empty() ? AllPeers : peerName(peer), QString::fromStdString(type),
                          QString::fromStdString(UnitBodies::summary(type, body)));
+    emit commandReceived(QString::fromStdString(type), QByteArray(body.data(), int(body.size())));
     bool handled = false;
     if (!m_stalled) {
+        // Only commands wait for the report delay: the questions an application asks on connecting do not.
+        m_handlingCommand = QString::fromStdString(type).startsWith(QLatin1String("Set"));
         handled = handle(peer, type, QByteArray(body.data(), int(body.size())));
+        m_handlingCommand = false;
         if (!handled)
             qInfo("Unknown message type \"%s\" ignored",
                   qPrintable(UnitBodies::printable(QString::fromStdString(type), 80)));
@@ -451,9 +455,25 @@ bool SimulatedUnit::breakRules(const std::string& type, std::string& body, bool 
     return true;
 }
 
+bool SimulatedUnit::deferred(std::function<void()> send)
+{
+    if (!m_handlingCommand || m_config.reportDelayMs <= 0)
+        return false;
+    // Single shots of one interval fire in the order they were started: the reports keep their order.
+    QTimer::singleShot(m_config.reportDelayMs, Qt::PreciseTimer, this, [this, send = std::move(send)] {
+        const bool handling = m_handlingCommand;
+        m_handlingCommand = false;
+        send();
+        m_handlingCommand = handling;
+    });
+    return true;
+}
+
 void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const std::string& givenBody,
                            bool periodic)
 {
+    if (deferred([=] { answer(peer, type, givenBody, periodic); }))
+        return;
     std::string body = givenBody;
     if (!breakRules(type, body, true))
         return;
@@ -473,6 +493,8 @@ void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const st
 
 void SimulatedUnit::notify(const std::string& type, const std::string& givenBody, bool periodic)
 {
+    if (deferred([=] { notify(type, givenBody, periodic); }))
+        return;
     if (m_stalled || !m_endpoint || !m_endpoint->isRunning())
         return;
     std::string body = givenBody;

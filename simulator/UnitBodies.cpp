@@ -382,7 +382,41 @@ void summarize(const rapidjson::Value& v, std::string& out, int depth, std::size
     }
 }
 
+// Replaces every non-empty secret string below `v` by "***"; true when one was found.
+bool maskSecrets(rapidjson::Value& v, rapidjson::Document::AllocatorType& alloc, int depth)
+{
+    if (depth > 16)
+        return false;
+    bool found = false;
+    if (v.IsObject()) {
+        for (auto& m : v.GetObject()) {
+            const std::string name(m.name.GetString(), m.name.GetStringLength());
+            if (isSecretKey(name) && m.value.IsString() && m.value.GetStringLength() > 0) {
+                m.value.SetString("***", alloc);
+                found = true;
+            } else {
+                found = maskSecrets(m.value, alloc, depth + 1) || found;
+            }
+        }
+    } else if (v.IsArray()) {
+        for (auto& e : v.GetArray())
+            found = maskSecrets(e, alloc, depth + 1) || found;
+    }
+    return found;
+}
+
 } // namespace
+
+std::string masked(const std::string& body)
+{
+    rapidjson::Document doc;
+    if (doc.Parse(body.data(), body.size()).HasParseError() || !maskSecrets(doc, doc.GetAllocator(), 0))
+        return body;
+    rapidjson::StringBuffer b;
+    rapidjson::Writer<rapidjson::StringBuffer> w(b);
+    doc.Accept(w);
+    return std::string(b.GetString(), b.GetSize());
+}
 
 std::string summary(const std::string& type, const std::string& body)
 {

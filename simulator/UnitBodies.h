@@ -30,6 +30,9 @@ std::string loginStatus(const LoginState& login);
 std::string summary(const std::string& type, const std::string& body);
 // Text from the network made safe for one log line: control characters replaced, at most maxChars characters.
 QString printable(const QString& text, int maxChars = 64);
+// The body with every non-empty secret string (Wi-Fi key, token, password) replaced by "***"; a body
+// without secrets, or one that is not JSON, comes back byte for byte.
+std::string masked(const std::string& body);
 // "***" for a secret, "(empty)" for none: nothing of the secret itself.
 std::string maskSecret(const std::string& secret);
 

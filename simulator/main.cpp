@@ -6,7 +6,10 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -123,11 +126,20 @@ int main(int argc, char* argv[])
         faultHelp += QStringLiteral(" %1 (%2);").arg(fault.first, fault.second);
     faultHelp.chop(1);
     const QCommandLineOption fault("fault", faultHelp, "name");
+    const QCommandLineOption commandLog(
+        "command-log",
+        "Append every message received to FILE, one JSON line each: {\"type\": ..., \"body\": ...} with the "
+        "body as received, Wi-Fi keys, tokens and passwords replaced by \"***\" (for tests).",
+        "file");
+    const QCommandLineOption reportDelay("report-delay",
+                                         "Apply a command at once but send what it causes MS later "
+                                         "(0 to 60000, default 0).",
+                                         "ms", "0");
     parser.addOptions(
-        {name,    bind,    port,        announceAddress, announcePort,       noAnnounce,       service,
-         seats,   library, librarySize, scenario,        noScenario,         timeScale,        plain,
-         keyFile, newKey,  noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose,
-         fault});
+        {name,       bind,        port,        announceAddress, announcePort,       noAnnounce,       service,
+         seats,      library,     librarySize, scenario,        noScenario,         timeScale,        plain,
+         keyFile,    newKey,      noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose,
+         commandLog, reportDelay, fault});
     parser.process(app);
 
     UnitConfig config;
@@ -170,6 +182,17 @@ int main(int argc, char* argv[])
     }
     // A long-running unit keeps only a short history of what it received.
     config.commandLogCapacity = 100;
+    config.reportDelayMs = parser.value(reportDelay).toInt(&ok);
+    if (!ok || config.reportDelayMs < 0 || config.reportDelayMs > 60000)
+        fail(QStringLiteral("--report-delay must be 0 to 60000"));
+    std::unique_ptr<QFile> commandFile;
+    if (parser.isSet(commandLog)) {
+        commandFile = std::make_unique<QFile>(parser.value(commandLog));
+        if (!commandFile->open(QIODevice::WriteOnly | QIODevice::Append) ||
+            !commandFile->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            fail(QStringLiteral("cannot write the command log %1: %2")
+                     .arg(parser.value(commandLog), commandFile->errorString()));
+    }
 
     config.encrypted = !parser.isSet(plain);
     if (config.encrypted) {
@@ -240,6 +263,18 @@ int main(int argc, char* argv[])
         unit.setScenario(std::move(s));
     }
 
+    if (commandFile) {
+        QObject::connect(
+            &unit, &SimulatedUnit::commandReceived,
+            [file = commandFile.get()](const QString& type, const QByteArray& body) {
+                const QJsonObject line{
+                    {QStringLiteral("type"), type},
+                    {QStringLiteral("body"), QString::fromStdString(UnitBodies::masked(body.toStdString()))}};
+                // Whole lines, flushed at once: a reader never sees half a command.
+                file->write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+                file->flush();
+            });
+    }
     const bool logPeriodic = parser.isSet(verbose);
     QObject::connect(&unit, &SimulatedUnit::messageReceived,
                      [](const QString& peer, const QString& type, const QString& summary) {
