@@ -1,5 +1,6 @@
 // Seats: decoding of "GetSeatStatusNotification", the seat model's rows, status line, deferral and batching.
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QThread>
@@ -156,6 +157,7 @@ private slots:
     void startsWithOneInactiveUninitialisedSeat()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(model->seatCount(), 1);
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
@@ -172,6 +174,7 @@ private slots:
     void handlerFeedsTheModelOnItsThread()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         QSignalSpy active(model.get(), &SeatPaneMgr::activeSeatsChanged);
@@ -224,6 +227,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, rows);
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         handler.handleResponse(seatNotification(body.toStdString()));
@@ -236,6 +240,7 @@ private slots:
     void sameSizeUpdatesRowsInPlaceOtherSizeReplacesThem()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
@@ -273,6 +278,7 @@ private slots:
     void longListsMoveAFewRowsPerPass()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
@@ -335,6 +341,7 @@ private slots:
     void rapidChangesLeaveViewsWithTheLastList()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         ShadowView view(model.get());
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
@@ -379,6 +386,7 @@ private slots:
     void newerPendingListReplacesOlderOne()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         SeatMap first;
         for (int i = 0; i < 4; ++i) {
@@ -403,6 +411,7 @@ private slots:
     void setDataChangesItemInPlaceWithoutSignals()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::MutedRole));
         QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::ControlsLockedRole));
@@ -422,6 +431,7 @@ private slots:
     {
         const int delay = 400;
         auto model = std::make_shared<SeatPaneMgr>(delay);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         GetSeatStatusNotificationHandler handler(model);
 
@@ -457,6 +467,7 @@ private slots:
     void triggerUpdateAlsoDefersNotifications()
     {
         auto model = std::make_shared<SeatPaneMgr>(300);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         QVERIFY(QMetaObject::invokeMethod(model.get(), "triggerUpdate"));
@@ -471,6 +482,7 @@ private slots:
     void updateTimerWithNothingPendingEmitsNothing()
     {
         auto model = std::make_shared<SeatPaneMgr>(100);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         model->userInteraction();
         QTest::qWait(400);
@@ -483,6 +495,7 @@ private slots:
     void connectionLossShowsBlankThenRedOnce()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1}]}})"));
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
@@ -515,6 +528,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(unit.messenger());
         QCOMPARE(int(unit.messenger()->observers().size()), 1);
         GetSeatStatusNotificationHandler handler(model);
@@ -553,6 +567,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(unit.messenger());
         model->setData(model->index(0), 42, SeatPaneMgr::IndexRole);
         model->setData(model->index(0), false, SeatPaneMgr::ActiveRole);
@@ -567,6 +582,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(nullptr); // ignored
         model->setData(model->index(0), true, SeatPaneMgr::MutedRole);
         QTest::qWait(300); // the send timer fired with nobody to send to
