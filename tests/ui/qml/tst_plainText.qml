@@ -48,7 +48,8 @@ Item {
         function walk(item, found) {
             if (!item)
                 return found
-            if (item.textFormat !== undefined && String(item.text).indexOf(host.markup) >= 0) {
+            // Texts from the network may be cut to a length: their start is enough.
+            if (item.textFormat !== undefined && String(item.text).indexOf(host.markup.substring(0, 12)) >= 0) {
                 found.all.push(item)
                 if (item.textFormat !== Text.PlainText)
                     found.rich.push(String(item) + " " + item.objectName)
@@ -97,6 +98,9 @@ Item {
             tryVerify(function() { return VYRAList.rowCount() === 2 && api.libraryServiceUsername === m
                                    && api.controllerName === m && api.mediaTitle === m }, 20000)
             var page = createTemporaryObject(motionControllerComponent, host)
+            // The sign-in part shows once the unit answers for the service.
+            tryVerify(function() { var s = findChild(page, "statusStack"); return s && s.visible }, 20000)
+            waitForRendering(page)
             mouseClick(findChild(page, "versionUnfoldButton"))
             tryVerify(function() { return findChild(page, "signedInLabel") !== null }, 5000)
             waitForRendering(page)
