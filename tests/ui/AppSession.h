@@ -30,8 +30,8 @@ public:
     AppSession(QQmlEngine* engine, quint16 discoveryPort);
     ~AppSession() override;
 
-    // Starts looking for units as the window does when it opens, chooses the unit as the status page does with the first one discovered, and waits until connected
-    // and the unit's seats are shown.
+    // Starts looking for units as the window does when it opens, chooses the unit as the status page does
+    // with the first one discovered, and waits until connected and the unit's seats are shown.
     Q_INVOKABLE bool connectToUnit();
     // A second unit on the same discovery port; gone with the session.
     Q_INVOKABLE QObject* addUnit(const QString& name, bool encrypted);

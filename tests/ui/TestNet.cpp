@@ -6,7 +6,6 @@
 #include <QMutex>
 #include <QStringList>
 
-
 namespace {
 QMutex g_logMutex;
 QStringList g_log;

@@ -73,7 +73,8 @@ void UiUnit::clearReceived()
 void UiUnit::send(const QString& type, const QVariant& body)
 {
     // A script object comes as a script value.
-    const QVariant value = body.userType() == qMetaTypeId<QJSValue>() ? body.value<QJSValue>().toVariant() : body;
+    const QVariant value =
+        body.userType() == qMetaTypeId<QJSValue>() ? body.value<QJSValue>().toVariant() : body;
     QByteArray bytes;
     if (value.userType() == QMetaType::QString)
         bytes = value.toString().toUtf8();
@@ -97,7 +98,8 @@ void UiUnit::sendSeats(const QVariant& list)
         s.vibration = map.value("vibration", -10.0).toDouble();
         states << s;
     }
-    m_unit->injectMessage("GetSeatStatusNotification", QByteArray::fromStdString(Simulator::UnitBodies::seats(states)));
+    m_unit->injectMessage("GetSeatStatusNotification",
+                          QByteArray::fromStdString(Simulator::UnitBodies::seats(states)));
 }
 
 void UiUnit::setMediaStatus(const QVariant& map)

@@ -1,7 +1,7 @@
 #pragma once
-// The unit the pages talk to in the Qt Quick tests ("unit"): a simulated unit on loopback that the real Facade
-// finds by discovery and connects to. Tests read what it received, byte for byte as sent, and make it report
-// states through the same messages a unit sends.
+// The unit the pages talk to in the Qt Quick tests ("unit"): a simulated unit on loopback that the real
+// Facade finds by discovery and connects to. Tests read what it received, byte for byte as sent, and make it
+// report states through the same messages a unit sends.
 
 #include <memory>
 
@@ -26,8 +26,8 @@ public:
     int port() const { return m_unit ? m_unit->port() : 0; }
     Ulmar::Simulator::SimulatedUnit& simulated() { return *m_unit; }
 
-    // The bodies of every message of `type` received since the last clear, parsed (null for a body that is not
-    // JSON), in order.
+    // The bodies of every message of `type` received since the last clear, parsed (null for a body that is
+    // not JSON), in order.
     Q_INVOKABLE QVariantList received(const QString& type) const;
     // The bodies as received, as text.
     Q_INVOKABLE QStringList receivedText(const QString& type) const;

@@ -123,6 +123,8 @@ Item {
         function test_libraryPage() {
             var m = host.markup
             var page = createTemporaryObject(moviesComponent, host)
+            // After the unit's own library, which the connection brought.
+            tryVerify(function() { return mediaList.tableModel.rowCount() > 1 }, 20000)
             unit.send("GetMediaListNotification", { "library": { "media": [
                 { "title": m, "releaseDate": m, "imdbRef": m, "duration": m, "cut": m, "language": m } ] } })
             tryVerify(function() { return mediaList.tableModel.rowCount() === 1 }, 20000)
