@@ -307,6 +307,12 @@ Item {
             compare(combo().displayText, unit.name)
             compare(api.controllerName, unit.name)
             compare(cinema.receivedTypes(), [])
+            // The connected unit renamed to a name the list has: the list shows it, nothing is chosen.
+            unit.send("GetVyraNameNotification", { "vyraName": "Cinema" })
+            tryCompare(combo(), "displayText", "Cinema", 5000)
+            compare(cinema.receivedTypes(), [])
+            unit.send("GetVyraNameNotification", { "vyraName": unit.name })
+            tryCompare(combo(), "displayText", unit.name, 5000)
 
             // Choosing it connects to it; a unit without encryption is said to be so.
             var line = findChild(page, "linkNotEncryptedText")

@@ -139,5 +139,19 @@ Item {
             verify(!clear.enabled)
             tryCompare(view, "count", librarySize, 5000)
         }
+
+        // Last (by name): a library whose entries lack fields shows empty cells, not "undefined".
+        function test_theLibraryReplacedByOneWithGaps() {
+            connectAndWaitForLibrary()
+            var page = makePage()
+            unit.send("GetMediaListNotification", { "library": { "media": [{ "title": "Gamma" },
+                                                                           { "title": "Delta", "cut": "Long" }] } })
+            var view = findChild(page, "moviesListView")
+            tryCompare(view, "count", 2, 20000)
+            compare(column(durationRole), ["", ""])
+            compare(column(cutRole).sort(), ["", "Long"])
+            var names = [view.itemAtIndex(0).Accessible.name, view.itemAtIndex(1).Accessible.name].sort()
+            compare(names, ["Delta, Long", "Gamma"])
+        }
     }
 }
