@@ -85,8 +85,11 @@ void SeatPaneMgr::setSeatStatus(const SeatMap& seats)
         QMetaObject::invokeMethod(this, "doUpdate", Qt::QueuedConnection);
 }
 
-int SeatPaneMgr::rowCount(const QModelIndex&) const
+int SeatPaneMgr::rowCount(const QModelIndex& parent) const
 {
+    // Rows have no children; a list that claimed otherwise would send views looking for them.
+    if (parent.isValid())
+        return 0;
     boost::unique_lock<boost::mutex> lock(m_mutex);
     return static_cast<int>(m_rows.size());
 }
@@ -167,6 +170,9 @@ bool SeatPaneMgr::setData(const QModelIndex& index, const QVariant& value, int r
 
 Qt::ItemFlags SeatPaneMgr::flags(const QModelIndex& index) const
 {
+    // Rows are editable; the root is not an item at all.
+    if (!index.isValid())
+        return QAbstractListModel::flags(index);
     return QAbstractListModel::flags(index) | Qt::ItemIsEditable;
 }
 

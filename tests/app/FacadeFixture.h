@@ -3,15 +3,20 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include "Facade.h"
 #include "GlobalStatus.h"
+#include "MediaListTableModel.h"
+#include "MediaListVirtualModel.h"
 #include "Messenger.h"
 #include "PosterImageProvider.h"
 #include "SeatPaneMgr.h"
 #include "ThreadAffineDeleter.h"
+#include "VYRAListModel.h"
 
 // The objects start-up makes around a Facade, destroyed in start-up's order (the Facade first).
 struct FacadeFixture
@@ -24,9 +29,16 @@ struct FacadeFixture
           status(Ulmar::ThreadAffineDeleter::make<Ulmar::GlobalStatus>()),
           facade(Ulmar::ThreadAffineDeleter::make<Ulmar::Facade>(nullptr, provider.get(), seats, status,
                                                                  serviceName, hostname))
-    {}
+    {
+        // Every model the window reads is checked on each change.
+        for (QAbstractItemModel* model : std::initializer_list<QAbstractItemModel*>{
+                 seats.get(), facade->vyraListModel(), facade->mediaListModel()->tableModel()})
+            testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                model, QAbstractItemModelTester::FailureReportingMode::Fatal));
+    }
     ~FacadeFixture()
     {
+        testers.clear();
         facade.reset();
         seats.reset();
         // As start-up does: what a messaging thread let go of last is deleted here.
@@ -40,6 +52,7 @@ struct FacadeFixture
     std::shared_ptr<Ulmar::SeatPaneMgr> seats;
     std::shared_ptr<Ulmar::GlobalStatus> status;
     std::shared_ptr<Ulmar::Facade> facade;
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
 };
 
 // One spy per signal of an object: which signals fired, and how often.

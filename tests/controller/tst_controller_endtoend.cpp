@@ -1,17 +1,20 @@
 // End to end: a Facade with every handler and sender, against the simulated unit on loopback. Each command
 // goes to the unit and its effect comes back as the unit's own notification.
 
+#include <QAbstractItemModelTester>
 #include <QtTest>
 
 #include "ControllerTestSupport.h"
 #include "Facade.h"
 #include "GlobalStatus.h"
+#include "MediaListTableModel.h"
 #include "MediaListVirtualModel.h"
 #include "MessageNames.h"
 #include "PosterImageProvider.h"
 #include "SeatPaneMgr.h"
 #include "SimulatedUnit.h"
 #include "UnitEndpoint.h"
+#include "VYRAListModel.h"
 
 using namespace Ulmar;
 using namespace Ulmar::Messaging;
@@ -48,6 +51,10 @@ private slots:
         m_status = std::make_shared<GlobalStatus>();
         const std::string host = "127.0.0.1:" + std::to_string(m_unit->port());
         m_facade = std::make_shared<Facade>(nullptr, m_provider.get(), m_seats, m_status, "VYRA", host);
+        for (QAbstractItemModel* model : std::initializer_list<QAbstractItemModel*>{
+                 m_seats.get(), m_facade->vyraListModel(), m_facade->mediaListModel()->tableModel()})
+            m_testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                model, QAbstractItemModelTester::FailureReportingMode::Fatal));
         m_facade->initMessageObservers();
         m_facade->tryConnectToController();
 
@@ -62,6 +69,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        m_testers.clear();
         m_facade.reset();
         m_seats.reset();
         m_unit.reset();
@@ -217,6 +225,7 @@ private:
     std::shared_ptr<SeatPaneMgr> m_seats;
     std::shared_ptr<GlobalStatus> m_status;
     std::shared_ptr<Facade> m_facade;
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> m_testers;
 };
 
 QTEST_MAIN(TestControllerEndToEnd)

@@ -1,5 +1,6 @@
 // Media library: decoding of "GetMediaListNotification" and the virtual model's search, sort and rows.
 
+#include <QAbstractItemModelTester>
 #include <QThread>
 #include <QtTest>
 
@@ -463,6 +464,8 @@ private slots:
     void searchIgnoresCaseAndMatchesTitlesOnly()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({"The Matrix", "matrix reloaded", "Heat", "Mat"}, {"", "", "matrix", ""}));
         model.triggerSearchMediaLibrary(QString("MATRIX"));
@@ -478,6 +481,8 @@ private slots:
     void searchFoldsBeyondAscii()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({QString::fromUtf8("Élan vital"), "Elan"}));
         model.triggerSearchMediaLibrary(QString::fromUtf8("élan"));
@@ -547,6 +552,8 @@ private slots:
     void sortIgnoresCaseAndIsStableBothWays()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({"Bravo", "alpha", "ALPHA", "Charlie", "Alpha"}));
         // Received order of the three alphas (cut holds the received position) is kept both ways.
@@ -562,6 +569,8 @@ private slots:
     void sortByOtherColumnsComparesText()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({"a", "b", "c"}, {"9", "10", "100"}));
         model.triggerSortMediaLibrary(QString("1"), QString("true"));
@@ -581,6 +590,8 @@ private slots:
     void sortDoesNotTouchTheFullList()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({"b", "a", "c"}));
         model.triggerSortMediaLibrary(0, false);
@@ -596,6 +607,8 @@ private slots:
         std::mt19937 random(20261207);
         for (int round = 0; round < 40; ++round) {
             MediaListVirtualModel model;
+            QAbstractItemModelTester tester(model.tableModel(),
+                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
             Table table(model);
             MediaList full = randomLibrary(random, std::uniform_int_distribution<int>(0, 200)(random));
             model.setMediaList(full);
@@ -650,6 +663,8 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             titles << QString("t%1").arg(i, 5, 10, QChar('0'));
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items(titles));
         QVERIFY(table.rows.size() >= int(MediaListVirtualModel::kRowsPerSlice));
@@ -674,6 +689,8 @@ private slots:
     void aTableMadeLaterAsksForTheRowsShownNow()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         {
             Table early(model);
             model.triggerShowMediaLibrary(); // nothing has arrived: the table keeps its first look
@@ -693,6 +710,8 @@ private slots:
     void tableModelShowsOneEmptyRowUntilTheFirstTable()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         const MediaListTableModel& table = *model.tableModel();
         QCOMPARE(table.rowCount(), 1);
         QCOMPARE(table.get(0), MediaItem().toVariantMap());
@@ -709,6 +728,8 @@ private slots:
     void tableModelChangesOnceForEachTable()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         MediaListTableModel& table = *model.tableModel();
         QSignalSpy resets(&table, &QAbstractItemModel::modelReset);
         QSignalSpy inserts(&table, &QAbstractItemModel::rowsInserted);
@@ -777,6 +798,8 @@ private slots:
     void onlyGreenKeepsTheTable()
     {
         MediaListVirtualModel model;
+        QAbstractItemModelTester tester(model.tableModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         Table table(model);
         model.setMediaList(items({"a"}));
         model.onOnlineStatusChanged(QString("greenStatus"));

@@ -1,5 +1,6 @@
 // Seats: decoding of "GetSeatStatusNotification", the seat model's rows, status line, deferral and batching.
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QThread>
@@ -182,6 +183,7 @@ private slots:
     void startsWithOneInactiveUninitialisedSeat()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(model->seatCount(), 1);
         QCOMPARE(roleAt(*model, 0, SeatPaneMgr::IndexRole).toInt(), 0);
@@ -198,6 +200,7 @@ private slots:
     void handlerFeedsTheModelOnItsThread()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         QSignalSpy active(model.get(), &SeatPaneMgr::activeSeatsChanged);
@@ -250,6 +253,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, rows);
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         handler.handleResponse(seatNotification(body.toStdString()));
@@ -262,6 +266,7 @@ private slots:
     void sameSizeUpdatesRowsInPlaceOtherSizeReplacesThem()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
@@ -299,6 +304,7 @@ private slots:
     void longListsMoveAFewRowsPerPass()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
@@ -361,6 +367,7 @@ private slots:
     void rapidChangesLeaveViewsWithTheLastList()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         ShadowView view(model.get());
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
@@ -405,6 +412,7 @@ private slots:
     void newerPendingListReplacesOlderOne()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         SeatMap first;
         for (int i = 0; i < 4; ++i) {
@@ -429,6 +437,7 @@ private slots:
     void setDataChangesItemInPlaceWithoutSignals()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
         QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::MutedRole));
         QVERIFY(model->setData(model->index(0), true, SeatPaneMgr::ControlsLockedRole));
@@ -448,6 +457,7 @@ private slots:
     {
         const int delay = 400;
         auto model = std::make_shared<SeatPaneMgr>(delay);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         GetSeatStatusNotificationHandler handler(model);
 
@@ -483,6 +493,7 @@ private slots:
     void triggerUpdateAlsoDefersNotifications()
     {
         auto model = std::make_shared<SeatPaneMgr>(300);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         QVERIFY(QMetaObject::invokeMethod(model.get(), "triggerUpdate"));
@@ -497,6 +508,7 @@ private slots:
     void updateTimerWithNothingPendingEmitsNothing()
     {
         auto model = std::make_shared<SeatPaneMgr>(100);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy status(model.get(), &SeatPaneMgr::updateSeatStatusLabelSignal);
         model->userInteraction();
         QTest::qWait(400);
@@ -509,6 +521,7 @@ private slots:
     void connectionLossShowsBlankThenRedOnce()
     {
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         GetSeatStatusNotificationHandler handler(model);
         handler.handleResponse(seatNotification(R"({"s":{"seat":[{"index":0},{"index":1}]}})"));
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 10000);
@@ -541,6 +554,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(unit.messenger());
         QCOMPARE(int(unit.messenger()->observers().size()), 1);
         GetSeatStatusNotificationHandler handler(model);
@@ -579,6 +593,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(unit.messenger());
         model->setData(model->index(0), 42, SeatPaneMgr::IndexRole);
         model->setData(model->index(0), false, SeatPaneMgr::ActiveRole);
@@ -593,6 +608,7 @@ private slots:
         ControllerTest::LoopbackUnit unit;
         QVERIFY(unit.connect());
         auto model = std::make_shared<SeatPaneMgr>(1000);
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         model->setMessenger(nullptr); // ignored
         model->setData(model->index(0), true, SeatPaneMgr::MutedRole);
         QTest::qWait(300); // the send timer fired with nobody to send to

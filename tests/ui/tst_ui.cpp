@@ -1,55 +1,61 @@
-// Qt Quick Test runner for the user interface: publishes stand-in context objects
-// under the names the documents use; the documents come from the app's resources.
-#include "StandIns.h"
-
-#include "LibraryServiceSignIn.h"
-
+// Qt Quick Test runner for the user interface: every test document gets the program's own Facade and models
+// (AppSession), fed by a simulated unit on loopback; the documents come from the app's resources.
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickImageProvider>
 #include <QQuickStyle>
+#include <QTemporaryDir>
 #include <QtQuickTest>
 
-// Serves a plain poster-shaped picture under any id, as the real provider does.
-class StandInPosterProvider : public QQuickImageProvider
-{
-public:
-    StandInPosterProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
-    QImage requestImage(const QString&, QSize* size, const QSize&) override
-    {
-        QImage image(365, 475, QImage::Format_RGB32);
-        image.fill(Qt::darkGray);
-        if (size)
-            *size = image.size();
-        return image;
-    }
-};
+#include "AppSession.h"
+#include "ComponentConfigurator.h"
+#include "FreePorts.h"
+#include "LibraryServiceSignIn.h"
+#include "QAutoDiscoveryComponent.h"
+#include "TestNet.h"
 
 class Setup : public QObject
 {
     Q_OBJECT
+public:
+    Setup()
+    {
+        // A private home for the settings and the remembered unit keys, before anything reads them.
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + "/config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (m_home.path() + "/data").toLocal8Bit());
+    }
+
 public slots:
-    void applicationAvailable() { QQuickStyle::setStyle("Material"); }
+    void applicationAvailable()
+    {
+        QQuickStyle::setStyle("Material");
+        // Discovery on a port of this run's own, never the shared one.
+        m_discoveryPort = freeUdpPort();
+        qputenv("VYRA_DISCOVERY_PORT", QByteArray::number(m_discoveryPort));
+        UlmarExportQAutoDiscoveryComponent();
+        if (m_components.Init() != Ulmar::Component::Success ||
+            m_components.Resume() != Ulmar::Component::Success)
+            qFatal("the discovery component did not start");
+    }
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         Ulmar::LibraryServiceSignIn::registerQmlType();
-        // One fresh set per test file: each TestCase document gets its own engine.
-        auto* api = new StandInApi;
-        auto* seats = new StandInSeatModel;
-        auto* media = new StandInMediaList;
-        auto* units = new StandInUnitList;
-        auto* settings = new StandInSettings;
+        // One fresh program per test document: each document gets its own engine, which owns the session.
+        new AppSession(engine, m_discoveryPort);
         auto* net = new TestNet;
-        for (QObject* o : std::initializer_list<QObject*>{api, seats, media, units, settings, net})
-            o->setParent(engine);
-        engine->addImageProvider("posterimageprovider", new StandInPosterProvider);
-        engine->rootContext()->setContextProperty("api", api);
-        engine->rootContext()->setContextProperty("seatsModel", seats);
-        engine->rootContext()->setContextProperty("mediaList", media);
-        engine->rootContext()->setContextProperty("VYRAList", units);
-        engine->rootContext()->setContextProperty("settings", settings);
+        net->setParent(engine);
         engine->rootContext()->setContextProperty("testNet", net);
     }
+    void cleanupTestCase()
+    {
+        m_components.Suspend();
+        m_components.Shutdown();
+    }
+
+private:
+    QTemporaryDir m_home;
+    quint16 m_discoveryPort = 0;
+    Ulmar::ComponentConfigurator m_components;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(ui, Setup)

@@ -3,6 +3,7 @@ import QtTest 1.12
 import QtQuick.Controls.Material 2.12
 import "qrc:/"
 
+// The status page on the program's own Facade, with the simulated unit it discovers and chooses by itself.
 Item {
     id: host
     width: 1300
@@ -19,43 +20,74 @@ Item {
 
         property var page: null
 
+        function initTestCase() {
+            // What the window does when it opens; the page itself then chooses a unit.
+            api.tryConnectToController()
+        }
+
         function init() {
-            VYRAList.clearUnits()
-            api.chooseResult = true
-            api.controllerName = ""
-            api.controllerIsConnected = true
-            api.motionDelay = 0
-            api.recognitionTolerance = 5
-            api.mediaProgressOffset = ""
-            api.mediaProgressDuration = ""
-            api.controllerStatusText = ""
-            api.controllerStatusColor = ""
-            api.unitKeyRefused = false
-            api.controllerLinkEncrypted = true
             page = createTemporaryObject(pageComponent, host)
-            api.clearCalls()
-            wait(20)
+            // The page chooses the first unit discovered; the session's unit is the only one at first.
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            tryCompare(api, "controllerName", unit.name, 20000)
+            // The sign-in part shows once the unit answers for the service, and moves what is below it: the
+            // unit answers here as it would the page's next poll (again until the page has settled on the unit).
+            tryVerify(function() {
+                unit.send("GetLibraryServiceLoginStatus", { "username": api.libraryServiceUsername,
+                                                            "isRegistered": false,
+                                                            "serviceURI": api.libraryServiceURI })
+                var s = findChild(page, "statusStack")
+                return s && s.visible
+            }, 20000)
+            unit.clearReceived()
         }
 
         function combo() {
             return findChild(page, "controllerNameComboBox")
         }
 
+        function unfold(buttonName) {
+            var button = findChild(page, buttonName)
+            if (button.folded)
+                mouseClick(button)
+            verify(!button.folded)
+        }
+
         // The advanced controls exist once unfolded.
         function unfoldAdvanced() {
-            findChild(page, "advancedControlsUnfoldButton").folded = false
+            unfold("advancedControlsUnfoldButton")
             tryVerify(function() { return findChild(page, "motionDelaySlider") !== null })
+            waitForRendering(page)
+        }
+
+        // Picks a unit from the list as a user does: open the list, click the entry.
+        function pickUnit(name) {
+            var box = combo()
+            mouseClick(box)
+            tryCompare(box.popup, "opened", true)
+            var view = box.popup.contentItem
+            for (var i = 0; i < box.count; ++i) {
+                if (box.textAt(i) === name) {
+                    view.positionViewAtIndex(i, ListView.Contain)
+                    mouseClick(view.itemAtIndex(i))
+                    tryCompare(box.popup, "visible", false)
+                    return
+                }
+            }
+            fail("no unit named " + name)
         }
 
         function test_changedUnitKeyAskedBeforeAccepting() {
             var panel = findChild(page, "unitKeyPanel")
             verify(!panel.visible)
-            api.pinnedKeyFingerprint = "1111 2222 3333 4444 5555 6666 7777 8888"
-            api.offeredKeyFingerprint = "aaaa bbbb cccc dddd eeee ffff 0000 9999"
-            api.unitKeyRefused = true
+            verify(unit.changeKey())
+            tryCompare(api, "unitKeyRefused", true, 20000)
             verify(panel.visible)
-            verify(findChild(page, "pinnedKeyFingerprint").text.indexOf("1111 2222 3333 4444 5555 6666 7777 8888") >= 0)
-            verify(findChild(page, "offeredKeyFingerprint").text.indexOf("aaaa bbbb cccc dddd eeee ffff 0000 9999") >= 0)
+            verify(!api.controllerIsConnected)
+            verify(api.pinnedKeyFingerprint !== "" && api.offeredKeyFingerprint !== "")
+            verify(api.pinnedKeyFingerprint !== api.offeredKeyFingerprint)
+            verify(findChild(page, "pinnedKeyFingerprint").text.indexOf(api.pinnedKeyFingerprint) >= 0)
+            verify(findChild(page, "offeredKeyFingerprint").text.indexOf(api.offeredKeyFingerprint) >= 0)
 
             // Staying disconnected accepts nothing.
             var dialog = findChild(page, "acceptUnitKeyDialog")
@@ -63,147 +95,166 @@ Item {
             tryCompare(dialog, "opened", true)
             mouseClick(findChild(dialog, "acceptUnitKeyCancelButton"))
             tryCompare(dialog, "visible", false)
-            compare(api.callsNamed("acceptUnitKey").length, 0)
+            verify(api.unitKeyRefused)
+            verify(!api.controllerIsConnected)
+            compare(unit.receivedTypes(), [])
 
             mouseClick(findChild(page, "acceptUnitKeyButton"))
             tryCompare(dialog, "opened", true)
             mouseClick(findChild(dialog, "acceptUnitKeyConfirmButton"))
             tryCompare(dialog, "visible", false)
-            compare(api.callsNamed("acceptUnitKey").length, 1)
-            api.unitKeyRefused = false
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            verify(!api.unitKeyRefused)
             verify(!panel.visible)
+            compare(api.controllerLinkEncrypted, true)
         }
 
-        function test_plainLinkShownAsNotEncrypted() {
-            var line = findChild(page, "linkNotEncryptedText")
-            verify(!line.visible)
-            api.controllerLinkEncrypted = false
-            verify(line.visible)
-            api.controllerIsConnected = false
-            verify(!line.visible)
-        }
-
-        function test_firstDiscoveredUnitIsChosen() {
-            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
-            var calls = api.callsNamed("chooseVYRA")
-            compare(calls.length, 1)
-            compare(calls[0], ["127.0.0.1", "Living room", 12740, true])
-            compare(combo().currentIndex, 0)
-            // A second unit appearing does not switch units.
-            VYRAList.addUnit("Cinema", "127.0.0.2", 12740, false)
-            compare(api.callsNamed("chooseVYRA").length, 1)
-            compare(combo().currentIndex, 0)
-        }
-
-        function test_failedChoiceKeepsPreviousUnit() {
-            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
-            VYRAList.addUnit("Cinema", "127.0.0.2", 12741, false)
-            api.chooseResult = false
-            combo().currentIndex = 1
-            combo().activated(1)
-            compare(api.callsNamed("chooseVYRA").length, 2)
-            compare(combo().currentIndex, 0)
-            api.chooseResult = true
-            combo().currentIndex = 1
-            combo().activated(1)
-            compare(combo().currentIndex, 1)
-            compare(api.controllerName, "Cinema")
-        }
-
-        function test_renameByUnitMovesSelectionWithoutChoosing() {
-            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
-            VYRAList.addUnit("Cinema", "127.0.0.2", 12741, false)
-            api.clearCalls()
-            api.controllerName = "Cinema"
-            compare(combo().currentIndex, 1)
-            compare(api.callsNamed("chooseVYRA").length, 0)
-        }
-
+        // Save, Cancel, Enter and Escape: only Save and Enter send, and the name shown is the one the unit reports.
         function test_renameFlow() {
-            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
+            var original = api.controllerName
             var stack = findChild(page, "showOrEditNameStackLayout")
             // The name field is made when the pencil is first used.
             compare(findChild(page, "nameTextField"), null)
-            findChild(page, "renameButton").clicked(0, 0)
+            mouseClick(findChild(page, "renameButton"))
             var field = findChild(page, "nameTextField")
             compare(stack.currentIndex, 1)
-            compare(field.text, "Living room")
+            compare(field.text, original)
             verify(field.activeFocus)
-            field.text = "An extremely long unit name"
+            keySequence(StandardKey.SelectAll)
+            var typed = "An extremely long unit name"
+            for (var i = 0; i < typed.length; ++i)
+                keyClick(typed[i])
             compare(field.text, "An extremely long")
-            compare(field.text.length, 17)
-            wait(20)
             mouseClick(findChild(page, "saveNameButton"))
-            compare(api.callsNamed("renameMotionController")[0], ["An extremely long"])
             compare(stack.currentIndex, 0)
+            tryVerify(function() { return unit.receivedText("SetVyraName").length === 1 }, 5000)
+            compare(unit.receivedText("SetVyraName")[0], "{\"vyraName\":\"An extremely long\"}")
+            tryCompare(api, "controllerName", "An extremely long", 20000)
+            tryCompare(combo(), "displayText", "An extremely long", 20000)
+
+            // Escape and Cancel keep the name.
+            mouseClick(findChild(page, "renameButton"))
+            keyClick(Qt.Key_X)
+            keyClick(Qt.Key_Escape)
+            compare(stack.currentIndex, 0)
+            mouseClick(findChild(page, "renameButton"))
+            keyClick(Qt.Key_Y)
+            mouseClick(findChild(page, "cancelNameButton"))
+            compare(stack.currentIndex, 0)
+            compare(unit.receivedText("SetVyraName").length, 1)
+
+            // Enter saves.
+            mouseClick(findChild(page, "renameButton"))
+            compare(field.text, "An extremely long")
+            keySequence(StandardKey.SelectAll)
+            for (i = 0; i < original.length; ++i)
+                keyClick(original[i])
+            keyClick(Qt.Key_Return)
+            tryVerify(function() { return unit.receivedText("SetVyraName").length === 2 }, 5000)
+            compare(unit.received("SetVyraName")[1], { "vyraName": original })
+            tryCompare(api, "controllerName", original, 20000)
         }
 
         function test_statusLines() {
-            compare(findChild(page, "controllerStatusText").text, "---")
-            api.controllerStatusText = "VYRA Online"
-            api.controllerStatusColor = "greenStatus"
             var line = findChild(page, "controllerStatusText")
-            compare(line.text, "VYRA Online")
-            verify(Qt.colorEqual(line.color, Material.color(Material.Green)))
+            unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                  "mediaTitle": "Alpha", "mediaOffset": 10, "mediaDuration": 100 })
+            tryCompare(findChild(page, "movieTitle"), "text", "Alpha", 20000)
+            compare(findChild(page, "motionCodeStatusText").text, "Motion Code Available")
+            compare(findChild(page, "audioSourceStatusText").text, "Audio Source Detected")
+            verify(Qt.colorEqual(findChild(page, "motionCodeStatusText").color, Material.color(Material.Green)))
+            verify(line.text !== "---")
+            compare(findChild(page, "seatStatusText").text, "Seats Ready")
+            unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                  "mediaTitle": "Beta", "mediaOffset": 10, "mediaDuration": 100 })
+            tryCompare(findChild(page, "movieTitle"), "text", "Beta", 20000)
         }
 
         function test_valueFromUnitIsNotSentBack() {
             // Sent while the controls are folded away: shown when they are first unfolded.
-            api.motionDelay = 120
-            api.recognitionTolerance = 40
+            unit.send("GetMotionDelayNotification", { "motionDelay": 120 })
+            unit.send("GetRecognitionToleranceNotification", { "recognitionTolerance": 40 })
+            tryCompare(api, "recognitionTolerance", 40, 20000)
+            compare(api.motionDelay, 120)
             compare(findChild(page, "motionDelaySlider"), null)
             unfoldAdvanced()
             compare(findChild(page, "motionDelaySlider").value, 120)
             compare(findChild(page, "recognitionToleranceSlider").value, 40)
             compare(findChild(page, "motionDelayText").text, "Motion Delay: 120 ms")
             // And while they are shown.
-            api.motionDelay = -30
-            api.recognitionTolerance = 7
+            unit.send("GetMotionDelayNotification", { "motionDelay": -30 })
+            unit.send("GetRecognitionToleranceNotification", { "recognitionTolerance": 7 })
+            tryCompare(findChild(page, "recognitionToleranceSlider"), "value", 7, 20000)
             compare(findChild(page, "motionDelaySlider").value, -30)
-            compare(findChild(page, "recognitionToleranceSlider").value, 7)
             // Folding keeps them, with their values.
-            findChild(page, "advancedControlsUnfoldButton").folded = true
+            mouseClick(findChild(page, "advancedControlsUnfoldButton"))
             verify(!findChild(page, "hiddenAdvancedControlsLayout").visible)
-            api.motionDelay = 60
-            compare(findChild(page, "motionDelaySlider").value, 60)
-            compare(api.callsNamed("sendMotionDelay").length, 0)
-            compare(api.callsNamed("sendRecognitionTolerance").length, 0)
+            unit.send("GetMotionDelayNotification", { "motionDelay": 60 })
+            tryCompare(findChild(page, "motionDelaySlider"), "value", 60, 20000)
+            compare(unit.receivedTypes().filter(function(t) { return t.indexOf("Set") === 0 }), [])
         }
 
+        // Typed into the number box and confirmed: sent; shown once the unit reports it.
         function test_userMoveSendsValue() {
             unfoldAdvanced()
             var slider = findChild(page, "motionDelaySlider")
             var spin = findChild(slider, "spinbox")
-            spin.value = -50
-            var sent = api.callsNamed("sendMotionDelay")
-            verify(sent.length >= 1)
-            compare(sent[sent.length - 1][0], -50)
-            // Only the unit changes the shown value.
-            compare(findChild(page, "motionDelayText").text, "Motion Delay: 0 ms")
+            mouseClick(spin.contentItem)
+            keySequence(StandardKey.SelectAll)
+            keyClick(Qt.Key_Minus)
+            keyClick(Qt.Key_5)
+            keyClick(Qt.Key_0)
+            keyClick(Qt.Key_Return)
+            tryVerify(function() { return unit.receivedText("SetMotionDelay").length >= 1 }, 5000)
+            var sent = unit.receivedText("SetMotionDelay")
+            compare(sent[sent.length - 1], "{\"motionDelay\":-50}")
+            tryCompare(findChild(page, "motionDelayText"), "text", "Motion Delay: -50 ms", 20000)
+            // Each arrow key press is sent.
+            unit.clearReceived()
+            keyClick(Qt.Key_Up)
+            keyClick(Qt.Key_Up)
+            tryVerify(function() { return unit.receivedText("SetMotionDelay").length === 2 }, 5000)
+            compare(unit.receivedText("SetMotionDelay"), ["{\"motionDelay\":-49}", "{\"motionDelay\":-48}"])
+            tryCompare(api, "motionDelay", -48, 20000)
         }
 
         function test_slidersDisabledWhileDisconnected() {
             unfoldAdvanced()
-            api.controllerIsConnected = false
+            unit.stop()
+            tryCompare(api, "controllerIsConnected", false, 20000)
             verify(!findChild(page, "motionDelaySlider").enabled)
             verify(!findChild(page, "recognitionToleranceSlider").enabled)
             verify(!findChild(page, "resetAdvancedButton").enabled)
+            verify(!findChild(page, "renameButton").enabled)
+            verify(unit.start())
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            verify(findChild(page, "resetAdvancedButton").enabled)
         }
 
         function test_resetSendsDefaults() {
-            findChild(page, "advancedControlsUnfoldButton").folded = false
-            wait(20)
+            unit.send("GetMotionDelayNotification", { "motionDelay": 120 })
+            unit.send("GetRecognitionToleranceNotification", { "recognitionTolerance": 40 })
+            tryCompare(api, "recognitionTolerance", 40, 20000)
+            unfoldAdvanced()
             mouseClick(findChild(page, "resetAdvancedButton"))
-            compare(api.callsNamed("sendRecognitionTolerance")[0], [5])
-            compare(api.callsNamed("sendMotionDelay")[0], [0])
+            tryVerify(function() {
+                return unit.receivedText("SetMotionDelay").length === 1
+                       && unit.receivedText("SetRecognitionTolerance").length === 1
+            }, 5000)
+            compare(unit.receivedText("SetRecognitionTolerance")[0], "{\"recognitionTolerance\":5}")
+            compare(unit.receivedText("SetMotionDelay")[0], "{\"motionDelay\":0}")
+            tryCompare(api, "recognitionTolerance", 5, 20000)
+            tryCompare(api, "motionDelay", 0, 20000)
+            compare(findChild(page, "recognitionToleranceSlider").value, 5)
         }
 
         function test_foldingSections() {
             var version = findChild(page, "hiddenVersionLayout")
             verify(!version.visible)
-            findChild(page, "versionUnfoldButton").folded = false
+            mouseClick(findChild(page, "versionUnfoldButton"))
             verify(version.visible && version.enabled)
-            findChild(page, "versionUnfoldButton").folded = true
+            compare(findChild(page, "versionControllerName").text, unit.name)
+            mouseClick(findChild(page, "versionUnfoldButton"))
             verify(!version.visible && !version.enabled)
         }
 
@@ -215,34 +266,66 @@ Item {
         }
 
         function test_progress() {
-            api.mediaProgressDuration = "7200"
-            api.mediaProgressOffset = "3600"
-            compare(findChild(page, "movieProgressLabel").text, "1:00:00")
+            unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                  "mediaTitle": "Alpha", "mediaOffset": 3600, "mediaDuration": 7200 })
+            tryCompare(findChild(page, "movieProgressLabel"), "text", "1:00:00", 20000)
             compare(findChild(page, "movieDurationLabel").text, "2:00:00")
             fuzzyCompare(findChild(page, "movieProgressBar").value, 0.5, 0.0001)
-            api.mediaProgressOffset = "-1"
-            compare(findChild(page, "movieProgressLabel").text, "--:--:--")
-            compare(findChild(page, "movieDurationLabel").text, "--:--:--")
+            unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                  "mediaTitle": "Alpha", "mediaOffset": 30, "mediaDuration": 0 })
+            tryCompare(findChild(page, "movieProgressLabel"), "text", "0:00:30", 20000)
             compare(findChild(page, "movieProgressBar").value, 0)
-            api.mediaProgressDuration = "0"
-            api.mediaProgressOffset = "30"
-            compare(findChild(page, "movieProgressLabel").text, "0:00:30")
+            unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                  "mediaTitle": "Alpha", "mediaOffset": 50, "mediaDuration": 100 })
+            tryCompare(findChild(page, "movieProgressLabel"), "text", "0:00:50", 20000)
+            unit.stop()
+            tryCompare(findChild(page, "movieProgressLabel"), "text", "--:--:--", 20000)
             compare(findChild(page, "movieProgressBar").value, 0)
-            api.mediaProgressDuration = "100"
-            api.mediaProgressOffset = "50"
-            api.controllerIsConnected = false
-            compare(findChild(page, "movieProgressLabel").text, "--:--:--")
-            compare(findChild(page, "movieProgressBar").value, 0)
+            verify(unit.start())
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            unit.setMediaStatus({ "mediaIdState": "initializing", "motionCodeState": "listening" })
         }
 
         function test_startupDialogLink() {
             var spy = createTemporaryQmlObject("import QtTest 1.12; SignalSpy {}", page)
             spy.target = page
             spy.signalName = "showStartupDialogClicked"
-            findChild(page, "versionUnfoldButton").folded = false
-            wait(30)
-            mouseClick(findChild(page, "showStartupDialogLink"))
+            mouseClick(findChild(page, "versionUnfoldButton"))
+            var link = findChild(page, "showStartupDialogLink")
+            tryVerify(function() { return link.visible && link.width > 0 }, 5000, "link shown: " + link.visible + " " + link.width)
+            waitForRendering(page)
+            mouseClick(link)
             compare(spy.count, 1)
+        }
+        // Last of all (by name): a second unit stays in the list and makes every later page choose again.
+        function test_whenASecondUnitAppears() {
+            compare(combo().currentIndex, 0)
+            compare(combo().displayText, unit.name)
+            // A second unit appearing does not switch units.
+            var cinema = session.addUnit("Cinema", false)
+            tryCompare(combo(), "count", 2, 20000)
+            compare(combo().displayText, unit.name)
+            compare(api.controllerName, unit.name)
+            compare(cinema.receivedTypes(), [])
+            // The connected unit renamed to a name the list has: the list shows it, nothing is chosen.
+            unit.send("GetVyraNameNotification", { "vyraName": "Cinema" })
+            tryCompare(combo(), "displayText", "Cinema", 5000)
+            compare(cinema.receivedTypes(), [])
+            unit.send("GetVyraNameNotification", { "vyraName": unit.name })
+            tryCompare(combo(), "displayText", unit.name, 5000)
+
+            // Choosing it connects to it; a unit without encryption is said to be so.
+            var line = findChild(page, "linkNotEncryptedText")
+            verify(!line.visible)
+            pickUnit("Cinema")
+            tryCompare(api, "controllerName", "Cinema", 20000)
+            tryVerify(function() { return api.controllerIsConnected && cinema.receivedTypes().length > 0 }, 20000)
+            tryCompare(line, "visible", true, 20000)
+            compare(combo().displayText, "Cinema")
+            pickUnit(unit.name)
+            tryCompare(api, "controllerName", unit.name, 20000)
+            tryCompare(api, "controllerLinkEncrypted", true, 20000)
+            verify(!line.visible)
         }
     }
 }

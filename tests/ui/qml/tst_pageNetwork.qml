@@ -2,6 +2,8 @@ import QtQuick 2.12
 import QtTest 1.12
 import "qrc:/"
 
+// The network page on the program's own Facade, against the simulated unit: what the wizard sends is read
+// from the unit, and the unit's answers and network reports are its own messages.
 Item {
     id: host
     width: 1300
@@ -17,253 +19,316 @@ Item {
         when: windowShown
 
         property var page: null
+        readonly property string sentText: "Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment."
+        readonly property string configuredText: "VYRA Wi-Fi Successfully Configured"
+        readonly property string failedText: "VYRA Wi-Fi Configuration Failed"
 
         function init() {
-            api.controllerIsConnected = false
-            api.wifiNetworkList = []
-            api.networkInterfaces = []
+            unit.resume()
+            verify(unit.start())
+            if (!api.controllerIsConnected)
+                verify(session.connectToUnit())
             page = createTemporaryObject(pageComponent, host)
-            api.clearCalls()
-        }
-
-        // Page changes are laid out on the next frame; click only after that.
-        function settle() {
-            wait(50)
+            tryVerify(function() { return api.wifiNetworkList.length > 0 }, 20000)
+            waitForRendering(page)
         }
 
         function wizard() {
             return findChild(page, "wifiStackLayout")
         }
+        function resultText() {
+            return findChild(page, "wifiResultMessageLabel").text
+        }
 
-        function connectAndChooseClient() {
-            api.controllerIsConnected = true
+        // Reports as the unit sends them.
+        function reportNetwork(wifiOnline, online, hotspot, ssid, addresses) {
+            var network = { "online": online, "wifi_online": wifiOnline, "hotspot_active": hotspot,
+                            "addresses": addresses || [] }
+            if (ssid !== "")
+                network.ssid = ssid
+            unit.send("GetNetworkState", { "network": network })
+        }
+        function reportWifiList(names) {
+            unit.send("GetWifiList", { "networks": names.map(function(n) { return { "ssid": n, "active": false } }) })
+        }
+        function reportWifiResult(ok) {
+            unit.send("SetWifiSetting", { "setWifi": { "result": ok } })
+        }
+
+        // Opens a combo box's list with the mouse and clicks the entry.
+        function pick(combo, text) {
+            mouseClick(combo)
+            tryCompare(combo.popup, "opened", true)
+            var view = combo.popup.contentItem
+            for (var i = 0; i < combo.count; ++i) {
+                if (combo.textAt(i) === text) {
+                    view.positionViewAtIndex(i, ListView.Contain)
+                    mouseClick(view.itemAtIndex(i))
+                    tryCompare(combo.popup, "visible", false)
+                    return
+                }
+            }
+            fail("no entry " + text + " in " + combo.objectName)
+        }
+
+        // Client mode, the first network the unit sees, and this key typed in.
+        function chooseClient(key) {
             compare(wizard().currentIndex, 1)
-            api.wifiNetworkList = ["HomeNet", "Cafe"]
-            settle()
             mouseClick(findChild(page, "clientOrAdHocButton"))
             compare(wizard().currentIndex, 2)
-            settle()
-            var combo = findChild(page, "wifiNetworksComboBox")
-            combo.currentIndex = 0
-            compare(combo.currentText, "HomeNet")
+            waitForRendering(page)
+            var ssid = api.wifiNetworkList[0]
+            pick(findChild(page, "wifiNetworksComboBox"), ssid)
+            mouseClick(findChild(page, "wifiPasswordTextField"))
+            for (var i = 0; i < key.length; ++i)
+                keyClick(key[i])
+            unit.clearReceived()
+            return ssid
         }
 
         function test_pollsOnStart() {
+            unit.clearReceived()
             var p = createTemporaryObject(pageComponent, host)
-            verify(api.callsNamed("triggerWifiList").length >= 1)
-            verify(api.callsNamed("triggerNetworkState").length >= 1)
-        }
-
-        function test_madeWhileConnected() {
-            api.controllerIsConnected = true
-            var p = createTemporaryObject(pageComponent, host)
+            tryVerify(function() {
+                var types = unit.receivedTypes()
+                return types.indexOf("GetWifiList") >= 0 && types.indexOf("GetNetworkState") >= 0
+            }, 5000)
             compare(findChild(p, "wifiStackLayout").currentIndex, 1)
             compare(findChild(p, "networkInterfacesStackLayout").currentIndex, 0)
-            api.controllerIsConnected = false
-            compare(findChild(p, "wifiStackLayout").currentIndex, 0)
         }
 
         function test_connectionStateDrivesPages() {
             var interfaces = findChild(page, "networkInterfacesStackLayout")
-            api.controllerIsConnected = true
             compare(wizard().currentIndex, 1)
             compare(interfaces.currentIndex, 0)
-            settle()
             mouseClick(findChild(page, "clientOrAdHocButton"))
             compare(wizard().currentIndex, 2)
-            api.controllerIsConnected = false
-            compare(wizard().currentIndex, 0)
+            unit.stop()
+            tryCompare(wizard(), "currentIndex", 0, 20000)
             compare(interfaces.currentIndex, 1)
+            verify(unit.start())
+            tryCompare(wizard(), "currentIndex", 1, 20000)
+            compare(interfaces.currentIndex, 0)
         }
 
         function test_nextOrApplyText() {
-            api.controllerIsConnected = true
             var button = findChild(page, "clientOrAdHocButton")
-            settle()
             compare(button.text, "Next")
             mouseClick(findChild(page, "adHocRadioButton"))
             compare(button.text, "Apply")
             mouseClick(findChild(page, "clientRadioButton"))
             compare(button.text, "Next")
+            compare(unit.receivedText("SetWifiSetting"), [])
         }
 
-        readonly property string sentText: "Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment."
-
-        function resultText() {
-            return findChild(page, "wifiResultMessageLabel").text
-        }
-
-        function test_accessPointConfirmedByReport() {
-            api.controllerIsConnected = true
-            settle()
+        // The unit's own answer and report: the access point is confirmed.
+        function test_accessPointByTheUnit() {
+            unit.clearReceived()
             mouseClick(findChild(page, "adHocRadioButton"))
             mouseClick(findChild(page, "clientOrAdHocButton"))
-            compare(wizard().currentIndex, 5)
-            compare(api.callsNamed("requestHotspotActivation").length, 1)
-            // No word from the unit: sent, not configured.
-            tryCompare(wizard(), "currentIndex", 4, 5000)
-            compare(resultText(), sentText)
-            verify(findChild(page, "wifiChangeBusyIndicator").visible)
-            api.emitNetworkState(false, true, false, "---")
-            compare(resultText(), sentText)
-            api.emitNetworkState(false, false, true, "---")
-            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
-            verify(!findChild(page, "wifiChangeBusyIndicator").visible)
-            settle()
+            tryVerify(function() { return unit.receivedText("SetWifiSetting").length === 1 }, 5000)
+            compare(unit.receivedText("SetWifiSetting")[0], "{\"setWifi\":{\"clear\":true}}")
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 20000)
             mouseClick(findChild(page, "wifiOkButton"))
             compare(wizard().currentIndex, 1)
         }
 
-        function test_joinSendsSsidAndEmptyKey() {
-            connectAndChooseClient()
+        // A unit that says nothing: sent, not configured, until it reports the access point.
+        function test_accessPointConfirmedByReport() {
+            unit.stall()
+            mouseClick(findChild(page, "adHocRadioButton"))
+            mouseClick(findChild(page, "clientOrAdHocButton"))
+            compare(wizard().currentIndex, 5)
+            tryCompare(wizard(), "currentIndex", 4, 5000)
+            compare(resultText(), sentText)
+            verify(findChild(page, "wifiChangeBusyIndicator").visible)
+            reportNetwork(false, true, false, "")
+            tryVerify(function() { return unit.receivedTypes().indexOf("SetWifiSetting") >= 0 }, 5000)
+            compare(resultText(), sentText)
+            reportNetwork(false, false, true, "")
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 5000)
+            verify(!findChild(page, "wifiChangeBusyIndicator").visible)
+            mouseClick(findChild(page, "wifiOkButton"))
+            compare(wizard().currentIndex, 1)
+        }
+
+        // The unit takes the key and joins: its report confirms it.
+        function test_joinSendsSsidAndKey() {
+            var ssid = chooseClient("correct horse battery")
             mouseClick(findChild(page, "joinButton"))
             compare(wizard().currentIndex, 3)
-            var calls = api.callsNamed("triggerWifiChange")
-            compare(calls.length, 1)
-            compare(calls[0][0], "HomeNet")
-            compare(calls[0][1], "")
+            tryVerify(function() { return unit.received("SetWifiSetting").length === 1 }, 5000)
+            compare(unit.received("SetWifiSetting")[0], { "setWifi": { "ssid": ssid, "key": "correct horse battery" } })
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 20000)
         }
 
         function test_joinDisabledWithoutNetwork() {
-            connectAndChooseClient()
-            findChild(page, "wifiNetworksComboBox").currentIndex = -1
+            mouseClick(findChild(page, "clientOrAdHocButton"))
+            waitForRendering(page)
+            compare(findChild(page, "wifiNetworksComboBox").currentIndex, -1)
             verify(!findChild(page, "joinButton").enabled)
         }
 
+        // The unit refuses a short key: the failure stands, whatever it reports next.
         function test_reportedFailureStays() {
-            connectAndChooseClient()
+            var ssid = chooseClient("short")
             mouseClick(findChild(page, "joinButton"))
-            api.emitWifiChangeSuccess(false)
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", failedText, 20000)
             compare(wizard().currentIndex, 4)
-            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
-            // Well past the one-second timer, and a report of the network: the answer stands.
-            wait(1600)
-            api.emitNetworkState(true, false, false, "HomeNet")
-            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
+            compare(unit.received("SetWifiSetting")[0].setWifi.key, "short")
+            reportNetwork(true, false, false, ssid)
+            // A later message has come through: the report was handled before it.
+            reportWifiList(["Other"])
+            tryCompare(api, "wifiNetworkList", ["Other"], 5000)
+            compare(resultText(), failedText)
         }
 
         function test_failureReportedAfterSent() {
-            connectAndChooseClient()
+            chooseClient("correct horse battery")
+            unit.stall()
             mouseClick(findChild(page, "joinButton"))
             tryCompare(wizard(), "currentIndex", 4, 5000)
             compare(resultText(), sentText)
-            api.emitWifiChangeSuccess(false)
-            compare(resultText(), "VYRA Wi-Fi Configuration Failed")
+            reportWifiResult(false)
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", failedText, 5000)
         }
 
         // Accepted is not yet joined: success waits for the unit to report the network asked for.
         function test_acceptedThenConfirmed() {
-            connectAndChooseClient()
+            var ssid = chooseClient("correct horse battery")
+            unit.stall()
             mouseClick(findChild(page, "joinButton"))
-            api.clearCalls()
-            api.emitWifiChangeSuccess(true)
+            tryVerify(function() { return unit.receivedText("SetWifiSetting").length === 1 }, 5000)
+            unit.clearReceived()
+            reportWifiResult(true)
+            tryVerify(function() { return unit.receivedTypes().indexOf("GetNetworkState") >= 0 }, 5000)
             compare(resultText(), sentText)
-            compare(api.callsNamed("triggerNetworkState").length, 1)
-            api.emitNetworkState(true, false, false, "Cafe")
-            api.emitNetworkState(false, true, false, "HomeNet")
+            reportNetwork(true, false, false, ssid + "-other")
+            reportNetwork(false, true, false, ssid)
+            reportWifiList([ssid + "-marker"])
+            tryCompare(api, "wifiNetworkList", [ssid + "-marker"], 5000)
             compare(resultText(), sentText)
-            api.emitNetworkState(true, false, false, "HomeNet")
-            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+            reportNetwork(true, false, false, ssid)
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 5000)
             // Settled: later answers and reports change nothing.
-            api.emitWifiChangeSuccess(false)
-            api.emitNetworkState(false, false, true, "---")
-            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+            reportWifiResult(false)
+            reportNetwork(false, false, true, "")
+            reportWifiList([ssid + "-marker2"])
+            tryCompare(api, "wifiNetworkList", [ssid + "-marker2"], 5000)
+            compare(resultText(), configuredText)
         }
 
         // The unit drops the link while it changes network: never "configured" on silence.
         function test_linkDropShowsSentUntilUnitIsBack() {
-            connectAndChooseClient()
+            var ssid = chooseClient("correct horse battery")
+            unit.stall()
             mouseClick(findChild(page, "joinButton"))
-            api.controllerIsConnected = false
+            tryVerify(function() { return unit.receivedText("SetWifiSetting").length === 1 }, 5000)
+            unit.stop()
+            tryCompare(api, "controllerIsConnected", false, 20000)
             compare(wizard().currentIndex, 4)
             compare(resultText(), sentText)
             compare(findChild(page, "networkInterfacesStackLayout").currentIndex, 1)
-            wait(1600)
-            compare(resultText(), sentText)
-            api.clearCalls()
-            api.controllerIsConnected = true
+            unit.clearReceived()
+            verify(unit.start())
+            tryCompare(api, "controllerIsConnected", true, 20000)
             compare(wizard().currentIndex, 4)
+            tryVerify(function() { return unit.receivedTypes().indexOf("GetNetworkState") >= 0 }, 5000)
             compare(resultText(), sentText)
-            verify(api.callsNamed("triggerNetworkState").length >= 1)
-            api.emitNetworkState(true, false, false, "HomeNet")
-            compare(resultText(), "VYRA Wi-Fi Successfully Configured")
+            reportNetwork(true, false, false, ssid)
+            tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 5000)
         }
 
         function test_okWhileUnitAwayForgetsTheChange() {
-            connectAndChooseClient()
+            var ssid = chooseClient("correct horse battery")
+            unit.stall()
             mouseClick(findChild(page, "joinButton"))
-            api.controllerIsConnected = false
-            settle()
+            unit.stop()
+            tryCompare(api, "controllerIsConnected", false, 20000)
+            waitForRendering(page)
             mouseClick(findChild(page, "wifiOkButton"))
             compare(wizard().currentIndex, 0)
-            api.controllerIsConnected = true
-            compare(wizard().currentIndex, 1)
-            api.emitWifiChangeSuccess(false)
-            api.emitNetworkState(true, false, false, "HomeNet")
+            verify(unit.start())
+            tryCompare(wizard(), "currentIndex", 1, 20000)
+            reportWifiResult(false)
+            reportNetwork(true, false, false, ssid)
+            reportWifiList(["after"])
+            tryCompare(api, "wifiNetworkList", ["after"], 5000)
             compare(wizard().currentIndex, 1)
         }
 
         function test_listFrozenWhilePopupOpen() {
-            connectAndChooseClient()
+            reportWifiList(["HomeNet", "Cafe"])
+            tryCompare(api, "wifiNetworkList", ["HomeNet", "Cafe"], 5000)
+            mouseClick(findChild(page, "clientOrAdHocButton"))
+            waitForRendering(page)
             var combo = findChild(page, "wifiNetworksComboBox")
             var model = findChild(page, "wifiNetworksListModel")
             compare(model.count, 2)
-            combo.popup.open()
+            mouseClick(combo)
             tryCompare(combo, "allowChanges", false)
-            api.wifiNetworkList = ["Other"]
+            reportWifiList(["Other"])
+            tryCompare(api, "wifiNetworkList", ["Other"], 5000)
             compare(model.count, 2)
             compare(model.get(0).text, "HomeNet")
-            combo.popup.close()
+            keyClick(Qt.Key_Escape)
             tryCompare(combo, "allowChanges", true)
-            api.wifiNetworkList = ["Other"]
-            compare(model.count, 1)
-            compare(model.get(0).text, "Other")
+            reportWifiList(["Other", "More"])
+            tryCompare(model, "count", 2, 5000)
+            tryCompare(model.get(0), "text", "Other", 5000)
         }
 
         function test_listFrozenWhileKeyFieldFocused() {
-            connectAndChooseClient()
+            reportWifiList(["HomeNet", "Cafe"])
+            tryCompare(api, "wifiNetworkList", ["HomeNet", "Cafe"], 5000)
+            mouseClick(findChild(page, "clientOrAdHocButton"))
+            waitForRendering(page)
             var field = findChild(page, "wifiPasswordTextField")
             var model = findChild(page, "wifiNetworksListModel")
-            field.forceActiveFocus()
+            mouseClick(field)
             verify(field.activeFocus)
-            api.wifiNetworkList = ["Other", "More", "Again"]
+            reportWifiList(["Other", "More", "Again"])
+            tryCompare(api, "wifiNetworkList", ["Other", "More", "Again"], 5000)
             compare(model.count, 2)
-            findChild(page, "wifiNetworksComboBox").forceActiveFocus()
+            keyClick(Qt.Key_Backtab, Qt.ShiftModifier)
             verify(!field.activeFocus)
-            api.wifiNetworkList = ["Other", "More", "Again"]
-            compare(model.count, 3)
+            reportWifiList(["Other", "More", "Again", "Last"])
+            tryCompare(model, "count", 4, 5000)
         }
 
         function test_interfaces() {
-            api.controllerIsConnected = true
-            api.networkInterfaces = [
+            reportNetwork(false, true, false, "", [
                 { "interface_name": "eth0", "ip": "192.168.1.20", "hardware_address": "aa:bb", "broadcast": "192.168.1.255", "netmask": "255.255.255.0" },
                 { "interface_name": "wlan0", "ip": "10.0.0.5", "hardware_address": "cc:dd", "broadcast": "10.0.0.255", "netmask": "255.0.0.0" }
-            ]
+            ])
+            tryCompare(findChild(page, "text_ip_address"), "text", "192.168.1.20", 5000)
             compare(findChild(page, "text_interface_name").text, "eth0")
-            compare(findChild(page, "text_ip_address").text, "192.168.1.20")
             var combo = findChild(page, "networkInterfacesComboBox")
             compare(combo.currentIndex, 0)
             compare(combo.count, 2)
-            combo.currentIndex = 1
-            combo.activated(1)
+            pick(combo, "wlan0")
             compare(findChild(page, "text_netmask").text, "255.0.0.0")
             // A refreshed list keeps showing the chosen position.
-            api.networkInterfaces = [
+            reportNetwork(false, true, false, "", [
                 { "interface_name": "eth0", "ip": "192.168.1.21", "hardware_address": "aa:bb", "broadcast": "", "netmask": "" },
                 { "interface_name": "wlan0", "ip": "10.0.0.6", "hardware_address": "cc:dd", "broadcast": "", "netmask": "" }
-            ]
-            compare(findChild(page, "text_ip_address").text, "10.0.0.6")
+            ])
+            tryCompare(findChild(page, "text_ip_address"), "text", "10.0.0.6", 5000)
             // Fewer interfaces: the extra entry stays, choosing it changes nothing.
-            api.networkInterfaces = [{ "interface_name": "eth0", "ip": "192.168.1.22", "hardware_address": "", "broadcast": "", "netmask": "" }]
+            reportNetwork(false, true, false, "", [
+                { "interface_name": "eth0", "ip": "192.168.1.22", "hardware_address": "", "broadcast": "", "netmask": "" }])
+            tryVerify(function() { return api.networkInterfaces.length === 1 }, 5000)
             compare(combo.count, 2)
             compare(findChild(page, "text_ip_address").text, "10.0.0.6")
         }
 
         function test_malformedInterfacesDoNotThrow() {
-            api.networkInterfaces = [null, { "interface_name": 5 }]
-            compare(findChild(page, "text_interface_name").text, "")
-            compare(findChild(page, "networkInterfacesComboBox").count, 2)
+            unit.send("GetNetworkState", "{\"network\":{\"online\":true,\"wifi_online\":false,\"hotspot_active\":false,"
+                      + "\"addresses\":[null,{\"interface_name\":5},\"x\"]}}")
+            reportWifiList(["marker"])
+            tryCompare(api, "wifiNetworkList", ["marker"], 5000)
+            verify(findChild(page, "networkInterfacesComboBox").count <= 2)
+            verify(findChild(page, "text_interface_name").text.length < 40)
         }
     }
 }

@@ -9,7 +9,9 @@ Item {
     width: 1300
     height: 900
 
-    readonly property string markup: "<b>bold</b><img src=\"http://127.0.0.1:9/x.png\"><a href=\"http://127.0.0.1:9/\">l</a>"
+    // Short enough for a unit's name.
+    readonly property string markup: "<b>b</b><img src=\"http://127.0.0.1:9/x.png\"><a href=\"x\">l</a>"
+    readonly property int minimumShown: 4
 
     Component {
         id: motionControllerComponent
@@ -38,18 +40,16 @@ Item {
         name: "PlainText"
         when: windowShown
 
-        function cleanup() {
-            api.controllerIsConnected = false
-            api.wifiNetworkList = []
-            api.networkInterfaces = []
-            VYRAList.clearUnits()
+        function initTestCase() {
+            verify(session.connectToUnit())
         }
 
         // Text elements under `item` showing the markup, and those of them not taking it as plain text.
         function walk(item, found) {
             if (!item)
                 return found
-            if (item.textFormat !== undefined && String(item.text).indexOf(host.markup) >= 0) {
+            // Texts from the network may be cut to a length: their start is enough.
+            if (item.textFormat !== undefined && String(item.text).indexOf(host.markup.substring(0, 12)) >= 0) {
                 found.all.push(item)
                 if (item.textFormat !== Text.PlainText)
                     found.rich.push(String(item) + " " + item.objectName)
@@ -66,12 +66,23 @@ Item {
             compare(found.rich, [])
         }
 
-        function openPopup(combo) {
+        function openPopup(combo, atLeast) {
             verify(combo)
-            combo.popup.open()
+            mouseClick(combo)
             tryCompare(combo.popup, "opened", true)
-            check(combo.popup.contentItem, combo.count)
-            combo.popup.close()
+            var view = combo.popup.contentItem
+            tryVerify(function() {
+                for (var i = 0; i < combo.count; ++i)
+                    if (!view.itemAtIndex(i))
+                        return false
+                return true
+            }, 5000)
+            var texts = []
+            for (var i = 0; i < combo.count; ++i)
+                texts.push(view.itemAtIndex(i).text)
+            check(view, atLeast)
+            keyClick(Qt.Key_Escape)
+            tryCompare(combo.popup, "visible", false)
         }
 
         function test_walkSeesRichText() {
@@ -81,52 +92,65 @@ Item {
             compare(found.rich.length, 1)
         }
 
+        // Every text of the unit's own that the status page shows, sent in the unit's own messages.
         function test_statusPage() {
             var m = host.markup
-            api.controllerIsConnected = true
-            api.controllerName = m
-            api.mediaTitle = m
-            api.mediaProgressOffset = m
-            api.mediaProgressDuration = m
-            api.controllerVersion = m
-            api.lastMotionCodeUpdate = m
-            api.updateMessage = m
-            api.upgradeMessage = m
-            api.controllerStatusText = m
-            api.audioSourceStatusText = m
-            api.motionCodeStatusText = m
-            api.seatStatusText = m
-            api.libraryServiceUsername = m
-            VYRAList.addUnit(m, "127.0.0.1", 12740, false)
-            VYRAList.addUnit(m + "2", "127.0.0.2", 12740, false)
+            // A second unit announcing a name with markup.
+            session.addUnit(m + "2", false)
             var page = createTemporaryObject(motionControllerComponent, host)
-            // The sign-in part shows (and is made) once the unit answers for the service.
-            api.emitLibraryServiceResponseReceived()
-            wait(50)
-            // Title, four status lines, unit name, version, last update, two update lines, signed-in line.
-            check(page, 11)
-            openPopup(findChild(page, "controllerNameComboBox"))
+            tryVerify(function() { return VYRAList.rowCount() === 2 }, 20000)
+            tryVerify(function() { var s = findChild(page, "statusStack"); return s && s.visible }, 20000)
+            // The unit reports texts with markup (again as long as its own polls answer otherwise).
+            tryVerify(function() {
+                unit.send("GetVyraNameNotification", { "vyraName": m })
+                unit.setMediaStatus({ "mediaIdState": "ident_success", "motionCodeState": "available",
+                                      "mediaTitle": m, "mediaOffset": 1, "mediaDuration": 2, "message": m })
+                unit.send("GetUpgradeNotification", { "upgrade": { "last": { "version": m, "status": "failed" },
+                                                                   "current": { "version": m } } })
+                unit.send("GetUpdateNotification", { "update": { "last": { "status": m },
+                                                                 "current": { "updatedTimestamp": m } } })
+                unit.send("GetLibraryServiceLoginStatus", { "username": m, "isRegistered": true,
+                                                            "serviceURI": "http://127.0.0.1:9/" })
+                return api.libraryServiceUsername === m && api.controllerName === m && api.mediaTitle === m
+            }, 10000, JSON.stringify([api.libraryServiceUsername, api.controllerName, api.mediaTitle]))
+            mouseClick(findChild(page, "versionUnfoldButton"))
+            tryVerify(function() { return findChild(page, "signedInLabel") !== null }, 5000)
+            // Unit name (versions), title, version, signed-in line.
+            check(page, host.minimumShown)
+            openPopup(findChild(page, "controllerNameComboBox"), 1)
         }
 
         function test_libraryPage() {
+            var m = host.markup
             var page = createTemporaryObject(moviesComponent, host)
-            mediaList.pushRows([{ "title": host.markup, "cut": host.markup, "duration": host.markup,
-                                  "releaseDate": host.markup }])
-            wait(50)
+            // After the unit's own library, which the connection brought.
+            tryVerify(function() { return mediaList.tableModel.rowCount() > 1 }, 20000)
+            unit.send("GetMediaListNotification", { "library": { "media": [
+                { "title": m, "releaseDate": m, "imdbRef": m, "duration": m, "cut": m, "language": m } ] } })
+            tryVerify(function() { return mediaList.tableModel.rowCount() === 1 }, 20000)
+            var view = findChild(page, "moviesListView")
+            tryVerify(function() { return view.itemAtIndex(0) !== null }, 5000)
             check(page, 4)
         }
 
         function test_networkPage() {
             var m = host.markup
+            // Held still, the unit sends only what follows, not its own network.
+            unit.stall()
             var page = createTemporaryObject(networkComponent, host)
-            api.controllerIsConnected = true
-            api.networkInterfaces = [{ "interface_name": m, "ip": m, "hardware_address": m, "broadcast": m,
-                                       "netmask": m }]
-            api.wifiNetworkList = [m, m + "2"]
-            wait(50)
+            unit.send("GetNetworkState", { "network": { "online": true, "wifi_online": true, "hotspot_active": false,
+                "ssid": m, "addresses": [{ "interface_name": m, "ip": m, "hardware_address": m, "broadcast": m,
+                                           "netmask": m }] } })
+            unit.send("GetWifiList", { "networks": [{ "ssid": m, "active": true }, { "ssid": m + "2", "active": false }] })
+            tryVerify(function() { return api.wifiNetworkList.length === 2 && api.networkInterfaces.length === 1 }, 20000,
+                      JSON.stringify([api.wifiNetworkList, api.networkInterfaces]))
+            mouseClick(findChild(page, "clientOrAdHocButton"))
+            var combo = findChild(page, "wifiNetworksComboBox")
+            tryVerify(function() { return combo.visible && combo.width > 0 }, 5000)
             check(page, 5)
-            openPopup(findChild(page, "networkInterfacesComboBox"))
-            openPopup(findChild(page, "wifiNetworksComboBox"))
+            openPopup(findChild(page, "networkInterfacesComboBox"), 1)
+            openPopup(findChild(page, "wifiNetworksComboBox"), 2)
+            unit.resume()
         }
     }
 }

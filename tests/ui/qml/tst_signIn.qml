@@ -34,6 +34,8 @@ Item {
         }
     }
 
+    // The widget on the program's own Facade; the simulated unit answers its polls, takes the tokens and names
+    // the service address (it starts again with another address when a case needs one).
     TestCase {
         name: "SignInWidget"
         when: windowShown
@@ -41,63 +43,103 @@ Item {
         property var widget: null
 
         function init() {
-            api.controllerIsConnected = true
-            api.libraryServiceIsRegistered = false
-            api.libraryServiceURI = ""
-            api.libraryServiceUsername = ""
+            widget = null
+            useService("")
             widget = createTemporaryObject(widgetComponent, host)
-            api.emitLibraryServiceResponseReceived()
-            api.clearCalls()
-            wait(20)
+            tryCompare(stack(), "visible", true, 5000)
+            unit.clearReceived()
+        }
+
+        function cleanup() {
+            testNet.stopTokenServer()
+        }
+
+        // A unit that names this service address, answers, and has nobody signed in.
+        function useService(uri) {
+            if (!api.controllerIsConnected && api.controllerName === "")
+                verify(session.connectToUnit())
+            if (api.libraryServiceURI !== uri || api.libraryServiceIsRegistered || !api.controllerIsConnected)
+                verify(unit.restartWithServiceUri(uri))
+            tryVerify(function() {
+                return api.controllerIsConnected && api.libraryServiceURI === uri && !api.libraryServiceIsRegistered
+            }, 20000)
+            if (widget)
+                tryCompare(stack(), "visible", true, 5000)
         }
 
         function stack() {
             return findChild(widget, "statusStack")
         }
 
+        function credentials() {
+            return unit.received("SetLibraryServiceCredentials")
+        }
+
+        function type(field, text) {
+            mouseClick(field)
+            keySequence(StandardKey.SelectAll)
+            keyClick(Qt.Key_Delete)
+            for (var i = 0; i < text.length; ++i)
+                keyClick(text[i])
+            compare(field.text, text)
+        }
+
         function signIn(user, password) {
-            // Starting the token server can outlast the shortened support timeout.
-            api.emitLibraryServiceResponseReceived()
-            wait(20)
-            findChild(widget, "usernameTextInput").text = user
-            findChild(widget, "passwordTextInput").text = password
+            type(findChild(widget, "usernameTextInput"), user)
+            type(findChild(widget, "passwordTextInput"), password)
             mouseClick(findChild(widget, "loginButton"))
         }
 
+        // Records every change of the widget's visibility.
+        function visibilityLog() {
+            var log = []
+            stack().visibleChanged.connect(function() { log.push(stack().visible) })
+            return log
+        }
+
         function test_hiddenUntilUnitAnswersAndAfterSilence() {
+            unit.stall()
             var w = createTemporaryObject(widgetComponent, host)
             verify(!findChild(w, "statusStack").visible)
-            api.emitLibraryServiceResponseReceived()
-            verify(findChild(w, "statusStack").visible)
+            unit.resume()
+            tryCompare(findChild(w, "statusStack"), "visible", true, 5000)
             // Polled while connected.
-            tryVerify(function() { return api.callsNamed("triggerGetLibraryServiceLoginStatus").length > 0 }, 2000)
+            tryVerify(function() { return unit.receivedTypes().indexOf("GetLibraryServiceLoginStatus") >= 0 }, 2000)
             // No answer for longer than the support timeout hides it.
+            unit.stall()
             tryCompare(findChild(w, "statusStack"), "visible", false, 3000)
+            unit.resume()
         }
 
         function test_unsupportedHides() {
             verify(stack().visible)
-            api.emitLibraryServiceUnsupported()
-            verify(!stack().visible)
+            var log = visibilityLog()
+            // A unit without the service answers the poll without any of its fields.
+            unit.send("GetLibraryServiceLoginStatus", {})
+            tryVerify(function() { return log.indexOf(false) >= 0 }, 5000)
         }
 
         function test_otherUnitHidesUntilItAnswers() {
             verify(stack().visible)
-            api.controllerName = "Other unit " + Math.random()
-            verify(!stack().visible)
-            api.emitLibraryServiceResponseReceived()
-            verify(stack().visible)
+            var log = visibilityLog()
+            unit.send("GetVyraNameNotification", { "vyraName": "Other unit" })
+            tryCompare(api, "controllerName", "Other unit", 5000)
+            tryVerify(function() { return log.length >= 2 && log[0] === false && log[log.length - 1] === true }, 5000)
+            unit.send("GetVyraNameNotification", { "vyraName": unit.name })
+            tryCompare(api, "controllerName", unit.name, 5000)
         }
 
         function test_registrationStateDrivesPages() {
-            api.libraryServiceUsername = "jane@example.com"
-            api.libraryServiceIsRegistered = true
-            compare(widget.connectionState, widget.state_CONNECTED)
+            unit.stall()
+            unit.send("GetLibraryServiceLoginStatus", { "username": "jane@example.com", "isRegistered": true,
+                                                        "serviceURI": "" })
+            tryCompare(widget, "connectionState", widget.state_CONNECTED, 5000)
             compare(stack().currentIndex, 2)
             compare(findChild(widget, "signedInLabel").text, "Signed in as jane@example.com")
-            api.libraryServiceIsRegistered = false
-            compare(widget.connectionState, widget.state_DISCONNECTED)
+            unit.send("GetLibraryServiceLoginStatus", { "username": "", "isRegistered": false, "serviceURI": "" })
+            tryCompare(widget, "connectionState", widget.state_DISCONNECTED, 5000)
             compare(stack().currentIndex, 0)
+            unit.resume()
         }
 
         function test_noServiceAddress() {
@@ -105,10 +147,11 @@ Item {
             compare(widget.connectionState, widget.state_FAILED)
             compare(findChild(widget, "errorMessageLabel").text, "Error: No Motion Code Library Service URI")
             settleAndReset()
+            compare(credentials(), [])
         }
 
         function settleAndReset() {
-            wait(20)
+            waitForRendering(widget)
             mouseClick(findChild(widget, "resetButton"))
             compare(widget.connectionState, widget.state_DISCONNECTED)
             compare(findChild(widget, "usernameTextInput").text, "")
@@ -117,7 +160,7 @@ Item {
 
         function test_validatorRefusesNonAddressCharacters() {
             var field = findChild(widget, "usernameTextInput")
-            field.forceActiveFocus()
+            mouseClick(field)
             keyClick(Qt.Key_A)
             keyClick(Qt.Key_Space)
             keyClick(Qt.Key_Exclam)
@@ -132,83 +175,87 @@ Item {
             var password = "p&ss=w rd"
             var port = testNet.startTokenServer(user, password)
             verify(port > 0, "token server: " + testNet.tokenServerOutput())
-            api.libraryServiceURI = "http://127.0.0.1:" + port
+            useService("http://127.0.0.1:" + port)
             testNet.recordLog()
             signIn(user, password)
             compare(widget.connectionState, widget.state_CONNECTING)
             compare(stack().currentIndex, 1)
             // Only the progress page is enabled: no second request can start.
             verify(!findChild(widget, "loginButton").enabled)
-            tryVerify(function() { return api.callsNamed("sendLibraryServiceCredentials").length === 1 }, 10000)
-            var sent = api.callsNamed("sendLibraryServiceCredentials")[0]
+            tryVerify(function() { return credentials().length === 1 }, 10000)
             var issued = testNet.issuedTokens()
             compare(issued.length, 2)
-            compare(sent[0], user)
-            compare(sent[1], issued[0])
-            compare(sent[2], issued[1])
+            compare(credentials()[0], { "username": user, "access_token": issued[0], "refresh_token": issued[1] })
+            // The unit confirms the registration before the confirmation delay ends.
+            tryCompare(widget, "connectionState", widget.state_CONNECTED, 2000)
             compare(api.libraryServiceUsername, user)
+            compare(findChild(widget, "signedInLabel").text, "Signed in as " + user)
             // Secrets never reach the log: not the tokens, not the password.
             verify(testNet.logContains("HTTP Status: 200"))
             verify(!testNet.logContains(issued[0]))
             verify(!testNet.logContains(issued[1]))
             verify(!testNet.logContains(password))
-            // The unit confirms the registration before the confirmation delay ends.
-            api.libraryServiceIsRegistered = true
-            tryCompare(widget, "connectionState", widget.state_CONNECTED, 2000)
         }
 
         function test_badPassword() {
             var port = testNet.startTokenServer("jane@example.com", "right")
             verify(port > 0)
-            api.libraryServiceURI = "http://127.0.0.1:" + port
+            useService("http://127.0.0.1:" + port)
             signIn("jane@example.com", "wrong")
             tryCompare(widget, "connectionState", widget.state_FAILED, 10000)
             compare(findChild(widget, "errorMessageLabel").text, "Invalid credentials")
-            compare(api.callsNamed("sendLibraryServiceCredentials").length, 0)
+            compare(credentials(), [])
         }
 
+        // A unit that takes the tokens and never confirms them.
         function test_notRegisteredAfterTokens() {
             var port = testNet.startTokenServer("jane@example.com", "right")
-            api.libraryServiceURI = "http://127.0.0.1:" + port
+            useService("http://127.0.0.1:" + port)
+            unit.stall()
             signIn("jane@example.com", "right")
-            tryVerify(function() { return api.callsNamed("sendLibraryServiceCredentials").length === 1 }, 10000)
+            tryVerify(function() { return credentials().length === 1 }, 10000)
             tryCompare(widget, "connectionState", widget.state_FAILED, 3000)
             compare(findChild(widget, "errorMessageLabel").text, "Registration error")
+            unit.resume()
         }
 
         function test_connectionLostAfterTokens() {
             var port = testNet.startTokenServer("jane@example.com", "right")
-            api.libraryServiceURI = "http://127.0.0.1:" + port
+            useService("http://127.0.0.1:" + port)
+            unit.stall()
             signIn("jane@example.com", "right")
-            tryVerify(function() { return api.callsNamed("sendLibraryServiceCredentials").length === 1 }, 10000)
-            api.controllerIsConnected = false
+            tryVerify(function() { return credentials().length === 1 }, 10000)
+            unit.stop()
             tryCompare(widget, "connectionState", widget.state_FAILED, 3000)
             compare(findChild(widget, "errorMessageLabel").text, "Connection lost")
+            verify(unit.start())
+            unit.resume()
         }
 
         // An answer without tokens would sign the unit in with empty credentials.
         function test_answerWithoutTokensFails() {
             var bodies = ["{}", "{\"access_token\":\"at\"}", "{\"access_token\":\"\",\"refresh_token\":\"rt\"}",
                           "not json"]
+            useService("http://127.0.0.1:" + testNet.fixedAnswerPort(200, bodies[0]))
             for (var i = 0; i < bodies.length; ++i) {
-                widget.goToState(widget.state_DISCONNECTED)
-                api.libraryServiceURI = "http://127.0.0.1:" + testNet.fixedAnswerPort(200, bodies[i])
+                testNet.fixedAnswerPort(200, bodies[i])
                 signIn("jane@example.com", "pw")
                 tryCompare(widget, "connectionState", widget.state_FAILED, 10000)
                 compare(findChild(widget, "errorMessageLabel").text, "Registration error")
+                settleAndReset()
             }
-            compare(api.callsNamed("sendLibraryServiceCredentials").length, 0)
+            compare(credentials(), [])
         }
 
         function test_refusedConnection() {
-            api.libraryServiceURI = "http://127.0.0.1:" + testNet.closedPort()
+            useService("http://127.0.0.1:" + testNet.closedPort())
             signIn("jane@example.com", "pw")
             tryCompare(widget, "connectionState", widget.state_FAILED, 10000)
             compare(findChild(widget, "errorMessageLabel").text, "Server unreachable")
         }
 
         function test_silentServerTimesOut() {
-            api.libraryServiceURI = "http://127.0.0.1:" + testNet.silentPort()
+            useService("http://127.0.0.1:" + testNet.silentPort())
             var started = Date.now()
             signIn("jane@example.com", "pw")
             wait(3000)
