@@ -264,6 +264,44 @@ private slots:
         QCOMPARE(registeredTypes(*messenger).size(), 8);
     }
 
+    // Only the host part of -a is handed on as the host (and looked up); a port given with it is the unit's.
+    void hostModeSplitsHostAndPort_data()
+    {
+        QTest::addColumn<QString>("hostname");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4 and port") << "127.0.0.1:23456"
+                                       << "127.0.0.1" << 23456;
+        QTest::newRow("host name and port") << "unit.local:1"
+                                            << "unit.local" << 1;
+        QTest::newRow("bare IPv6") << "fe80::1"
+                                   << "fe80::1" << 12740;
+        QTest::newRow("bracketed IPv6 and port") << "[::1]:65535"
+                                                 << "::1" << 65535;
+        QTest::newRow("default port written out") << "unit.local:12740"
+                                                  << "unit.local" << 12740;
+    }
+
+    void hostModeSplitsHostAndPort()
+    {
+        QFETCH(QString, hostname);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        FacadeFixture f(hostname.toStdString());
+        const auto messenger = f.facade->messenger();
+        QCOMPARE(QString::fromStdString(messenger->strategies()[0]->parameter),
+                 QString("encrypted;%1;%2").arg(host).arg(port));
+        const auto chosen = messenger->chosenUnit();
+        QCOMPARE(QString::fromStdString(chosen.address), host);
+        QCOMPARE(int(chosen.port), port);
+        QCOMPARE(QString::fromStdString(chosen.name), hostname);
+        QVERIFY(!chosen.userChoice);
+        QVERIFY(!f.facade->discoveryActive());
+        // -a names the unit: the last one remembered is not tried instead.
+        QVERIFY(!f.facade->tryLastUnit());
+        QCOMPARE(QString::fromStdString(messenger->chosenUnit().address), host);
+    }
+
     void chooseController()
     {
         FacadeFixture discovery;

@@ -15,6 +15,7 @@
 
 #include "MediaListIndex.h"
 #include "MediaListTableModel.h"
+#include "UnitAddress.h"
 
 class StandInApi : public QObject
 {
@@ -79,6 +80,10 @@ class StandInApi : public QObject
         bool controllerLinkEncrypted MEMBER m_controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
     Q_PROPERTY(QVariantList calls READ calls NOTIFY callsChanged)
     Q_PROPERTY(bool chooseResult MEMBER m_chooseResult)
+    Q_PROPERTY(QString unitAddress MEMBER m_unitAddress NOTIFY unitAddressChanged)
+    Q_PROPERTY(bool discoveryActive MEMBER m_discoveryActive NOTIFY discoveryActiveChanged)
+    Q_PROPERTY(QStringList recentAddresses MEMBER m_recentAddresses NOTIFY recentAddressesChanged)
+    Q_PROPERTY(int rememberedRow MEMBER m_rememberedRow)
 
 public:
     QString controllerName() const { return m_controllerName; }
@@ -288,6 +293,28 @@ public:
     }
     Q_INVOKABLE void removeOldVYRAServers() { record("removeOldVYRAServers"); }
     Q_INVOKABLE void acceptUnitKey() { record("acceptUnitKey"); }
+    // The program's own address rules.
+    Q_INVOKABLE QString unitAddressError(const QString& text) const
+    {
+        const Ulmar::UnitAddress address = Ulmar::UnitAddress::parse(text);
+        return address.isValid() ? QString() : address.errorMessage();
+    }
+    Q_INVOKABLE bool connectToAddress(const QString& text)
+    {
+        record("connectToAddress", {text});
+        const Ulmar::UnitAddress address = Ulmar::UnitAddress::parse(text);
+        if (!address.isValid())
+            return false;
+        m_unitAddress = address.text();
+        emit unitAddressChanged();
+        return true;
+    }
+    Q_INVOKABLE bool tryLastUnit()
+    {
+        record("tryLastUnit");
+        return false;
+    }
+    Q_INVOKABLE int rememberedUnitRow() const { return m_rememberedRow; }
 
     // Test controls.
     Q_INVOKABLE void clearCalls()
@@ -305,6 +332,9 @@ public:
     Q_INVOKABLE void emitLibraryServiceUnsupported() { emit libraryServiceUnsupported(); }
 
 signals:
+    void unitAddressChanged();
+    void discoveryActiveChanged();
+    void recentAddressesChanged();
     void controllerNameChanged();
     void controllerIsConnectedChanged();
     void motionDelayChanged();
@@ -383,6 +413,10 @@ private:
     QString m_libraryServiceURI{};
     QVariantList m_calls;
     bool m_chooseResult = true;
+    QString m_unitAddress;
+    bool m_discoveryActive = true;
+    QStringList m_recentAddresses;
+    int m_rememberedRow = -1;
 };
 
 // Rows with the roles of the seat model; triggerUpdate() is counted.

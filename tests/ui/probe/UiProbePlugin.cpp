@@ -271,6 +271,12 @@ private:
                             Qt::KeyboardModifiers(req.value("modifiers").toInt()));
             return {{"ok", true}};
         }
+        if (cmd == "type") {
+            // One real key press and release per character, at the keyboard focus.
+            for (const QChar c : req.value("text").toString())
+                QTest::keyClick(window, c.toLatin1());
+            return {{"ok", true}};
+        }
         if (cmd == "focus")
             return focusInfo(window);
         if (cmd == "grab")

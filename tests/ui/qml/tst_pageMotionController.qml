@@ -95,6 +95,18 @@ Item {
             compare(combo().currentIndex, 0)
         }
 
+        // A unit named by its address and connected stays chosen, and named, when units are discovered.
+        function test_namedUnitKeptWhenUnitsAppear() {
+            api.controllerName = "Den"
+            api.connectToAddress("10.0.0.9:23456")
+            compare(api.unitAddress, "10.0.0.9:23456")
+            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
+            compare(api.callsNamed("chooseVYRA").length, 0)
+            compare(combo().displayText, "Den")
+            compare(combo().currentIndex, -1)
+            api.unitAddress = ""
+        }
+
         function test_failedChoiceKeepsPreviousUnit() {
             VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
             VYRAList.addUnit("Cinema", "127.0.0.2", 12741, false)

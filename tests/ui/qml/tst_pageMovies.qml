@@ -32,12 +32,41 @@ Item {
             return mediaList.calls.filter(function(c) { return c.name === "search" })
         }
 
-        function test_oneEmptyRowBeforeFirstClear() {
+        // Before any library (no unit) and with an empty one, a short text instead of an empty row.
+        function test_noTitlesWithoutALibrary() {
+            api.controllerIsConnected = false
             var page = createTemporaryObject(pageComponent, host)
             var model = tableOf(page)
+            var view = findChild(page, "moviesListView")
+            var text = findChild(page, "noTitlesText")
             compare(model.count, 1)
             compare(model.get(0).title, "")
-            compare(findChild(page, "moviesListView").count, 1)
+            verify(text.visible)
+            verify(!view.visible)
+            compare(text.text, "No titles")
+            compare(text.Accessible.name, "No titles")
+
+            api.controllerIsConnected = true
+            mediaList.pushRows([{ "title": "Alpha" }])
+            verify(view.visible)
+            verify(!text.visible)
+
+            mediaList.pushRows([])
+            verify(text.visible)
+            verify(!view.visible)
+            compare(text.text, "No titles")
+
+            // A search that finds nothing says so.
+            findChild(page, "searchBox").text = "zz"
+            compare(text.text, "No title matches the search.")
+            findChild(page, "searchBox").text = ""
+            mediaList.pushRows([{ "title": "Beta" }])
+            verify(!text.visible)
+
+            // A new table model (a new library page's) is followed too.
+            mediaList.resetTable()
+            verify(text.visible)
+            api.controllerIsConnected = false
         }
 
         function test_showsTheRowsWhenMade() {
