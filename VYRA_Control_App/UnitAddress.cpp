@@ -1,5 +1,7 @@
 #include "UnitAddress.h"
 
+#include <string>
+
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QStringList>
@@ -176,7 +178,7 @@ QString UnitAddress::format(const QString& host, std::uint16_t port)
            QString::number(port);
 }
 
-const char* UnitAddress::errorText() const
+const char* UnitAddress::errorSource() const
 {
     switch (m_error) {
     case Error::None:
@@ -191,7 +193,7 @@ const char* UnitAddress::errorText() const
     case Error::BadIpv6:
         return QT_TRANSLATE_NOOP(
             "Ulmar::UnitAddress",
-            "This is not a valid IPv6 address. With a port, write it as [fe80::1]:12740.");
+            "This is not a valid IPv6 address. With a port, write it in brackets, as in %1.");
     case Error::BadIpv4:
         return QT_TRANSLATE_NOOP("Ulmar::UnitAddress",
                                  "This is not a valid IPv4 address (four numbers from 0 to 255).");
@@ -202,9 +204,24 @@ const char* UnitAddress::errorText() const
     return "";
 }
 
+namespace {
+const char* const Ipv6Example = "[fe80::1]:12740";
+}
+
+std::string UnitAddress::errorText() const
+{
+    QString text = QString::fromLatin1(errorSource());
+    if (m_error == Error::BadIpv6)
+        text = text.arg(QLatin1String(Ipv6Example));
+    return text.toStdString();
+}
+
 QString UnitAddress::errorMessage() const
 {
-    return QCoreApplication::translate("Ulmar::UnitAddress", errorText());
+    QString text = QCoreApplication::translate("Ulmar::UnitAddress", errorSource());
+    if (m_error == Error::BadIpv6)
+        text = text.arg(QLatin1String(Ipv6Example));
+    return text;
 }
 
 } // namespace Ulmar

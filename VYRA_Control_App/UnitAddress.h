@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <QString>
 
@@ -37,10 +38,12 @@ public:
     QString text() const;
     static QString format(const QString& host, std::uint16_t port);
     // Why the text was refused, in English (the command line); errorMessage() is the same, translated.
-    const char* errorText() const;
+    std::string errorText() const;
     QString errorMessage() const;
 
 private:
+    const char* errorSource() const;
+
     Error m_error = Error::Empty;
     QString m_host;
     std::uint16_t m_port = DefaultPort;

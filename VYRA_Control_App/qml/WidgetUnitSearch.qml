@@ -164,7 +164,7 @@ ColumnLayout {
         spacing: 2
 
         WidgetLabel {
-            text: qsTr("VYRA address (host name or IP address, optionally :port)")
+            text: qsTr("Address of the VYRA (host name or IP address, port optional)")
             color: Style.color_INACTIVE
             Layout.fillWidth: true
             wrapMode: Text.Wrap

@@ -572,16 +572,16 @@
         <translation>Le port doit être un nombre de 1 à 65535.</translation>
     </message>
     <message>
-        <source>This is not a valid IPv6 address. With a port, write it as [fe80::1]:12740.</source>
-        <translation>Ce n’est pas une adresse IPv6 valide. Avec un port, écrivez-la ainsi : [fe80::1]:12740.</translation>
-    </message>
-    <message>
         <source>This is not a valid IPv4 address (four numbers from 0 to 255).</source>
         <translation>Ce n’est pas une adresse IPv4 valide (quatre nombres de 0 à 255).</translation>
     </message>
     <message>
         <source>A host name may hold only letters, digits, hyphens and dots.</source>
         <translation>Un nom d’hôte ne peut contenir que des lettres, des chiffres, des tirets et des points.</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv6 address. With a port, write it in brackets, as in %1.</source>
+        <translation>Ce n’est pas une adresse IPv6 valide. Avec un port, écrivez-la entre crochets, comme dans %1.</translation>
     </message>
 </context>
 <context>
@@ -799,10 +799,6 @@
         <translation>Se connecter à une adresse…</translation>
     </message>
     <message>
-        <source>VYRA address (host name or IP address, optionally :port)</source>
-        <translation>Adresse du VYRA (nom d’hôte ou adresse IP, éventuellement :port)</translation>
-    </message>
-    <message>
         <source>VYRA address</source>
         <translation>Adresse du VYRA</translation>
     </message>
@@ -821,6 +817,10 @@
     <message>
         <source>Connect to %1</source>
         <translation>Se connecter à %1</translation>
+    </message>
+    <message>
+        <source>Address of the VYRA (host name or IP address, port optional)</source>
+        <translation>Adresse du VYRA (nom d’hôte ou adresse IP, port facultatif)</translation>
     </message>
 </context>
 <context>

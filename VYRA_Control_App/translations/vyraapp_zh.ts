@@ -572,16 +572,16 @@
         <translation>端口必须是 1 到 65535 之间的数字。</translation>
     </message>
     <message>
-        <source>This is not a valid IPv6 address. With a port, write it as [fe80::1]:12740.</source>
-        <translation>这不是有效的 IPv6 地址。带端口时请写成 [fe80::1]:12740。</translation>
-    </message>
-    <message>
         <source>This is not a valid IPv4 address (four numbers from 0 to 255).</source>
         <translation>这不是有效的 IPv4 地址（四个 0 到 255 之间的数字）。</translation>
     </message>
     <message>
         <source>A host name may hold only letters, digits, hyphens and dots.</source>
         <translation>主机名只能包含字母、数字、连字符和点。</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv6 address. With a port, write it in brackets, as in %1.</source>
+        <translation>这不是有效的 IPv6 地址。带端口时请将地址放在方括号中，例如 %1。</translation>
     </message>
 </context>
 <context>
@@ -799,10 +799,6 @@
         <translation>连接到指定地址…</translation>
     </message>
     <message>
-        <source>VYRA address (host name or IP address, optionally :port)</source>
-        <translation>VYRA 地址（主机名或 IP 地址，可加 :端口）</translation>
-    </message>
-    <message>
         <source>VYRA address</source>
         <translation>VYRA 地址</translation>
     </message>
@@ -821,6 +817,10 @@
     <message>
         <source>Connect to %1</source>
         <translation>连接到 %1</translation>
+    </message>
+    <message>
+        <source>Address of the VYRA (host name or IP address, port optional)</source>
+        <translation>VYRA 地址（主机名或 IP 地址，端口可选）</translation>
     </message>
 </context>
 <context>

@@ -128,17 +128,20 @@ private slots:
                                           "unitKeyRefused",
                                           "pinnedKeyFingerprint",
                                           "offeredKeyFingerprint",
-                                          "controllerLinkEncrypted"}));
+                                          "controllerLinkEncrypted",
+                                          "unitAddress",
+                                          "discoveryActive",
+                                          "recentAddresses"}));
         // clang-format on
         const int original = 29;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
             const QMetaProperty p = meta.property(i);
-            QVERIFY2(p.hasNotifySignal(), p.name());
+            QVERIFY2(p.hasNotifySignal() || p.isConstant(), p.name());
             QVERIFY2(p.isWritable() == (i < meta.propertyOffset() + original), p.name());
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 35);
+        QCOMPARE(signalList.size(), 37);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
@@ -148,6 +151,8 @@ private slots:
         QCOMPARE(signalList.at(32), QString("networkStateReceived(bool,bool,bool,QString)"));
         QCOMPARE(signalList.at(33), QString("unitKeyChanged()"));
         QCOMPARE(signalList.at(34), QString("controllerLinkEncryptedChanged()"));
+        QCOMPARE(signalList.at(35), QString("unitAddressChanged()"));
+        QCOMPARE(signalList.at(36), QString("recentAddressesChanged()"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -161,19 +166,31 @@ private slots:
                          "lastUpdateTimestampReceivedCb(QVariant)",
                          "loginStatusReceivedSignalCb(QVariant,QVariant,QVariant)", "loginUnsupportedCb()"}));
         QCOMPARE(methodsOfType(meta, QMetaMethod::Method),
-                 QStringList({"tryConnectToController()", "chooseController(QString)", "sendMotionDelay(int)",
-                              "sendRecognitionTolerance(int)", "hello()", "triggerWifiList()",
-                              "triggerWifiChange(QString,QString)", "requestHotspotActivation()",
-                              "triggerNetworkState()", "renameMotionController(QString)",
+                 QStringList({"tryConnectToController()",
+                              "chooseController(QString)",
+                              "sendMotionDelay(int)",
+                              "sendRecognitionTolerance(int)",
+                              "hello()",
+                              "triggerWifiList()",
+                              "triggerWifiChange(QString,QString)",
+                              "requestHotspotActivation()",
+                              "triggerNetworkState()",
+                              "renameMotionController(QString)",
                               "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
-                              "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
-                              "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()",
-                              "acceptUnitKey()"}));
-        // Signals, then slots, then invokables: 35 + 16 + 16 methods of the class itself. The three signals
-        // added after the original 32 move the slots and invokables on by three.
-        QCOMPARE(meta.method(meta.methodOffset() + 35).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 51).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 67);
+                              "triggerGetLibraryServiceLoginStatus()",
+                              "debugInfo()",
+                              "chooseVYRA(QString,QString,int,bool)",
+                              "removeOldVYRAServers()",
+                              "acceptUnitKey()",
+                              "unitAddressError(QString)",
+                              "connectToAddress(QString)",
+                              "tryLastUnit()",
+                              "rememberedUnitRow()"}));
+        // Signals, then slots, then invokables: 37 + 16 + 20 methods of the class itself. The five signals
+        // added after the original 32 move the slots and invokables on by five.
+        QCOMPARE(meta.method(meta.methodOffset() + 37).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 53).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 73);
     }
 
     void discoveryModeRegistrations()
