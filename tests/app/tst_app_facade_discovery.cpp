@@ -96,6 +96,18 @@ private slots:
         // connect was asked for before the choice; the choice alone starts the connection.
         QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
 
+        // The next start finds the unit connected to last among those discovered, for the page to choose.
+        {
+            FacadeFixture next;
+            next.facade->initMessageObservers();
+            VYRAListModel* nextList = next.facade->vyraListModel();
+            QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*nextList, "Attic"), 1, 20000);
+            const int row = next.facade->rememberedUnitRow();
+            QVERIFY(row >= 0);
+            QCOMPARE(nextList->data(nextList->index(row, 0), VYRAListModel::NameRole).toString(), name);
+            QCOMPARE(nextList->data(nextList->index(row, 0), VYRAListModel::PortRole).toInt(), port);
+        }
+
         // A unit that goes silent is dropped once it is too old, and can no longer be chosen.
         unit.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
