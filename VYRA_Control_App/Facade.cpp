@@ -29,12 +29,14 @@
 #include "MessageNames.h"
 #include "Messenger.h"
 #include "PosterImageProvider.h"
+#include "RecentUnits.h"
 #include "SeatPaneMgr.h"
 #include "SetLibraryServiceCredentialsSender.h"
 #include "SetMotionDelayNotificationSender.h"
 #include "SetRecognitionToleranceNotificationSender.h"
 #include "SetVyraNameNotificationSender.h"
 #include "ThreadAffineDeleter.h"
+#include "UnitAddress.h"
 #include "VYRAListModel.h"
 #include "WifiSettingHandler.h"
 
@@ -107,14 +109,20 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
         connect(forgetSilentUnits, &QTimer::timeout, this, &Facade::removeOldVYRAServers);
         forgetSilentUnits->start(static_cast<int>(StrategyPeriodMs));
     } else {
+        // Start-up refuses a text that is not an address; only its host part is ever looked up.
+        const UnitAddress address = UnitAddress::parse(QString::fromStdString(m_forceHostname));
+        const std::string host = address.isValid() ? address.host().toStdString() : m_forceHostname;
+        const std::uint16_t port = address.isValid() ? address.port() : UnitPort;
         DiscoveryStrategyList strategies;
         strategies.push_back(std::make_shared<DiscoveryStrategyInfo>(
-            2, "encrypted;" + m_forceHostname + ";" + std::to_string(UnitPort), StrategyPeriodMs));
+            2, "encrypted;" + host + ";" + std::to_string(port), StrategyPeriodMs));
         m_messenger = std::make_shared<Messenger>(strategies, m_serviceName, Transport);
         m_messenger->setKeyPinStore(m_keyPins);
-        m_messenger->chooseUnit(m_forceHostname, m_forceHostname, UnitPort, true, false);
+        m_messenger->chooseUnit(host, m_forceHostname, port, true, false);
         m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
+        m_unitAddress = address.isValid() ? address.text() : QString::fromStdString(m_forceHostname);
     }
+    m_recentAddresses = RecentUnits::addresses();
 
     m_messenger->setAutoReconnect(AutoReconnectMs);
 
@@ -316,6 +324,7 @@ void Facade::handleConnected()
         setControllerIsConnected(true);
         setUnitKeyMismatch(QString(), QString());
         updateLinkEncrypted();
+        rememberConnectedUnit();
     });
 }
 
@@ -703,6 +712,7 @@ bool Facade::chooseVYRA(QString address, QString name, int port, bool encryption
     if (chosen) {
         setControllerName(name);
         setUnitKeyMismatch(QString(), QString()); // a refusal was about the unit chosen before
+        setUnitAddress(QString());
     }
     return chosen;
 }
@@ -711,6 +721,111 @@ void Facade::removeOldVYRAServers()
 {
     if (const auto discoverer = m_messenger->getDiscoverer())
         discoverer->removeTooOldOnes();
+}
+
+QString Facade::unitAddressError(QString text) const
+{
+    const UnitAddress address = UnitAddress::parse(text);
+    return address.isValid() ? QString() : address.errorMessage();
+}
+
+bool Facade::chooseAddress(const QString& text, const QString& name)
+{
+    const UnitAddress address = UnitAddress::parse(text);
+    if (!address.isValid())
+        return false;
+    m_messenger->setAutoReconnect(AutoReconnectMs);
+    // As with -a: the unit's announcement (and key) is asked for by unicast, and the key is pinned.
+    const bool chosen = m_messenger->chooseUnit(address.host().toStdString(),
+                                                (name.isEmpty() ? address.text() : name).toStdString(),
+                                                address.port(), true, false);
+    if (chosen) {
+        setUnitAddress(address.text());
+        setUnitKeyMismatch(QString(), QString());
+        // Shown until the unit reports its own name.
+        setControllerName(name.isEmpty() ? address.text() : name);
+    }
+    return chosen;
+}
+
+bool Facade::connectToAddress(QString text)
+{
+    if (!chooseAddress(text, QString()))
+        return false;
+    qInfo("Connecting to the unit at %s", qPrintable(m_unitAddress));
+    m_messenger->connect(ConnectTimeoutMs);
+    return true;
+}
+
+bool Facade::tryLastUnit()
+{
+    if (!m_forceHostname.empty())
+        return false;
+    const RecentUnits::LastUnit last = RecentUnits::lastUnit();
+    if (!last.isValid() || !chooseAddress(last.address, last.name))
+        return false;
+    qInfo("Trying the unit connected to last first, at %s", qPrintable(m_unitAddress));
+    return true;
+}
+
+int Facade::rememberedUnitRow() const
+{
+    const RecentUnits::LastUnit last = RecentUnits::lastUnit();
+    const auto discoverer = m_messenger->getDiscoverer();
+    if (!last.isValid() || !discoverer)
+        return -1;
+    int byAddress = -1;
+    for (int row = 0; row < m_vyraListModel->rowCount(); ++row) {
+        const QModelIndex index = m_vyraListModel->index(row, 0);
+        const QString address = m_vyraListModel->data(index, VYRAListModel::AddressRole).toString();
+        const QString name = m_vyraListModel->data(index, VYRAListModel::NameRole).toString();
+        const int port = m_vyraListModel->data(index, VYRAListModel::PortRole).toInt();
+        tavik::Messaging::Discovered unit;
+        if (!last.unitId.isEmpty() &&
+            discoverer->find(address.toStdString(), name.toStdString(), static_cast<std::uint16_t>(port),
+                             unit) &&
+            QString::fromStdString(unit.getUnitId()) == last.unitId)
+            return row;
+        const UnitAddress seen =
+            UnitAddress::parse(UnitAddress::format(address, static_cast<std::uint16_t>(port)));
+        if (byAddress < 0 && seen.isValid() && seen.text() == last.address)
+            byAddress = row;
+    }
+    return byAddress;
+}
+
+void Facade::setUnitAddress(const QString& value)
+{
+    if (value == m_unitAddress)
+        return;
+    m_unitAddress = value;
+    emit unitAddressChanged();
+}
+
+void Facade::rememberConnectedUnit()
+{
+    const Messenger::ChosenUnit chosen = m_messenger->chosenUnit();
+    if (!chosen.valid)
+        return;
+    RecentUnits::LastUnit last;
+    last.name = QString::fromStdString(chosen.name);
+    if (chosen.userChoice) {
+        tavik::Messaging::Discovered unit;
+        if (const auto discoverer = m_messenger->getDiscoverer())
+            if (discoverer->find(chosen.address, chosen.name, chosen.port, unit))
+                last.unitId = QString::fromStdString(unit.getUnitId());
+        last.address = UnitAddress::format(QString::fromStdString(chosen.address), chosen.port);
+    } else {
+        last.address = UnitAddress::format(QString::fromStdString(chosen.address), chosen.port);
+        RecentUnits::addAddress(last.address);
+        const QStringList recent = RecentUnits::addresses();
+        if (recent != m_recentAddresses) {
+            m_recentAddresses = recent;
+            emit recentAddressesChanged();
+        }
+    }
+    if (UnitAddress::parse(last.address).isValid())
+        RecentUnits::setLastUnit(last);
 }
 
 void Facade::acceptUnitKey()

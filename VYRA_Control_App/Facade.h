@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -113,6 +114,13 @@ class Facade : public QObject,
     // Connected and encrypted with the unit's remembered key; false while not connected.
     Q_PROPERTY(
         bool controllerLinkEncrypted READ controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
+    // The address the messenger tries when the unit was named rather than picked from the discovered list
+    // (-a, the address field, the unit remembered from the last run); empty for a discovered unit.
+    Q_PROPERTY(QString unitAddress READ unitAddress NOTIFY unitAddressChanged)
+    // Whether units are searched for on the network (not with -a).
+    Q_PROPERTY(bool discoveryActive READ discoveryActive CONSTANT)
+    // Addresses connected to lately, most recent first (user settings).
+    Q_PROPERTY(QStringList recentAddresses READ recentAddresses NOTIFY recentAddressesChanged)
 
 public:
     Facade(QObject* parent, PosterImageProvider* posterImageProvider,
@@ -165,6 +173,9 @@ public:
     QString pinnedKeyFingerprint() const { return m_pinnedKeyFingerprint; }
     QString offeredKeyFingerprint() const { return m_offeredKeyFingerprint; }
     bool controllerLinkEncrypted() const { return m_linkEncrypted; }
+    QString unitAddress() const { return m_unitAddress; }
+    bool discoveryActive() const { return m_forceHostname.empty(); }
+    QStringList recentAddresses() const { return m_recentAddresses; }
 
     // WRITE accessors: store and signal every time, except the two flags that signal only on change.
     void setControllerName(const QString& value);
@@ -233,6 +244,8 @@ signals:
     void networkStateReceived(bool wifiOnline, bool lanOnline, bool accessPoint, QString ssid);
     void unitKeyChanged();
     void controllerLinkEncryptedChanged();
+    void unitAddressChanged();
+    void recentAddressesChanged();
 
 public slots:
     void setMovieImage(QVariant value);
@@ -273,6 +286,16 @@ public:
     Q_INVOKABLE void removeOldVYRAServers();
     // The user confirmed the key that the chosen unit offers now: connect with it and remember it.
     Q_INVOKABLE void acceptUnitKey();
+    // Why `text` cannot name a unit (translated), or an empty text when it can: the rules of -a.
+    Q_INVOKABLE QString unitAddressError(QString text) const;
+    // Connects to the unit at `text` as -a does (announcement asked by unicast, key pinned), on the messenger
+    // that carries every handler and state request; discovery goes on. False for an address -a refuses.
+    Q_INVOKABLE bool connectToAddress(QString text);
+    // Without -a: the unit connected to last time becomes the one tried first. False when there is none.
+    Q_INVOKABLE bool tryLastUnit();
+    // The row of VYRAList that holds the unit connected to last time (same unit id, else same address),
+    // or -1.
+    Q_INVOKABLE int rememberedUnitRow() const;
 
 private:
     void applyGenericResponse(const QVariant& key, const QVariant& value);
@@ -282,6 +305,10 @@ private:
     // GUI thread only.
     void setUnitKeyMismatch(const QString& offeredKey, const QString& pinnedKey);
     void updateLinkEncrypted();
+    bool chooseAddress(const QString& text, const QString& name);
+    void setUnitAddress(const QString& value);
+    // Keeps the unit just connected to for the next start, and its address when it was named.
+    void rememberConnectedUnit();
 
     std::shared_ptr<Messaging::Messenger> m_messenger;
     QPointer<PosterImageProvider> m_posterImageProvider;
@@ -346,6 +373,8 @@ private:
     QString m_pinnedKeyFingerprint;
     QString m_offeredKeyFingerprint;
     bool m_linkEncrypted = false;
+    QString m_unitAddress;
+    QStringList m_recentAddresses;
     // Last, so that it is detached (in the destructor body) before any member goes.
     std::shared_ptr<GuiThreadRelay> m_relay;
 };

@@ -11,10 +11,14 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QLocale>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QPixmap>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickStyle>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTranslator>
 
 #include <boost/filesystem.hpp>
@@ -44,6 +48,7 @@
 #include "SeatPaneMgr.h"
 #include "Settings.h"
 #include "ThreadAffineDeleter.h"
+#include "UnitAddress.h"
 #include "VYRAListModel.h"
 #include "ZCommComponent.h"
 
@@ -129,7 +134,8 @@ std::optional<int> parseCommandLine(int argc, char* argv[], po::options_descript
             "Hostname used to connect directly to the VYRA. This bypass the auto-discovery process.")(
             "serviceName,s", po::value<std::string>(&serviceName)->default_value("VYRA"),
             "Service name to use in the auto-discovery process. A check is made to see if this service is "
-            "broadcast on the LAN.")("help,h", "Show this usage/help display.");
+            "broadcast on the LAN.")("help,h", "Show this usage/help display.")(
+            "version", "Show the version of this application.");
         po::store(po::command_line_parser(argc, argv)
                       .options(description)
                       .style(po::command_line_style::default_style | po::command_line_style::case_insensitive)
@@ -139,9 +145,21 @@ std::optional<int> parseCommandLine(int argc, char* argv[], po::options_descript
             std::cout << description << std::endl;
             return 0;
         }
+        if (variables.count("version")) {
+            std::cout << ApplicationInfo::Name() << " " << ApplicationInfo::Version() << std::endl;
+            return 0;
+        }
         po::notify(variables);
         if (variables.count("hostname"))
             hostname = variables["hostname"].as<std::string>();
+        // An address that cannot work stops here, before a look-up of a mistyped text leaves the machine
+        // every few seconds. An empty host name still means discovery.
+        if (!hostname.empty()) {
+            const UnitAddress address = UnitAddress::parse(QString::fromLocal8Bit(hostname.c_str()));
+            if (!address.isValid())
+                throw po::error("the argument ('" + hostname +
+                                "') for option '--hostname' is invalid: " + address.errorText());
+        }
     } catch (const po::error& error) {
         std::cerr << "Error in command-line: " << error.what() << std::endl
                   << std::endl
@@ -149,6 +167,28 @@ std::optional<int> parseCommandLine(int argc, char* argv[], po::options_descript
         return -1;
     }
     return std::nullopt;
+}
+
+// A virtual machine, a remote desktop or a headless platform may offer no OpenGL: Qt Quick would abort at
+// the first frame. Unless a scene graph backend was chosen explicitly, such a start draws in software.
+void chooseSceneGraphBackend()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") || !qEnvironmentVariableIsEmpty("QMLSCENE_DEVICE"))
+        return;
+    QOpenGLContext context;
+    bool usable = context.create();
+    if (usable) {
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        usable = surface.isValid() && context.makeCurrent(&surface);
+        if (usable)
+            context.doneCurrent();
+    }
+    if (usable)
+        return;
+    qInfo() << "No OpenGL context could be made: Qt Quick draws with its software renderer.";
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 }
 
 } // namespace
@@ -262,6 +302,8 @@ int main(int argc, char* argv[])
                        "Configuration Error: Failed to initialize Components", __LINE__);
     logComponentResult(configurator.Resume(), "Fatal Error: Failed to resume Components",
                        "Configuration Error: Failed to resume Components", __LINE__);
+
+    chooseSceneGraphBackend();
 
     qDebug() << "Prepare QML application engine.";
     LibraryServiceSignIn::registerQmlType();

@@ -2,7 +2,9 @@
 # Screenshots of every page at 700 and 1280 pixels wide, with real rendering
 # (Xvfb + GLX, so graphical effects show), against the simulated unit; in English
 # also at 150 % and 200 % scale (x1.5-*.png, x2-*.png: the same logical widths) and
-# with the keyboard focus shown (*-focus.png).
+# with the keyboard focus shown (*-focus.png). In each language also a first start with
+# no unit: searching, nothing found, the address field with a refused address, and the
+# library without titles (*-first-*.png).
 #   scripts/screenshots.sh [build-dir]     (default: build)
 # Needs the app, the simulated unit and the UI probe plugin built in build-dir:
 #   cmake --build <build-dir> --target VYRA_Control_App vyra_simulated_unit vyrauiprobe
@@ -123,6 +125,71 @@ for width in (700, 1280):
     for _ in range(3):
         ask(cmd="key", key=KEY_TAB, modifiers=0)
     shot("%d-seats-focus" % width)
+    ask(cmd="click", name="statusTab")
+PY
+
+# A first start: no unit answers on a discovery port of our own, nothing remembered.
+case "${SCREENSHOT_PREFIX:-}" in x*) echo "screenshots in $OUT"; exit 0 ;; esac
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+mkdir -p "$WORK/first"
+export HOME=$WORK/first XDG_CONFIG_HOME=$WORK/first/config XDG_DATA_HOME=$WORK/first/data
+VYRA_DISCOVERY_PORT=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+export VYRA_DISCOVERY_PORT
+QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH="$BUILD/tests/ui/plugins" QT_QPA_GENERIC_PLUGINS=vyrauiprobe \
+    VYRA_UI_PROBE_SOCKET="$WORK/first.sock" "$BUILD/bin/VYRA_Control_App" > "$WORK/first.log" 2>&1 &
+APP_PID=$!
+python3 - "$WORK/first.sock" "$OUT" <<'PY'
+import json, os, socket, sys, time
+sock_path, out = sys.argv[1], sys.argv[2]
+deadline = time.time() + 60
+while True:
+    try:
+        s = socket.socket(socket.AF_UNIX); s.connect(sock_path); break
+    except OSError:
+        if time.time() > deadline: sys.exit("the application did not start")
+        time.sleep(0.2)
+f = s.makefile("rw")
+def ask(**req):
+    f.write(json.dumps(req) + "\n"); f.flush()
+    return json.loads(f.readline())
+def wait_for(pred, what, timeout=60):
+    end = time.time() + timeout
+    while time.time() < end:
+        if pred(): return
+        time.sleep(0.2)
+    sys.exit("timed out waiting for " + what)
+def resize(w):
+    ask(cmd="resize", width=w, height=800)
+    wait_for(lambda: ask(cmd="window").get("width") == w, "width %d" % w)
+    time.sleep(1)
+def shot(name):
+    time.sleep(1.2)
+    path = os.path.join(out, os.environ.get("SCREENSHOT_PREFIX", "") + name + ".png")
+    if not ask(cmd="grab", path=path).get("ok"): sys.exit("could not save " + path)
+    print(path)
+wait_for(lambda: ask(cmd="window").get("ok"), "the window")
+resize(1280)
+wait_for(lambda: ask(cmd="get", name="startupDialogCloseButton", prop="visible").get("value"), "the dialog")
+ask(cmd="click", name="startupDialogCloseButton")
+shot("1280-first-searching")
+resize(700)
+shot("700-first-searching")
+wait_for(lambda: ask(cmd="get", name="unitNotFoundPanel", prop="x").get("ok"), "the not-found panel")
+KEY_RETURN = 0x01000004
+for width in (700, 1280):
+    resize(width)
+    shot("%d-first-notfound" % width)
+ask(cmd="click", name="connectToAddressLinkArea")
+ask(cmd="type", text="127.0.0.1:99999")
+ask(cmd="key", key=KEY_RETURN, modifiers=0)
+wait_for(lambda: ask(cmd="get", name="unitAddressError", prop="x").get("ok"), "the address error")
+for width in (700, 1280):
+    resize(width)
+    ask(cmd="set", name="controllerFlickable", prop="contentY", value=-10)
+    shot("%d-first-address" % width)
+    ask(cmd="click", name="libraryTab")
+    shot("%d-first-library" % width)
     ask(cmd="click", name="statusTab")
 PY
 echo "screenshots in $OUT"

@@ -82,8 +82,12 @@ int main(int argc, char* argv[])
                                              "Where announcements go: a host, or a broadcast address such as "
                                              "192.168.1.255 on a real LAN (default: 127.0.0.1).",
                                              "address", defaults.announceAddress);
-    const QCommandLineOption announcePort("announce-port", "Discovery port (default: 12741).", "port",
-                                          QString::number(defaults.announcePort));
+    // VYRA_DISCOVERY_PORT moves discovery as it does for the application; --announce-port still wins.
+    quint16 discoveryPort = defaults.announcePort;
+    parsePort(qEnvironmentVariable("VYRA_DISCOVERY_PORT"), &discoveryPort, false);
+    const QCommandLineOption announcePort(
+        "announce-port", "Discovery port (default: VYRA_DISCOVERY_PORT when set, else 12741).", "port",
+        QString::number(discoveryPort));
     const QCommandLineOption noAnnounce("no-announce", "Do not announce (applications must name the host).");
     const QCommandLineOption service("service", "Service name announced (default: VYRA).", "name",
                                      defaults.serviceName);

@@ -174,6 +174,8 @@ ApplicationWindow {
 
     Component.onCompleted: {
         api.hello()
+        // The unit of the last run is tried first; discovery goes on beside it.
+        api.tryLastUnit()
         api.tryConnectToController()
         showOrHideSeatsTab(false)
         showOrHideSeatsTab(true)

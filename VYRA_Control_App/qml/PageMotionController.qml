@@ -168,8 +168,9 @@ Flickable {
                                     property bool doChooseVYRAWhenCurrentIndexChanges: true
                                     model: VYRAList
                                     textRole: "name"
-                                    // A unit named on the command line is not in the discovered list.
-                                    displayText: currentIndex < 0 ? api.controllerName : currentText
+                                    // A unit named on the command line or by its address is not in the
+                                    // discovered list.
+                                    displayText: currentIndex < 0 || api.unitAddress !== "" ? api.controllerName : currentText
                                     Layout.fillWidth: true
                                     Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
                                     Layout.alignment: Qt.AlignBottom | Qt.AlignLeft
@@ -224,9 +225,13 @@ Flickable {
 
                                     onCountChanged: {
                                         console.log("VYRA list: currentIndex " + currentIndex + " count " + count)
-                                        if (count > 0 && currentIndex < 0) {
-                                            currentIndex = 0
-                                            previousIndex = 0
+                                        // A unit named by its address and connected is kept; otherwise the
+                                        // unit connected to last time is chosen when it is among them.
+                                        var namedUnitUp = api.controllerIsConnected && api.unitAddress !== ""
+                                        if (count > 0 && currentIndex < 0 && !namedUnitUp) {
+                                            var remembered = api.rememberedUnitRow()
+                                            currentIndex = remembered >= 0 ? remembered : 0
+                                            previousIndex = currentIndex
                                             activatedCb()
                                         } else {
                                             makeSureSelectedVYRANameIs(api.controllerName)
@@ -313,6 +318,12 @@ Flickable {
                                     }
                                 }
                             }
+                        }
+
+                        WidgetUnitSearch {
+                            objectName: "unitSearch"
+                            unitCount: controllerNameComboBox.count
+                            Layout.fillWidth: true
                         }
 
                         WidgetMotionCodeLibraryService {

@@ -160,9 +160,41 @@ WidgetFrame {
             }
         }
 
+        // Without a unit, or with an empty library, a short text instead of an empty row.
+        WidgetParagraph {
+            id: noTitlesText
+            objectName: "noTitlesText"
+            property bool hasTitles: false
+            property var table: mediaList.tableModel
+            // Until the first library the model holds one empty row: that is no title either.
+            function update() {
+                hasTitles = table.count > 1 || (table.count === 1 && (table.get(0).title || "") !== "")
+            }
+            onTableChanged: update()
+            visible: !hasTitles
+            text: searchBox.text !== "" && api.controllerIsConnected ? qsTr("No title matches the search.")
+                                                                     : qsTr("No titles")
+            color: Style.color_INACTIVE
+            Layout.topMargin: 10
+            Layout.leftMargin: Style.table_PADDING
+            Layout.fillHeight: true
+            verticalAlignment: Text.AlignTop
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+            Component.onCompleted: update()
+            Connections {
+                target: noTitlesText.table
+                function onCountChanged() { noTitlesText.update() }
+                function onModelReset() { noTitlesText.update() }
+                function onRowsInserted() { noTitlesText.update() }
+                function onRowsRemoved() { noTitlesText.update() }
+            }
+        }
+
         ListView {
             id: moviesListView
             objectName: "moviesListView"
+            visible: noTitlesText.hasTitles
             // Until the first library the table shows one empty row.
             model: mediaList.tableModel
             clip: true

@@ -217,6 +217,14 @@
         <source>Empty row</source>
         <translation>Ligne vide</translation>
     </message>
+    <message>
+        <source>No title matches the search.</source>
+        <translation>Aucun titre ne correspond à la recherche.</translation>
+    </message>
+    <message>
+        <source>No titles</source>
+        <translation>Aucun titre</translation>
+    </message>
 </context>
 <context>
     <name>PageNetwork</name>
@@ -550,6 +558,33 @@
     </message>
 </context>
 <context>
+    <name>Ulmar::UnitAddress</name>
+    <message>
+        <source>Enter a host name or an IP address.</source>
+        <translation>Saisissez un nom d’hôte ou une adresse IP.</translation>
+    </message>
+    <message>
+        <source>The host name or address before the port is missing.</source>
+        <translation>Le nom d’hôte ou l’adresse manque avant le port.</translation>
+    </message>
+    <message>
+        <source>The port must be a number from 1 to 65535.</source>
+        <translation>Le port doit être un nombre de 1 à 65535.</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv4 address (four numbers from 0 to 255).</source>
+        <translation>Ce n’est pas une adresse IPv4 valide (quatre nombres de 0 à 255).</translation>
+    </message>
+    <message>
+        <source>A host name may hold only letters, digits, hyphens and dots.</source>
+        <translation>Un nom d’hôte ne peut contenir que des lettres, des chiffres, des tirets et des points.</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv6 address. With a port, write it in brackets, as in %1.</source>
+        <translation>Ce n’est pas une adresse IPv6 valide. Avec un port, écrivez-la entre crochets, comme dans %1.</translation>
+    </message>
+</context>
+<context>
     <name>WidgetMotionCodeLibraryService</name>
     <message>
         <source>Error: No Motion Code Library Service URI</source>
@@ -739,6 +774,73 @@
     <message>
         <source>Expanded</source>
         <translation>Déplié</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetUnitSearch</name>
+    <message>
+        <source>Searching for VYRA units…</source>
+        <translation>Recherche d’unités VYRA…</translation>
+    </message>
+    <message>
+        <source>Connecting to %1…</source>
+        <translation>Connexion à %1…</translation>
+    </message>
+    <message>
+        <source>Trying %1 as well.</source>
+        <translation>Essai de %1 en parallèle.</translation>
+    </message>
+    <message>
+        <source>No VYRA unit found</source>
+        <translation>Aucune unité VYRA trouvée</translation>
+    </message>
+    <message>
+        <source>The search goes on. Meanwhile, please check:</source>
+        <translation>La recherche continue. En attendant, vérifiez :</translation>
+    </message>
+    <message>
+        <source>The VYRA is switched on and has finished starting.</source>
+        <translation>Le VYRA est allumé et a fini de démarrer.</translation>
+    </message>
+    <message>
+        <source>This computer is on the same network as the VYRA, in the same subnet: units are found by a local broadcast, which routers do not pass on.</source>
+        <translation>Cet ordinateur est sur le même réseau que le VYRA, dans le même sous-réseau : les unités sont trouvées par une diffusion locale, que les routeurs ne transmettent pas.</translation>
+    </message>
+    <message>
+        <source>A firewall on this computer lets UDP port 12741 in and TCP port 12740 out.</source>
+        <translation>Le pare-feu de cet ordinateur laisse entrer le port UDP 12741 et sortir le port TCP 12740.</translation>
+    </message>
+    <message>
+        <source>A VYRA not yet on your network can be set up through its own Wi-Fi access point: connect this computer to the Wi-Fi network whose SSID starts with &quot;%1&quot;, using security key &quot;%2&quot;, then open the Network page.</source>
+        <translation>Un VYRA qui n’est pas encore sur votre réseau se configure par son propre point d’accès Wi-Fi : connectez cet ordinateur au réseau Wi-Fi dont le SSID commence par « %1 », avec la clé de sécurité « %2 », puis ouvrez la page Réseau.</translation>
+    </message>
+    <message>
+        <source>Connect to an address…</source>
+        <translation>Se connecter à une adresse…</translation>
+    </message>
+    <message>
+        <source>VYRA address</source>
+        <translation>Adresse du VYRA</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Se connecter</translation>
+    </message>
+    <message>
+        <source>Connects to the VYRA at this address</source>
+        <translation>Se connecte au VYRA à cette adresse</translation>
+    </message>
+    <message>
+        <source>Recent:</source>
+        <translation>Récentes :</translation>
+    </message>
+    <message>
+        <source>Connect to %1</source>
+        <translation>Se connecter à %1</translation>
+    </message>
+    <message>
+        <source>Address of the VYRA (host name or IP address, port optional)</source>
+        <translation>Adresse du VYRA (nom d’hôte ou adresse IP, port facultatif)</translation>
     </message>
 </context>
 <context>

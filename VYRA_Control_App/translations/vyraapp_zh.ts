@@ -217,6 +217,14 @@
         <source>Empty row</source>
         <translation>空行</translation>
     </message>
+    <message>
+        <source>No title matches the search.</source>
+        <translation>没有符合搜索的影片。</translation>
+    </message>
+    <message>
+        <source>No titles</source>
+        <translation>没有影片</translation>
+    </message>
 </context>
 <context>
     <name>PageNetwork</name>
@@ -550,6 +558,33 @@
     </message>
 </context>
 <context>
+    <name>Ulmar::UnitAddress</name>
+    <message>
+        <source>Enter a host name or an IP address.</source>
+        <translation>请输入主机名或 IP 地址。</translation>
+    </message>
+    <message>
+        <source>The host name or address before the port is missing.</source>
+        <translation>端口前缺少主机名或地址。</translation>
+    </message>
+    <message>
+        <source>The port must be a number from 1 to 65535.</source>
+        <translation>端口必须是 1 到 65535 之间的数字。</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv4 address (four numbers from 0 to 255).</source>
+        <translation>这不是有效的 IPv4 地址（四个 0 到 255 之间的数字）。</translation>
+    </message>
+    <message>
+        <source>A host name may hold only letters, digits, hyphens and dots.</source>
+        <translation>主机名只能包含字母、数字、连字符和点。</translation>
+    </message>
+    <message>
+        <source>This is not a valid IPv6 address. With a port, write it in brackets, as in %1.</source>
+        <translation>这不是有效的 IPv6 地址。带端口时请将地址放在方括号中，例如 %1。</translation>
+    </message>
+</context>
+<context>
     <name>WidgetMotionCodeLibraryService</name>
     <message>
         <source>Error: No Motion Code Library Service URI</source>
@@ -739,6 +774,73 @@
     <message>
         <source>Expanded</source>
         <translation>已展开</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetUnitSearch</name>
+    <message>
+        <source>Searching for VYRA units…</source>
+        <translation>正在搜索 VYRA 设备…</translation>
+    </message>
+    <message>
+        <source>Connecting to %1…</source>
+        <translation>正在连接 %1…</translation>
+    </message>
+    <message>
+        <source>Trying %1 as well.</source>
+        <translation>同时尝试连接 %1。</translation>
+    </message>
+    <message>
+        <source>No VYRA unit found</source>
+        <translation>未找到 VYRA 设备</translation>
+    </message>
+    <message>
+        <source>The search goes on. Meanwhile, please check:</source>
+        <translation>搜索仍在继续。同时请检查：</translation>
+    </message>
+    <message>
+        <source>The VYRA is switched on and has finished starting.</source>
+        <translation>VYRA 已通电并已完成启动。</translation>
+    </message>
+    <message>
+        <source>This computer is on the same network as the VYRA, in the same subnet: units are found by a local broadcast, which routers do not pass on.</source>
+        <translation>这台电脑与 VYRA 位于同一网络的同一子网中：设备通过本地广播发现，路由器不会转发广播。</translation>
+    </message>
+    <message>
+        <source>A firewall on this computer lets UDP port 12741 in and TCP port 12740 out.</source>
+        <translation>这台电脑的防火墙允许 UDP 端口 12741 入站、TCP 端口 12740 出站。</translation>
+    </message>
+    <message>
+        <source>A VYRA not yet on your network can be set up through its own Wi-Fi access point: connect this computer to the Wi-Fi network whose SSID starts with &quot;%1&quot;, using security key &quot;%2&quot;, then open the Network page.</source>
+        <translation>尚未接入您网络的 VYRA 可通过其自身的 Wi-Fi 接入点进行设置：将这台电脑连接到 SSID 以“%1”开头的 Wi-Fi 网络，安全密钥为“%2”，然后打开“网络”页面。</translation>
+    </message>
+    <message>
+        <source>Connect to an address…</source>
+        <translation>连接到指定地址…</translation>
+    </message>
+    <message>
+        <source>VYRA address</source>
+        <translation>VYRA 地址</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Connects to the VYRA at this address</source>
+        <translation>连接到此地址的 VYRA</translation>
+    </message>
+    <message>
+        <source>Recent:</source>
+        <translation>最近使用：</translation>
+    </message>
+    <message>
+        <source>Connect to %1</source>
+        <translation>连接到 %1</translation>
+    </message>
+    <message>
+        <source>Address of the VYRA (host name or IP address, port optional)</source>
+        <translation>VYRA 地址（主机名或 IP 地址，端口可选）</translation>
     </message>
 </context>
 <context>

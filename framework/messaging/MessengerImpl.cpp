@@ -615,6 +615,9 @@ void MessengerImpl::openSocket(const std::string& serverKey)
         auto dealer = std::make_unique<zmq::socket_t>(m_context, zmq::socket_type::dealer);
         Wire::applyCommonOptions(*dealer);
         dealer->set(zmq::sockopt::immediate, 1);
+        // Only for an IPv6 literal: with it, a host name might resolve to an IPv6 address first.
+        if (m_target.host.find(':') != std::string::npos)
+            dealer->set(zmq::sockopt::ipv6, 1);
         const unsigned reconnect = m_reconnectMs.load();
         dealer->set(zmq::sockopt::reconnect_ivl, reconnect == 0 ? -1 : static_cast<int>(reconnect));
         dealer->set(zmq::sockopt::connect_timeout, static_cast<int>(m_timeoutMs));
@@ -825,16 +828,24 @@ void MessengerImpl::startQuery()
     m_phase = Phase::Querying;
     boost::system::error_code ec;
     udp::resolver resolver(m_queryIo);
-    auto results = resolver.resolve(udp::v4(), m_target.host, std::to_string(m_target.effectivePort), ec);
+    // Only the host is looked up (never "host:port"), as IPv4 or IPv6.
+    auto results = resolver.resolve(m_target.host, std::to_string(m_target.effectivePort), ec);
     if (ec || results.empty()) {
         qCWarning(lcMessaging, "Messenger: cannot resolve \"%s\": %s", m_target.host.c_str(),
                   ec.message().c_str());
         m_phase = Phase::Refused;
         return;
     }
-    m_queryPeer = *results.begin();
+    // An IPv4 address first, as before; IPv6 when the host has nothing else.
+    m_queryPeer = results.begin()->endpoint();
+    for (const auto& result : results) {
+        if (result.endpoint().address().is_v4()) {
+            m_queryPeer = result.endpoint();
+            break;
+        }
+    }
     auto socket = std::make_unique<udp::socket>(m_queryIo);
-    socket->open(udp::v4(), ec);
+    socket->open(m_queryPeer.protocol(), ec);
     if (!ec)
         socket->non_blocking(true, ec);
     if (ec) {

@@ -128,17 +128,20 @@ private slots:
                                           "unitKeyRefused",
                                           "pinnedKeyFingerprint",
                                           "offeredKeyFingerprint",
-                                          "controllerLinkEncrypted"}));
+                                          "controllerLinkEncrypted",
+                                          "unitAddress",
+                                          "discoveryActive",
+                                          "recentAddresses"}));
         // clang-format on
         const int original = 29;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
             const QMetaProperty p = meta.property(i);
-            QVERIFY2(p.hasNotifySignal(), p.name());
+            QVERIFY2(p.hasNotifySignal() || p.isConstant(), p.name());
             QVERIFY2(p.isWritable() == (i < meta.propertyOffset() + original), p.name());
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 35);
+        QCOMPARE(signalList.size(), 37);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
@@ -148,6 +151,8 @@ private slots:
         QCOMPARE(signalList.at(32), QString("networkStateReceived(bool,bool,bool,QString)"));
         QCOMPARE(signalList.at(33), QString("unitKeyChanged()"));
         QCOMPARE(signalList.at(34), QString("controllerLinkEncryptedChanged()"));
+        QCOMPARE(signalList.at(35), QString("unitAddressChanged()"));
+        QCOMPARE(signalList.at(36), QString("recentAddressesChanged()"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -161,19 +166,31 @@ private slots:
                          "lastUpdateTimestampReceivedCb(QVariant)",
                          "loginStatusReceivedSignalCb(QVariant,QVariant,QVariant)", "loginUnsupportedCb()"}));
         QCOMPARE(methodsOfType(meta, QMetaMethod::Method),
-                 QStringList({"tryConnectToController()", "chooseController(QString)", "sendMotionDelay(int)",
-                              "sendRecognitionTolerance(int)", "hello()", "triggerWifiList()",
-                              "triggerWifiChange(QString,QString)", "requestHotspotActivation()",
-                              "triggerNetworkState()", "renameMotionController(QString)",
+                 QStringList({"tryConnectToController()",
+                              "chooseController(QString)",
+                              "sendMotionDelay(int)",
+                              "sendRecognitionTolerance(int)",
+                              "hello()",
+                              "triggerWifiList()",
+                              "triggerWifiChange(QString,QString)",
+                              "requestHotspotActivation()",
+                              "triggerNetworkState()",
+                              "renameMotionController(QString)",
                               "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
-                              "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
-                              "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()",
-                              "acceptUnitKey()"}));
-        // Signals, then slots, then invokables: 35 + 16 + 16 methods of the class itself. The three signals
-        // added after the original 32 move the slots and invokables on by three.
-        QCOMPARE(meta.method(meta.methodOffset() + 35).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 51).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 67);
+                              "triggerGetLibraryServiceLoginStatus()",
+                              "debugInfo()",
+                              "chooseVYRA(QString,QString,int,bool)",
+                              "removeOldVYRAServers()",
+                              "acceptUnitKey()",
+                              "unitAddressError(QString)",
+                              "connectToAddress(QString)",
+                              "tryLastUnit()",
+                              "rememberedUnitRow()"}));
+        // Signals, then slots, then invokables: 37 + 16 + 20 methods of the class itself. The five signals
+        // added after the original 32 move the slots and invokables on by five.
+        QCOMPARE(meta.method(meta.methodOffset() + 37).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 53).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 73);
     }
 
     void discoveryModeRegistrations()
@@ -262,6 +279,44 @@ private slots:
         QVERIFY(!chosen.userChoice);
         QVERIFY(!messenger->isConnected());
         QCOMPARE(registeredTypes(*messenger).size(), 8);
+    }
+
+    // Only the host part of -a is handed on as the host (and looked up); a port given with it is the unit's.
+    void hostModeSplitsHostAndPort_data()
+    {
+        QTest::addColumn<QString>("hostname");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4 and port") << "127.0.0.1:23456"
+                                       << "127.0.0.1" << 23456;
+        QTest::newRow("host name and port") << "unit.local:1"
+                                            << "unit.local" << 1;
+        QTest::newRow("bare IPv6") << "fe80::1"
+                                   << "fe80::1" << 12740;
+        QTest::newRow("bracketed IPv6 and port") << "[::1]:65535"
+                                                 << "::1" << 65535;
+        QTest::newRow("default port written out") << "unit.local:12740"
+                                                  << "unit.local" << 12740;
+    }
+
+    void hostModeSplitsHostAndPort()
+    {
+        QFETCH(QString, hostname);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        FacadeFixture f(hostname.toStdString());
+        const auto messenger = f.facade->messenger();
+        QCOMPARE(QString::fromStdString(messenger->strategies()[0]->parameter),
+                 QString("encrypted;%1;%2").arg(host).arg(port));
+        const auto chosen = messenger->chosenUnit();
+        QCOMPARE(QString::fromStdString(chosen.address), host);
+        QCOMPARE(int(chosen.port), port);
+        QCOMPARE(QString::fromStdString(chosen.name), hostname);
+        QVERIFY(!chosen.userChoice);
+        QVERIFY(!f.facade->discoveryActive());
+        // -a names the unit: the last one remembered is not tried instead.
+        QVERIFY(!f.facade->tryLastUnit());
+        QCOMPARE(QString::fromStdString(messenger->chosenUnit().address), host);
     }
 
     void chooseController()

@@ -96,6 +96,18 @@ private slots:
         // connect was asked for before the choice; the choice alone starts the connection.
         QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
 
+        // The next start finds the unit connected to last among those discovered, for the page to choose.
+        {
+            FacadeFixture next;
+            next.facade->initMessageObservers();
+            VYRAListModel* nextList = next.facade->vyraListModel();
+            QTRY_COMPARE_WITH_TIMEOUT(rowsNamed(*nextList, "Attic"), 1, 20000);
+            const int row = next.facade->rememberedUnitRow();
+            QVERIFY(row >= 0);
+            QCOMPARE(nextList->data(nextList->index(row, 0), VYRAListModel::NameRole).toString(), name);
+            QCOMPARE(nextList->data(nextList->index(row, 0), VYRAListModel::PortRole).toInt(), port);
+        }
+
         // A unit that goes silent is dropped once it is too old, and can no longer be chosen.
         unit.reset();
         QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerIsConnected(), 30000);
@@ -142,6 +154,67 @@ private slots:
         QVERIFY(!threads.isEmpty());
         for (QThread* thread : qAsConst(threads))
             QCOMPARE(thread, QThread::currentThread());
+    }
+
+    // A unit named by its address is reached as -a reaches one (key pinned) on the messenger that carries
+    // every handler and state request, while discovery goes on; its address is kept, and the next start
+    // tries it first.
+    void addressConnectsIsRememberedAndTriedFirst()
+    {
+        QSettings().clear();
+        const auto keys = UnitEndpoint::generateKeyPair();
+        Simulator::UnitConfig config;
+        config.name = "Den";
+        config.port = freeTcpPort();
+        config.announce = false;
+        config.encrypted = true;
+        config.publicKey = QString::fromStdString(keys.first);
+        config.secretKey = QString::fromStdString(keys.second);
+        config.runScenario = false;
+        Simulator::SimulatedUnit unit(config);
+        QVERIFY(unit.start());
+        const QString address = QString("127.0.0.1:%1").arg(config.port);
+
+        {
+            FacadeFixture f;
+            f.facade->initMessageObservers();
+            f.facade->tryConnectToController();
+            QVERIFY(f.facade->recentAddresses().isEmpty());
+            QVERIFY(!f.facade->tryLastUnit());
+            QVERIFY(!f.facade->unitAddressError("127.0.0.1:99999").isEmpty());
+            QVERIFY(!f.facade->connectToAddress("127.0.0.1:99999"));
+            QVERIFY(!f.facade->messenger()->chosenUnit().valid);
+            QVERIFY(f.facade->unitAddressError(address).isEmpty());
+            QSignalSpy recent(f.facade.get(), &Facade::recentAddressesChanged);
+            QVERIFY(f.facade->connectToAddress(" " + address + " "));
+            QCOMPARE(f.facade->unitAddress(), address);
+            QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
+            // State requests and handlers of both the constructor and initMessageObservers came along.
+            QTRY_COMPARE_WITH_TIMEOUT(f.facade->controllerName(), QString("Den"), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(!f.facade->controllerVersion().isEmpty(), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerLinkEncrypted(), 30000);
+            QCOMPARE(f.facade->messenger()->strategies()[0]->kind, 3);
+            QCOMPARE(recent.count(), 1);
+            QCOMPARE(f.facade->recentAddresses(), QStringList{address});
+        }
+        // Nothing secret is kept with the addresses.
+        const QSettings settings;
+        for (const QString& key : settings.allKeys())
+            QVERIFY2(!settings.value(key).toString().contains(config.publicKey), qPrintable(key));
+
+        {
+            FacadeFixture f;
+            f.facade->initMessageObservers();
+            QCOMPARE(f.facade->recentAddresses(), QStringList{address});
+            QVERIFY(f.facade->tryLastUnit());
+            const auto chosen = f.facade->messenger()->chosenUnit();
+            QCOMPARE(chosen.address, std::string("127.0.0.1"));
+            QCOMPARE(chosen.port, config.port);
+            QVERIFY(!chosen.userChoice && chosen.encrypted);
+            f.facade->tryConnectToController();
+            QTRY_VERIFY_WITH_TIMEOUT(f.facade->controllerIsConnected(), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(f.facade->controllerName(), QString("Den"), 30000);
+        }
     }
 
 private:

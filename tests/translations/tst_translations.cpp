@@ -141,16 +141,18 @@ private slots:
                                           {"Ulmar::Messaging::GetUpgradeAndUpdateNotificationHandler", 10},
                                           {"Ulmar::SeatPaneMgr", 3},
                                           {"Ulmar::CrashReportBox", 1},
+                                          {"Ulmar::UnitAddress", 6},
                                           {"QObject", 5},
                                           {"Main", 8},
                                           {"PageMotionController", 34},
-                                          {"PageMovies", 10},
+                                          {"PageMovies", 12},
                                           {"PageNetwork", 31},
                                           {"Style", 5},
                                           {"WidgetMotionCodeLibraryService", 18},
                                           {"WidgetSeats", 12},
                                           {"WidgetStartupDialog", 13},
                                           {"WidgetUnfoldButton", 2},
+                                          {"WidgetUnitSearch", 16},
                                           {"js_motionCodeLibraryService", 4}};
         QCOMPARE(code.countsPerContext(), expected);
 

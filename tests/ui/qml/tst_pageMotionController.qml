@@ -77,6 +77,28 @@ Item {
             fail("no unit named " + name)
         }
 
+        // A unit named by its address stays chosen, and named, when another unit is discovered; choosing from
+        // the list afterwards goes back to discovered units.
+        function test_unitNamedByAddressKeptWhenUnitsAppear() {
+            var den = session.addUnit("Den", true)
+            verify(api.connectToAddress("127.0.0.1:" + den.port))
+            compare(api.unitAddress, "127.0.0.1:" + den.port)
+            tryCompare(api, "controllerName", "Den", 20000)
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            var before = combo().count
+            var cinema = session.addUnit("Cinema", true)
+            tryVerify(function() { return combo().count > before }, 20000)
+            compare(api.controllerName, "Den")
+            compare(combo().displayText, "Den")
+            compare(api.unitAddress, "127.0.0.1:" + den.port)
+            pickUnit(unit.name)
+            compare(api.unitAddress, "")
+            tryCompare(api, "controllerName", unit.name, 20000)
+            tryCompare(api, "controllerIsConnected", true, 20000)
+            cinema.stop()
+            den.stop()
+        }
+
         function test_changedUnitKeyAskedBeforeAccepting() {
             var panel = findChild(page, "unitKeyPanel")
             verify(!panel.visible)
