@@ -26,6 +26,7 @@ VYRAListModel::~VYRAListModel()
     // Slots may still fire from the discovery thread: cut them off before the rows go.
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
+    m_updatedConnection.disconnect();
     m_relay->detach();
 }
 
@@ -89,41 +90,50 @@ void VYRAListModel::setDiscoverer(const std::shared_ptr<tavik::Messaging::Discov
     // Notifications of a previous discoverer would be applied to the rows of the new one.
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
+    m_updatedConnection.disconnect();
 
     beginResetModel();
     m_discoverer = discoverer;
-    m_rows = m_discoverer ? m_discoverer->getDiscovered() : std::vector<tavik::Messaging::Discovered>();
-    endResetModel();
-    if (!m_discoverer)
+    m_rows.clear();
+    if (!m_discoverer) {
+        endResetModel();
         return;
+    }
+    // The copy and the subscriptions under one hold: no change of the list is missed or applied twice.
+    const auto hold = m_discoverer->holdChanges();
+    m_rows = m_discoverer->getDiscovered();
+    endResetModel();
 
-    // Queued even from the GUI thread (removeTooOldOnes), so that rows change in the order the list did.
+    // Each change carries what it changed, and is applied on the GUI thread in the order the list changed:
+    // no copy of the whole list per change (a flood of announcements would make that quadratic). Queued even
+    // from the GUI thread (removeTooOldOnes), so that rows change in the order the list did.
     std::weak_ptr<GuiThreadRelay> relay = m_relay;
-    m_addedConnection = m_discoverer->unitAdded.connect([this, relay](int index) {
-        if (auto r = relay.lock())
-            r->post([this, index] { onUnitAdded(index); });
-    });
+    m_addedConnection = m_discoverer->unitInserted.connect(
+        [this, relay](int index, const tavik::Messaging::Discovered& unit) {
+            if (auto r = relay.lock())
+                r->post([this, index, unit] { onUnitAdded(index, unit); });
+        });
     m_removedConnection = m_discoverer->unitRemoved.connect([this, relay](int index) {
         if (auto r = relay.lock())
             r->post([this, index] { onUnitRemoved(index); });
     });
+    m_updatedConnection =
+        m_discoverer->unitUpdated.connect([this, relay](int index, const tavik::Messaging::Discovered& unit) {
+            if (auto r = relay.lock())
+                r->post([this, index, unit] { onUnitUpdated(index, unit); });
+        });
 }
 
-void VYRAListModel::onUnitAdded(int index)
+void VYRAListModel::onUnitAdded(int index, const tavik::Messaging::Discovered& unit)
 {
     if (!m_discoverer || index < 0)
         return;
-    const auto live = m_discoverer->getDiscovered();
-    // The list may have moved on since the signal; the row is inserted where the signal said (or at the end
-    // when later removals already shortened the rows), and refreshRows settles its content.
+    // Rows follow the list change by change, so the index is where the list put it; the bound only matters
+    // for a row signal raised by hand.
     const int row = std::min(index, static_cast<int>(m_rows.size()));
-    tavik::Messaging::Discovered unit;
-    if (static_cast<std::size_t>(row) < live.size())
-        unit = live[static_cast<std::size_t>(row)];
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, unit);
     endInsertRows();
-    refreshRows();
 }
 
 void VYRAListModel::onUnitRemoved(int index)
@@ -136,22 +146,15 @@ void VYRAListModel::onUnitRemoved(int index)
     beginRemoveRows(QModelIndex(), index, index);
     m_rows.erase(m_rows.begin() + index);
     endRemoveRows();
-    refreshRows();
 }
 
-void VYRAListModel::refreshRows()
+void VYRAListModel::onUnitUpdated(int index, const tavik::Messaging::Discovered& unit)
 {
-    if (!m_discoverer)
+    if (index < 0 || index >= static_cast<int>(m_rows.size()) || sameRow(m_rows[std::size_t(index)], unit))
         return;
-    const auto live = m_discoverer->getDiscovered();
-    const std::size_t n = std::min(live.size(), m_rows.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!sameRow(m_rows[i], live[i])) {
-            m_rows[i] = live[i];
-            const QModelIndex changed = index(static_cast<int>(i));
-            emit dataChanged(changed, changed);
-        }
-    }
+    m_rows[std::size_t(index)] = unit;
+    const QModelIndex changed = this->index(index);
+    emit dataChanged(changed, changed);
 }
 
 } // namespace Ulmar
