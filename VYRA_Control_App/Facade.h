@@ -110,6 +110,9 @@ class Facade : public QObject,
     Q_PROPERTY(bool unitKeyRefused READ unitKeyRefused NOTIFY unitKeyChanged)
     Q_PROPERTY(QString pinnedKeyFingerprint READ pinnedKeyFingerprint NOTIFY unitKeyChanged)
     Q_PROPERTY(QString offeredKeyFingerprint READ offeredKeyFingerprint NOTIFY unitKeyChanged)
+    // Something the user must hear of once about the remembered unit keys (a damaged file kept aside, a file
+    // that is a link and so not used); empty when nothing is to be said or once dismissed.
+    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY keyStoreNoticeChanged)
     // Connected and encrypted with the unit's remembered key; false while not connected.
     Q_PROPERTY(
         bool controllerLinkEncrypted READ controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
@@ -165,6 +168,7 @@ public:
     QString pinnedKeyFingerprint() const { return m_pinnedKeyFingerprint; }
     QString offeredKeyFingerprint() const { return m_offeredKeyFingerprint; }
     bool controllerLinkEncrypted() const { return m_linkEncrypted; }
+    QString keyStoreNotice() const { return m_keyStoreNotice; }
 
     // WRITE accessors: store and signal every time, except the two flags that signal only on change.
     void setControllerName(const QString& value);
@@ -233,6 +237,7 @@ signals:
     void networkStateReceived(bool wifiOnline, bool lanOnline, bool accessPoint, QString ssid);
     void unitKeyChanged();
     void controllerLinkEncryptedChanged();
+    void keyStoreNoticeChanged();
 
 public slots:
     void setMovieImage(QVariant value);
@@ -273,6 +278,8 @@ public:
     Q_INVOKABLE void removeOldVYRAServers();
     // The user confirmed the key that the chosen unit offers now: connect with it and remember it.
     Q_INVOKABLE void acceptUnitKey();
+    // The user has read the key store notice: it is not shown again for the same cause.
+    Q_INVOKABLE void dismissKeyStoreNotice();
 
 private:
     void applyGenericResponse(const QVariant& key, const QVariant& value);
@@ -282,6 +289,7 @@ private:
     // GUI thread only.
     void setUnitKeyMismatch(const QString& offeredKey, const QString& pinnedKey);
     void updateLinkEncrypted();
+    void updateKeyStoreNotice();
 
     std::shared_ptr<Messaging::Messenger> m_messenger;
     QPointer<PosterImageProvider> m_posterImageProvider;
@@ -342,6 +350,8 @@ private:
     QString m_pinnedKeyFingerprint;
     QString m_offeredKeyFingerprint;
     bool m_linkEncrypted = false;
+    QString m_keyStoreNotice;
+    QString m_keyStoreNoticeCause; // kind and path of the notice shown or dismissed last
     // Last, so that it is detached (in the destructor body) before any member goes.
     std::shared_ptr<GuiThreadRelay> m_relay;
 };
