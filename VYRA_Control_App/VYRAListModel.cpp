@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include "Discoverer.h"
 #include "GuiThreadRelay.h"
@@ -91,6 +92,10 @@ void VYRAListModel::setDiscoverer(const std::shared_ptr<tavik::Messaging::Discov
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
     m_updatedConnection.disconnect();
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        m_queue.clear();
+    }
 
     beginResetModel();
     m_discoverer = discoverer;
@@ -107,21 +112,63 @@ void VYRAListModel::setDiscoverer(const std::shared_ptr<tavik::Messaging::Discov
     // Each change carries what it changed, and is applied on the GUI thread in the order the list changed:
     // no copy of the whole list per change (a flood of announcements would make that quadratic). Queued even
     // from the GUI thread (removeTooOldOnes), so that rows change in the order the list did.
-    std::weak_ptr<GuiThreadRelay> relay = m_relay;
-    m_addedConnection = m_discoverer->unitInserted.connect(
-        [this, relay](int index, const tavik::Messaging::Discovered& unit) {
-            if (auto r = relay.lock())
-                r->post([this, index, unit] { onUnitAdded(index, unit); });
+    m_addedConnection =
+        m_discoverer->unitInserted.connect([this](int index, const tavik::Messaging::Discovered& unit) {
+            queue({Change::Added, index, unit});
         });
-    m_removedConnection = m_discoverer->unitRemoved.connect([this, relay](int index) {
-        if (auto r = relay.lock())
-            r->post([this, index] { onUnitRemoved(index); });
+    m_removedConnection = m_discoverer->unitRemoved.connect([this](int index) {
+        queue({Change::Removed, index, {}});
     });
     m_updatedConnection =
-        m_discoverer->unitUpdated.connect([this, relay](int index, const tavik::Messaging::Discovered& unit) {
-            if (auto r = relay.lock())
-                r->post([this, index, unit] { onUnitUpdated(index, unit); });
+        m_discoverer->unitUpdated.connect([this](int index, const tavik::Messaging::Discovered& unit) {
+            queue({Change::Updated, index, unit});
         });
+}
+
+void VYRAListModel::queue(Change change)
+{
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    m_queue.push_back(std::move(change));
+    if (m_applyPosted)
+        return;
+    m_applyPosted = true;
+    m_relay->post([this] { applyQueued(); });
+}
+
+void VYRAListModel::applyQueued()
+{
+    // Every row change makes the views (and the status page's handlers) do their share: under a flood of
+    // announcements the rest waits for the next turn of the event loop rather than holding it.
+    constexpr qint64 kBudgetMs = 8;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        Change change;
+        {
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            if (m_queue.empty()) {
+                m_applyPosted = false;
+                return;
+            }
+            if (elapsed.elapsed() >= kBudgetMs) {
+                m_relay->post([this] { applyQueued(); });
+                return;
+            }
+            change = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        switch (change.kind) {
+        case Change::Added:
+            onUnitAdded(change.index, change.unit);
+            break;
+        case Change::Removed:
+            onUnitRemoved(change.index);
+            break;
+        case Change::Updated:
+            onUnitUpdated(change.index, change.unit);
+            break;
+        }
+    }
 }
 
 void VYRAListModel::onUnitAdded(int index, const tavik::Messaging::Discovered& unit)

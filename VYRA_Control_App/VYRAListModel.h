@@ -1,6 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <QAbstractListModel>
@@ -46,6 +48,21 @@ public:
     void setDiscoverer(const std::shared_ptr<tavik::Messaging::Discoverer>& discoverer);
 
 private:
+    struct Change
+    {
+        enum Kind
+        {
+            Added,
+            Removed,
+            Updated
+        } kind;
+        int index;
+        tavik::Messaging::Discovered unit;
+    };
+    // Any thread: the change is applied on the GUI thread, in order.
+    void queue(Change change);
+    // GUI thread: applies queued changes for a few milliseconds at most, then lets the event loop run.
+    void applyQueued();
     void onUnitAdded(int index, const tavik::Messaging::Discovered& unit);
     void onUnitRemoved(int index);
     void onUnitUpdated(int index, const tavik::Messaging::Discovered& unit);
@@ -53,6 +70,9 @@ private:
     std::shared_ptr<tavik::Messaging::Discoverer> m_discoverer;
     std::vector<tavik::Messaging::Discovered> m_rows;
     std::shared_ptr<GuiThreadRelay> m_relay;
+    std::mutex m_queueMutex;
+    std::deque<Change> m_queue;
+    bool m_applyPosted = false;
     boost::signals2::scoped_connection m_addedConnection;
     boost::signals2::scoped_connection m_removedConnection;
     boost::signals2::scoped_connection m_updatedConnection;

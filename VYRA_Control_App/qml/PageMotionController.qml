@@ -225,6 +225,13 @@ Flickable {
                                             showRow(-1)
                                             return
                                         }
+                                        if (currentIndex >= 0 && currentIndex < count) {
+                                            // Most calls change nothing: the row shown is the chosen unit's.
+                                            var shown = model.index(currentIndex, 0)
+                                            if (model.data(shown, 0) === name && model.data(shown, 1) === chosenAddress
+                                                    && model.data(shown, 2) === chosenPort)
+                                                return
+                                        }
                                         var byName = -1
                                         var chosenListed = false
                                         for (var i = 0; i < count; ++i) {

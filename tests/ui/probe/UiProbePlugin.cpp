@@ -285,6 +285,13 @@ private:
             return {{"ok", true}, {"value", QJsonValue::fromVariant(item->property(prop.constData()))}};
         if (cmd == "set")
             return {{"ok", item->setProperty(prop.constData(), req.value("value").toVariant())}};
+        if (cmd == "find") {
+            // A combo box's row of that text, -1 when none.
+            int row = -1;
+            const bool ok = QMetaObject::invokeMethod(item, "find", Q_RETURN_ARG(int, row),
+                                                      Q_ARG(QString, req.value("text").toString()));
+            return {{"ok", ok}, {"row", row}};
+        }
         if (cmd == "click") {
             const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
