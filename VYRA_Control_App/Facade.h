@@ -110,12 +110,12 @@ class Facade : public QObject,
     Q_PROPERTY(bool unitKeyRefused READ unitKeyRefused NOTIFY unitKeyChanged)
     Q_PROPERTY(QString pinnedKeyFingerprint READ pinnedKeyFingerprint NOTIFY unitKeyChanged)
     Q_PROPERTY(QString offeredKeyFingerprint READ offeredKeyFingerprint NOTIFY unitKeyChanged)
-    // Something the user must hear of once about the remembered unit keys (a damaged file kept aside, a file
-    // that is a link and so not used); empty when nothing is to be said or once dismissed.
-    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY keyStoreNoticeChanged)
     // Connected and encrypted with the unit's remembered key; false while not connected.
     Q_PROPERTY(
         bool controllerLinkEncrypted READ controllerLinkEncrypted NOTIFY controllerLinkEncryptedChanged)
+    // Something the user must hear of once about the remembered unit keys (a damaged file kept aside, a file
+    // that is a link and so not used); empty when nothing is to be said or once dismissed.
+    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY keyStoreNoticeChanged)
 
 public:
     Facade(QObject* parent, PosterImageProvider* posterImageProvider,

@@ -128,7 +128,8 @@ private slots:
                                           "unitKeyRefused",
                                           "pinnedKeyFingerprint",
                                           "offeredKeyFingerprint",
-                                          "controllerLinkEncrypted"}));
+                                          "controllerLinkEncrypted",
+                                          "keyStoreNotice"}));
         // clang-format on
         const int original = 29;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
@@ -138,7 +139,7 @@ private slots:
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 35);
+        QCOMPARE(signalList.size(), 36);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
@@ -148,6 +149,7 @@ private slots:
         QCOMPARE(signalList.at(32), QString("networkStateReceived(bool,bool,bool,QString)"));
         QCOMPARE(signalList.at(33), QString("unitKeyChanged()"));
         QCOMPARE(signalList.at(34), QString("controllerLinkEncryptedChanged()"));
+        QCOMPARE(signalList.at(35), QString("keyStoreNoticeChanged()"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -168,12 +170,12 @@ private slots:
                               "sendLibraryServiceCredentials(QVariant,QVariant,QVariant)",
                               "triggerGetLibraryServiceLoginStatus()", "debugInfo()",
                               "chooseVYRA(QString,QString,int,bool)", "removeOldVYRAServers()",
-                              "acceptUnitKey()"}));
-        // Signals, then slots, then invokables: 35 + 16 + 16 methods of the class itself. The three signals
-        // added after the original 32 move the slots and invokables on by three.
-        QCOMPARE(meta.method(meta.methodOffset() + 35).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 51).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 67);
+                              "acceptUnitKey()", "dismissKeyStoreNotice()"}));
+        // Signals, then slots, then invokables: 36 + 16 + 17 methods of the class itself. The four signals
+        // added after the original 32 move the slots and invokables on by four.
+        QCOMPARE(meta.method(meta.methodOffset() + 36).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 52).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 69);
     }
 
     void discoveryModeRegistrations()
