@@ -401,8 +401,20 @@ void Facade::updateLinkEncrypted()
     }
 
 VYRA_FACADE_SETTER(setControllerName, const QString&, m_actualControllerName, controllerNameChanged)
-VYRA_FACADE_SETTER(setMotionDelay, int, m_motion_delay, motionDelayChanged)
-VYRA_FACADE_SETTER(setRecognitionTolerance, int, m_recognition_tolerance, recognitionToleranceChanged)
+void Facade::setMotionDelay(int value)
+{
+    m_motion_delay = value;
+    m_motionDelayAsked = value;
+    emit motionDelayChanged(m_motion_delay);
+}
+
+void Facade::setRecognitionTolerance(int value)
+{
+    m_recognition_tolerance = value;
+    m_recognitionToleranceAsked = value;
+    emit recognitionToleranceChanged(m_recognition_tolerance);
+}
+
 VYRA_FACADE_SETTER(setWifiNetworkList, const QVariantList&, m_wifiNetworkList, wifiNetworkListChanged)
 VYRA_FACADE_SETTER(setNetworkInterfaces, const QVariantList&, m_networkInterfaces, networkInterfacesChanged)
 VYRA_FACADE_SETTER(setMediaIdentified, bool, m_mediaIdentified, mediaIdentifiedChanged)
@@ -601,15 +613,19 @@ bool Facade::chooseController(QString controllerName)
 
 void Facade::sendMotionDelay(int value)
 {
-    if (value == m_motion_delay || !m_motionDelaySender)
+    // Compared with what the unit was last asked, not with what it last reported: after 5 -> 6 and back to 5
+    // before the unit's echo, the unit must get the 5 too.
+    if (value == m_motionDelayAsked || !m_motionDelaySender)
         return;
+    m_motionDelayAsked = value;
     m_motionDelaySender->triggerSendMotionDelay(QVariant(value));
 }
 
 void Facade::sendRecognitionTolerance(int value)
 {
-    if (value == m_recognition_tolerance || !m_recognitionToleranceSender)
+    if (value == m_recognitionToleranceAsked || !m_recognitionToleranceSender)
         return;
+    m_recognitionToleranceAsked = value;
     m_recognitionToleranceSender->triggerSendRecognitionTolerance(QVariant(value));
 }
 

@@ -300,6 +300,10 @@ private:
     bool m_is_connected = false;
     std::int32_t m_motion_delay = 0;
     std::int32_t m_recognition_tolerance = 0;
+    // The last value asked of the unit, or the one it reported since: a step back to the unit's value
+    // before its echo came is still a change the unit must get.
+    std::int32_t m_motionDelayAsked = 0;
+    std::int32_t m_recognitionToleranceAsked = 0;
     bool m_mediaIdentified = false;
     std::shared_ptr<Messaging::SetVyraNameNotificationSender> m_vyraNameSender;
     std::shared_ptr<Messaging::GetVyraNameNotificationHandler> m_vyraNameHandler;

@@ -371,9 +371,13 @@ void SimulatedUnit::onMessage(const PeerId& peer, const std::shared_ptr<Messagin
     const std::string body = message->bodyAsString();
     emit messageReceived(peer.empty() ? AllPeers : peerName(peer), QString::fromStdString(type),
                          QString::fromStdString(UnitBodies::summary(type, body)));
+    emit commandReceived(QString::fromStdString(type), QByteArray(body.data(), int(body.size())));
     bool handled = false;
     if (!m_stalled) {
+        // Only commands wait for the report delay: the questions an application asks on connecting do not.
+        m_handlingCommand = QString::fromStdString(type).startsWith(QLatin1String("Set"));
         handled = handle(peer, type, QByteArray(body.data(), int(body.size())));
+        m_handlingCommand = false;
         if (!handled)
             qInfo("Unknown message type \"%s\" ignored",
                   qPrintable(UnitBodies::printable(QString::fromStdString(type), 80)));
@@ -424,9 +428,25 @@ bool SimulatedUnit::handle(const PeerId& peer, const std::string& type, const QB
     return true;
 }
 
+bool SimulatedUnit::deferred(std::function<void()> send)
+{
+    if (!m_handlingCommand || m_config.reportDelayMs <= 0)
+        return false;
+    // Single shots of one interval fire in the order they were started: the reports keep their order.
+    QTimer::singleShot(m_config.reportDelayMs, Qt::PreciseTimer, this, [this, send = std::move(send)] {
+        const bool handling = m_handlingCommand;
+        m_handlingCommand = false;
+        send();
+        m_handlingCommand = handling;
+    });
+    return true;
+}
+
 void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const std::string& body,
                            bool periodic)
 {
+    if (deferred([=] { answer(peer, type, body, periodic); }))
+        return;
     if (peer.empty()) { // a message injected through receiveMessage(): everybody hears the answer
         notify(type, body, periodic);
         return;
@@ -443,6 +463,8 @@ void SimulatedUnit::answer(const PeerId& peer, const std::string& type, const st
 
 void SimulatedUnit::notify(const std::string& type, const std::string& body, bool periodic)
 {
+    if (deferred([=] { notify(type, body, periodic); }))
+        return;
     if (m_stalled || !m_endpoint || !m_endpoint->isRunning())
         return;
     auto buffer = body.empty() ? nullptr : Messaging::ManagedBuffer::FromBytes(body.data(), body.size());

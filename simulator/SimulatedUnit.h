@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -49,6 +50,9 @@ struct UnitConfig
     // Messages received but not yet handled; beyond this the network layer's thread drops them, so a
     // flooding application cannot grow our memory without bound.
     int maxPendingMessages = 10000;
+    // What a command changes is applied at once, but the answers and notifications it causes leave this
+    // much later (0: at once), so that a test can see what an application shows before the unit's echo.
+    int reportDelayMs = 0;
 };
 
 // A message the unit received, as tests see it. Holds secrets in clear: never log it.
@@ -125,6 +129,8 @@ public:
 signals:
     // peer is the hex identity of the connection, or "*" for every connection.
     void messageReceived(const QString& peer, const QString& type, const QString& summary);
+    // Every message received, its body whole and as received (secrets in clear: never log it).
+    void commandReceived(const QString& type, const QByteArray& body);
     void messageSent(const QString& peer, const QString& type, const QString& summary, bool periodic);
     void peerConnected(const QString& peer);
     void peerGone(const QString& peer);
@@ -153,6 +159,8 @@ private:
     bool handle(const PeerId& peer, const std::string& type, const QByteArray& body);
     void answer(const PeerId& peer, const std::string& type, const std::string& body, bool periodic = false);
     void notify(const std::string& type, const std::string& body, bool periodic = false);
+    // With a report delay: runs `send` later when a command is being handled, else now.
+    bool deferred(std::function<void()> send);
     void sendImage(const PeerId& peer, const QByteArray& body);
     void answerLibrary(const PeerId& peer);
 
@@ -182,6 +190,7 @@ private:
     std::unique_ptr<Messaging::UnitEndpoint> m_endpoint;
     quint16 m_boundPort = 0;
     bool m_stalled = false;
+    bool m_handlingCommand = false;
     bool m_scenarioRunning = false; // wanted; the clock also waits while stalled
     int m_stepRemainingMs = -1;
     int m_step = -1;

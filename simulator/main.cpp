@@ -5,7 +5,10 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -116,10 +119,20 @@ int main(int argc, char* argv[])
     const QCommandLineOption noLibraryService("no-library-service",
                                               "Do not start the built-in library service.");
     const QCommandLineOption verbose("verbose", "Also log the once-a-second playback notifications.");
+    const QCommandLineOption commandLog(
+        "command-log",
+        "Append every message received to FILE, one JSON line each: {\"type\": ..., \"body\": ...} with the "
+        "body as received (secrets in clear: for tests only; the file is readable by its owner only).",
+        "file");
+    const QCommandLineOption reportDelay("report-delay",
+                                         "Apply a command at once but send what it causes MS later "
+                                         "(0 to 60000, default 0).",
+                                         "ms", "0");
     parser.addOptions(
-        {name,    bind,    port,        announceAddress, announcePort,       noAnnounce,       service,
-         seats,   library, librarySize, scenario,        noScenario,         timeScale,        plain,
-         keyFile, newKey,  noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose});
+        {name,       bind,       port,        announceAddress, announcePort,       noAnnounce,       service,
+         seats,      library,    librarySize, scenario,        noScenario,         timeScale,        plain,
+         keyFile,    newKey,     noUnitId,    serviceUri,      libraryServicePort, noLibraryService, verbose,
+         commandLog, reportDelay});
     parser.process(app);
 
     UnitConfig config;
@@ -156,6 +169,17 @@ int main(int argc, char* argv[])
     config.runScenario = !parser.isSet(noScenario);
     // A long-running unit keeps only a short history of what it received.
     config.commandLogCapacity = 100;
+    config.reportDelayMs = parser.value(reportDelay).toInt(&ok);
+    if (!ok || config.reportDelayMs < 0 || config.reportDelayMs > 60000)
+        fail(QStringLiteral("--report-delay must be 0 to 60000"));
+    std::unique_ptr<QFile> commandFile;
+    if (parser.isSet(commandLog)) {
+        commandFile = std::make_unique<QFile>(parser.value(commandLog));
+        if (!commandFile->open(QIODevice::WriteOnly | QIODevice::Append) ||
+            !commandFile->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            fail(QStringLiteral("cannot write the command log %1: %2")
+                     .arg(parser.value(commandLog), commandFile->errorString()));
+    }
 
     config.encrypted = !parser.isSet(plain);
     if (config.encrypted) {
@@ -226,6 +250,16 @@ int main(int argc, char* argv[])
         unit.setScenario(std::move(s));
     }
 
+    if (commandFile) {
+        QObject::connect(&unit, &SimulatedUnit::commandReceived,
+                         [file = commandFile.get()](const QString& type, const QByteArray& body) {
+                             const QJsonObject line{{QStringLiteral("type"), type},
+                                                    {QStringLiteral("body"), QString::fromUtf8(body)}};
+                             // Whole lines, flushed at once: a reader never sees half a command.
+                             file->write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+                             file->flush();
+                         });
+    }
     const bool logPeriodic = parser.isSet(verbose);
     QObject::connect(&unit, &SimulatedUnit::messageReceived,
                      [](const QString& peer, const QString& type, const QString& summary) {

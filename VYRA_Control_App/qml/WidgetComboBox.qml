@@ -11,6 +11,8 @@ ComboBox {
 
     delegate: MenuItem {
         id: entry
+        // Shown in one popup at a time: the entry's name is unique among the visible items.
+        objectName: "comboBoxEntry" + index
         width: ListView.view.width
         text: control.textRole ? (Array.isArray(control.model) ? modelData[control.textRole] : model[control.textRole])
                                : modelData

@@ -530,9 +530,13 @@ private slots:
 
         f.facade->sendMotionDelay(5);
         f.facade->sendMotionDelay(6);
+        f.facade->sendMotionDelay(6);
+        // Back to the unit's value before its echo: the unit has 6 by now and must get the 5 too.
+        f.facade->sendMotionDelay(5);
         f.facade->renameMotionController("A \"B\"");
         QTRY_COMPARE_WITH_TIMEOUT(receivedOf("SetVyraName").size(), std::size_t(1), 10000);
-        QCOMPARE(receivedOf("SetMotionDelay"), std::vector<std::string>{R"({"motionDelay":6})"});
+        QCOMPARE(receivedOf("SetMotionDelay"),
+                 (std::vector<std::string>{R"({"motionDelay":6})", R"({"motionDelay":5})"}));
         QCOMPARE(receivedOf("SetVyraName").front(), std::string("{\"vyraName\":\"A \\\"B\\\"\"}"));
         QCOMPARE(f.facade->motionDelay(), 5);
 

@@ -2,37 +2,19 @@
 // unit on loopback; the interface probe plugin (tests/ui/probe) reads the window by objectName.
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "FreePorts.h"
-#include "IsolatedEnvironment.h"
-#include "UiProbeClient.h"
+#include "AppUnitFixture.h"
 
 class TestTranslationsEndToEnd : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_build;
-    quint16 m_port = 0;
-    std::unique_ptr<QProcess> m_unit;
-    QString m_unitLog;
-    UiProbeClient m_probe;
+    std::unique_ptr<AppUnitFixture> m_fx;
 
-    QProcessEnvironment environment(const QString& language) const
-    {
-        QProcessEnvironment env = isolatedEnvironment(m_dir.path());
-        // The language comes from LANGUAGE alone: the locale stays "C", as on a machine without glibc
-        // locales.
-        env.remove("LC_ALL");
-        env.remove("LC_MESSAGES");
-        env.insert("LANGUAGE", language);
-        return env;
-    }
-
-    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
+    QJsonObject ask(const QJsonObject& request) { return m_fx->ask(request); }
 
     // Hidden items too: the texts of other tabs are set whether shown or not.
     QString text(const QString& name, const QString& prop = "text")
@@ -40,31 +22,6 @@ class TestTranslationsEndToEnd : public QObject
         return ask({{"cmd", "get"}, {"name", name}, {"prop", prop}, {"visibleOnly", false}})
             .value("value")
             .toString();
-    }
-
-    bool connectProbe(const QString& socket) { return m_probe.connectTo(socket); }
-
-    QString unitLog()
-    {
-        m_unitLog += QString::fromLocal8Bit(m_unit->readAll());
-        return m_unitLog;
-    }
-
-    static QString readFile(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-    static void stop(QProcess* p)
-    {
-        if (!p || p->state() == QProcess::NotRunning)
-            return;
-        p->terminate();
-        if (!p->waitForFinished(20000)) {
-            p->kill();
-            p->waitForFinished();
-        }
     }
 
 private slots:
@@ -75,9 +32,7 @@ private slots:
             m_dir.setAutoRemove(false);
             qInfo("logs in %s", qPrintable(m_dir.path()));
         }
-        m_build = qEnvironmentVariable("VYRA_BUILD_DIR");
-        if (!QFile::exists(m_build + "/bin/VYRA_Control_App") ||
-            !QFile::exists(m_build + "/bin/vyra_simulated_unit"))
+        if (!AppUnitFixture::programsBuilt())
             QFAIL("the application or the simulated unit is not built");
 
         // Online at once: a unit playing one long title.
@@ -87,18 +42,11 @@ private slots:
             "motionCodeState": "available", "media": "The Godfather", "offset": 100}]})");
         scenario.close();
 
-        m_port = freeTcpPort();
-        m_unit = std::make_unique<QProcess>();
-        m_unit->setProcessEnvironment(environment(""));
-        m_unit->setProcessChannelMode(QProcess::MergedChannels);
-        m_unit->start(m_build + "/bin/vyra_simulated_unit",
-                      {"--bind", "127.0.0.1", "--port", QString::number(m_port), "--seats", "2", "--key-file",
-                       m_dir.filePath("unit-key.txt"), "--no-announce", "--scenario", scenario.fileName()});
-        QVERIFY(m_unit->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("listening"), 20000);
+        m_fx = std::make_unique<AppUnitFixture>(m_dir.path());
+        QVERIFY(m_fx->startUnit({"--seats", "2", "--scenario", scenario.fileName()}));
     }
 
-    void cleanupTestCase() { stop(m_unit.get()); }
+    void cleanupTestCase() { m_fx.reset(); }
 
     void languageShown_data()
     {
@@ -140,28 +88,13 @@ private slots:
         QFETCH(QString, online);
         QFETCH(QString, username);
 
-        QProcessEnvironment env = environment(language);
-        const QString tag = QString(QTest::currentDataTag()).replace(':', '-');
-        const QString socket = m_dir.filePath("probe-" + tag + ".sock");
-        const QString log = m_dir.filePath("app-" + tag + ".log");
-        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
-        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
-        env.insert("VYRA_UI_PROBE_SOCKET", socket);
-        QProcess app;
-        app.setProcessEnvironment(env);
-        // To a file: an unread pipe would fill up and stall the program.
-        app.setProcessChannelMode(QProcess::MergedChannels);
-        app.setStandardOutputFile(log);
-        app.start(m_build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(m_port)});
-        QVERIFY(app.waitForStarted(20000));
-        auto guard = qScopeGuard([&] {
-            m_probe.close();
-            stop(&app);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(connectProbe(socket), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+        // The language comes from LANGUAGE alone: the locale stays "C", as on a machine without glibc
+        // locales.
+        QVERIFY(m_fx->startApp({{"LANGUAGE", language}, {"LC_ALL", QString()}, {"LC_MESSAGES", QString()}}));
+        auto guard = qScopeGuard([&] { m_fx->stopApp(); });
+        const auto log = [this] { return m_fx->appLog(); };
 
-        QVERIFY2(readFile(log).contains(logLine), qPrintable(readFile(log)));
+        QVERIFY2(log().contains(logLine), qPrintable(log()));
         QCOMPARE(text("libraryTab"), library);
         // The library page is made when first shown (behind the start-up dialog, which takes the clicks).
         QTRY_VERIFY_WITH_TIMEOUT(

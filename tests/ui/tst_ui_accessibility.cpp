@@ -5,13 +5,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "FreePorts.h"
-#include "IsolatedEnvironment.h"
-#include "UiProbeClient.h"
+#include "AppUnitFixture.h"
 
 namespace {
 
@@ -46,43 +43,21 @@ class TestUiAccessibility : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_unit;
-    std::unique_ptr<QProcess> m_app;
-    UiProbeClient m_probe;
-    quint16 m_port = 0;
-    int m_runs = 0;
+    std::unique_ptr<AppUnitFixture> m_fx;
+    SimulatedUnitProcess* m_unit = nullptr;
 
-    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
-
+    QJsonObject ask(const QJsonObject& request) { return m_fx->ask(request); }
     QVariant get(const QString& name, const QString& prop, const QString& under = {})
     {
-        QJsonObject req{{"cmd", "get"}, {"name", name}, {"prop", prop}};
-        if (!under.isEmpty())
-            req.insert("under", under);
-        return ask(req).value("value").toVariant();
+        return m_fx->get(name, prop, under);
     }
-
-    bool exists(const QString& name)
-    {
-        return ask({{"cmd", "get"}, {"name", name}, {"prop", "x"}}).value("ok").toBool();
-    }
-
+    bool exists(const QString& name) { return m_fx->exists(name); }
     bool set(const QString& name, const QString& prop, const QVariant& value)
     {
-        return ask({{"cmd", "set"},
-                    {"name", name},
-                    {"prop", prop},
-                    {"value", QJsonValue::fromVariant(value)}})
-            .value("ok")
-            .toBool();
+        return m_fx->set(name, prop, value);
     }
-
-    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        ask({{"cmd", "key"}, {"key", key}, {"modifiers", int(modifiers)}});
-    }
-
-    QJsonObject focus() { return ask({{"cmd", "focus"}}); }
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { m_fx->key(key, modifiers); }
+    QJsonObject focus() { return m_fx->focus(); }
 
     bool showTab(const QString& tab) { return ask({{"cmd", "click"}, {"name", tab}}).value("ok").toBool(); }
 
@@ -91,17 +66,7 @@ class TestUiAccessibility : public QObject
         return ask({{"cmd", "a11y"}, {"under", under}}).value("nodes").toArray();
     }
 
-    bool resize(int width)
-    {
-        ask({{"cmd", "resize"}, {"width", width}, {"height", 800}});
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired()) {
-            if (ask({{"cmd", "window"}}).value("width").toInt() == width)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
+    bool resize(int width) { return m_fx->resize(width); }
 
     static bool focusInside(const QJsonObject& focus, const QString& name)
     {
@@ -132,61 +97,22 @@ class TestUiAccessibility : public QObject
     // A unit of its own for each run of the program: it reports its seats to its first client.
     void startUnit()
     {
-        if (m_unit) {
-            m_unit->terminate();
-            m_unit->waitForFinished(20000);
-        }
-        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
-        QFile::remove(m_dir.filePath("unit.log"));
-        QFile scenario(m_dir.filePath("scenario.json"));
-        m_port = freeTcpPort();
-        m_unit = std::make_unique<QProcess>();
-        m_unit->setProcessEnvironment(isolatedEnvironment(m_dir.filePath("unit")));
-        m_unit->setProcessChannelMode(QProcess::MergedChannels);
-        m_unit->setStandardOutputFile(m_dir.filePath("unit.log"));
-        m_unit->start(build + "/bin/vyra_simulated_unit",
-                      {"--bind", "127.0.0.1", "--port", QString::number(m_port), "--name", "A11y Unit",
-                       "--seats", "3", "--key-file", m_dir.filePath("unit-key.txt"), "--no-announce",
-                       "--scenario", scenario.fileName()});
-        QVERIFY(m_unit->waitForStarted(20000));
-        const auto unitListens = [this] {
-            QFile log(m_dir.filePath("unit.log"));
-            return log.open(QIODevice::ReadOnly) && log.readAll().contains("listening");
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(unitListens(), 20000);
+        if (m_unit)
+            m_unit->stop();
+        m_unit = m_fx->startUnit(
+            {"--name", "A11y Unit", "--seats", "3", "--scenario", m_dir.filePath("scenario.json")});
+        QVERIFY(m_unit);
     }
 
     void startApp(const QString& language)
     {
-        stopApp();
-        QProcessEnvironment env = isolatedEnvironment(m_dir.filePath(QString("run%1").arg(++m_runs)));
-        const QString socket = m_dir.filePath(QString("probe%1.sock").arg(m_runs));
-        env.insert("LANGUAGE", language);
-        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
-        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
-        env.insert("VYRA_UI_PROBE_SOCKET", socket);
-        m_app = std::make_unique<QProcess>();
-        m_app->setProcessEnvironment(env);
-        m_app->setProcessChannelMode(QProcess::MergedChannels);
-        m_app->setStandardOutputFile(m_dir.filePath(QString("app%1.log").arg(m_runs)));
-        m_app->start(qEnvironmentVariable("VYRA_BUILD_DIR") + "/bin/VYRA_Control_App",
-                     {"-a", QString("127.0.0.1:%1").arg(m_port)});
-        QVERIFY(m_app->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_probe.connectTo(socket), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+        QVERIFY(m_fx->startApp({"-a", m_unit->address()}, {{"LANGUAGE", language}}));
         QVERIFY(resize(700));
         // Connected: the pencil works only then.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            ask({{"cmd", "get"}, {"name", "renameButton"}, {"prop", "enabled"}, {"visibleOnly", false}})
-                .value("value")
-                .toBool(),
-            60000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_fx->get("renameButton", "enabled", {}, false).toBool(), 60000);
         // The seats are there and active: their status line is green (cards are made only where shown).
-        QTRY_COMPARE_WITH_TIMEOUT(
-            ask({{"cmd", "get"}, {"name", "seatStatusText"}, {"prop", "color"}, {"visibleOnly", false}})
-                .value("value")
-                .toString(),
-            QString("#4caf50"), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->get("seatStatusText", "color", {}, false).toString(),
+                                  QString("#4caf50"), 60000);
     }
 
     int count(const QString& prefix, const QString& under)
@@ -194,18 +120,7 @@ class TestUiAccessibility : public QObject
         return ask({{"cmd", "count"}, {"prefix", prefix}, {"under", under}}).value("count").toInt();
     }
 
-    void stopApp()
-    {
-        m_probe.close();
-        if (!m_app)
-            return;
-        m_app->terminate();
-        if (!m_app->waitForFinished(20000)) {
-            m_app->kill();
-            m_app->waitForFinished();
-        }
-        m_app.reset();
-    }
+    void stopApp() { m_fx->stopApp(); }
 
     void closeStartupDialog()
     {
@@ -394,10 +309,9 @@ private slots:
             m_dir.setAutoRemove(false);
             qInfo("logs in %s", qPrintable(m_dir.path()));
         }
-        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
-        if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
-            !QFile::exists(build + "/bin/vyra_simulated_unit"))
+        if (!AppUnitFixture::programsBuilt())
             QFAIL("the application or the simulated unit is not built");
+        m_fx = std::make_unique<AppUnitFixture>(m_dir.path());
         QFile scenario(m_dir.filePath("scenario.json"));
         QVERIFY(scenario.open(QIODevice::WriteOnly));
         scenario.write(R"({"loop": false, "steps": [{"duration": 3600, "mediaIdState": "ident_success",
@@ -408,17 +322,7 @@ private slots:
         startApp("");
     }
 
-    void cleanupTestCase()
-    {
-        stopApp();
-        if (m_unit) {
-            m_unit->terminate();
-            if (!m_unit->waitForFinished(20000)) {
-                m_unit->kill();
-                m_unit->waitForFinished();
-            }
-        }
-    }
+    void cleanupTestCase() { m_fx.reset(); }
 
     // The first thing a fresh install shows: the dialog, modal, closed by Escape.
     void startupDialogByKeyboard()

@@ -3,13 +3,10 @@
 // drives the window's items by objectName.
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "FreePorts.h"
-#include "IsolatedEnvironment.h"
-#include "UiProbeClient.h"
+#include "AppUnitFixture.h"
 
 namespace {
 
@@ -22,97 +19,21 @@ class TestUiEndToEnd : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_unit;
-    std::unique_ptr<QProcess> m_app;
-    UiProbeClient m_probe;
-    QString m_unitLog;
+    std::unique_ptr<AppUnitFixture> m_fx;
     QStringList m_unitArguments;
 
-    QProcessEnvironment environment() const { return isolatedEnvironment(m_dir.path()); }
-
-    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
-
+    QJsonObject ask(const QJsonObject& request) { return m_fx->ask(request); }
     QVariant get(const QString& name, const QString& prop, const QString& under = {})
     {
-        QJsonObject req{{"cmd", "get"}, {"name", name}, {"prop", prop}};
-        if (!under.isEmpty())
-            req.insert("under", under);
-        return ask(req).value("value").toVariant();
+        return m_fx->get(name, prop, under);
     }
-
     bool set(const QString& name, const QString& prop, const QVariant& value, const QString& under = {})
     {
-        QJsonObject req{
-            {"cmd", "set"}, {"name", name}, {"prop", prop}, {"value", QJsonValue::fromVariant(value)}};
-        if (!under.isEmpty())
-            req.insert("under", under);
-        return ask(req).value("ok").toBool();
+        return m_fx->set(name, prop, value, under);
     }
-
-    int count(const QString& prefix, const QString& under = {})
-    {
-        QJsonObject req{{"cmd", "count"}, {"prefix", prefix}};
-        if (!under.isEmpty())
-            req.insert("under", under);
-        return ask(req).value("count").toInt();
-    }
-
-    bool resize(int width)
-    {
-        ask({{"cmd", "resize"}, {"width", width}, {"height", 800}});
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired()) {
-            if (ask({{"cmd", "window"}}).value("width").toInt() == width)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
-
-    bool connectProbe(const QString& socket) { return m_probe.connectTo(socket); }
-
-    QString unitLog()
-    {
-        m_unitLog += QString::fromLocal8Bit(m_unit->readAll());
-        return m_unitLog;
-    }
-
-    bool startUnit(const QStringList& arguments)
-    {
-        const int from = m_unitLog.size();
-        m_unit = std::make_unique<QProcess>();
-        m_unit->setProcessEnvironment(environment());
-        m_unit->setProcessChannelMode(QProcess::MergedChannels);
-        m_unit->start(qEnvironmentVariable("VYRA_BUILD_DIR") + "/bin/vyra_simulated_unit", arguments);
-        if (!m_unit->waitForStarted(20000))
-            return false;
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired() && unitLog().indexOf("listening", from) < 0)
-            QTest::qWait(50);
-        return unitLog().indexOf("listening", from) >= 0;
-    }
-
-    void stopUnit()
-    {
-        unitLog();
-        m_unit->terminate();
-        if (!m_unit->waitForFinished(20000)) {
-            m_unit->kill();
-            m_unit->waitForFinished();
-        }
-        unitLog();
-    }
-
-    // The fingerprints the unit printed, oldest first.
-    QStringList unitFingerprints()
-    {
-        QStringList out;
-        auto it = QRegularExpression(QStringLiteral("Key fingerprint ([0-9a-f]{4}(?: [0-9a-f]{4}){7})"))
-                      .globalMatch(unitLog());
-        while (it.hasNext())
-            out << it.next().captured(1);
-        return out;
-    }
+    int count(const QString& prefix, const QString& under = {}) { return m_fx->count(prefix, under); }
+    bool resize(int width) { return m_fx->resize(width); }
+    QString unitLog() { return m_fx->unitLog(); }
 
 private slots:
     void initTestCase()
@@ -123,9 +44,7 @@ private slots:
             m_dir.setAutoRemove(false);
             qInfo("logs in %s", qPrintable(m_dir.path()));
         }
-        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
-        if (!QFile::exists(build + "/bin/VYRA_Control_App") ||
-            !QFile::exists(build + "/bin/vyra_simulated_unit"))
+        if (!AppUnitFixture::programsBuilt())
             QFAIL("the application or the simulated unit is not built");
 
         QFile scenario(m_dir.filePath("scenario.json"));
@@ -140,52 +59,18 @@ private slots:
                 .toJson());
         scenario.close();
 
-        const quint16 port = freeTcpPort();
-        m_unitArguments << "--bind"
-                        << "127.0.0.1"
-                        << "--port" << QString::number(port) << "--name"
+        m_fx = std::make_unique<AppUnitFixture>(m_dir.path());
+        m_unitArguments << "--name"
                         << "E2E Unit"
                         << "--seats"
                         << "3"
-                        << "--key-file" << m_dir.filePath("unit-key.txt") << "--no-announce"
                         << "--scenario" << scenario.fileName();
-        QVERIFY(startUnit(m_unitArguments));
-
-        QProcessEnvironment env = environment();
-        const QString socket = m_dir.filePath("probe.sock");
-        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
-        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
-        env.insert("VYRA_UI_PROBE_SOCKET", socket);
-        m_app = std::make_unique<QProcess>();
-        m_app->setProcessEnvironment(env);
-        // To a file: an unread pipe would fill up and stall the program.
-        m_app->setProcessChannelMode(QProcess::MergedChannels);
-        m_app->setStandardOutputFile(m_dir.filePath("app.log"));
-        m_app->start(build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(port)});
-        QVERIFY(m_app->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(connectProbe(socket), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
+        QVERIFY(m_fx->startUnit(m_unitArguments));
+        QVERIFY(m_fx->startApp());
         QVERIFY(resize(1280));
     }
 
-    void cleanupTestCase()
-    {
-        m_probe.disconnect();
-        if (m_unit) {
-            QFile log(m_dir.filePath("unit.log"));
-            if (log.open(QIODevice::WriteOnly))
-                log.write(unitLog().toUtf8());
-        }
-        for (auto* p : {m_app.get(), m_unit.get()}) {
-            if (!p)
-                continue;
-            p->terminate();
-            if (!p->waitForFinished(20000)) {
-                p->kill();
-                p->waitForFinished();
-            }
-        }
-    }
+    void cleanupTestCase() { m_fx.reset(); }
 
     void statusPageFilledFromUnit()
     {
@@ -204,11 +89,20 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 30000);
         QCOMPARE(get("mutedSwitch", "position", "seatCard2").toDouble(), 0.0);
         // The card may lie below the fold of the window: toggle the switch as a click would.
+        const int mark = m_fx->commandMark();
         QVERIFY(set("mutedSwitch", "checked", true, "seatCard2"));
-        QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("SetSeatSetting"), 20000);
+        const auto sent = [&] {
+            for (const auto& c : m_fx->commands(mark)) {
+                if (c.type == "SetSeatSetting")
+                    return c.body;
+            }
+            return QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!sent().isEmpty(), 20000);
+        // The second card is the seat with index 1.
+        QVERIFY2(sent().contains(R"("index":1,"muted":true)"), qPrintable(sent()));
         // After the model's update delay the unit's own report is shown, and it kept the change.
-        QTest::qWait(2500);
-        QCOMPARE(get("mutedSwitch", "position", "seatCard2").toDouble(), 1.0);
+        QTRY_COMPARE_WITH_TIMEOUT(get("mutedSwitch", "position", "seatCard2").toDouble(), 1.0, 20000);
         QCOMPARE(get("mutedSwitch", "position", "seatCard1").toDouble(), 0.0);
     }
 
@@ -221,6 +115,8 @@ private slots:
                                   20000);
         // The value shown only changes when the unit reports it; its log shows the request.
         QTRY_VERIFY_WITH_TIMEOUT(unitLog().contains("<- ") && unitLog().contains("SetMotionDelay"), 20000);
+        QCOMPARE(m_fx->commands().last().type, QString("SetMotionDelay"));
+        QCOMPARE(m_fx->commands().last().body, QString(R"({"motionDelay":50})"));
     }
 
     void widthMovesSeats()
@@ -277,11 +173,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
                                   60000);
         QTRY_VERIFY_WITH_TIMEOUT(!get("linkNotEncryptedText", "visible").toBool(), 20000);
-        stopUnit();
-        const int restartedAt = m_unitLog.size();
-        QVERIFY(startUnit(m_unitArguments + QStringList{"--new-key"}));
-        QTRY_COMPARE_WITH_TIMEOUT(unitFingerprints().size(), 2, 20000);
-        const QStringList fingerprints = unitFingerprints();
+        const int restartedAt = unitLog().size();
+        QVERIFY(m_fx->restartUnit(m_unitArguments + QStringList{"--new-key"}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->unit().fingerprints().size(), 2, 20000);
+        const QStringList fingerprints = m_fx->unit().fingerprints();
         QVERIFY(fingerprints[0] != fingerprints[1]);
 
         QTRY_VERIFY_WITH_TIMEOUT(get("unitKeyPanel", "visible").toBool(), 60000);

@@ -8,7 +8,11 @@
 // wall-clock time of the first frame shown once all those hold ("ready"), and the processor time the
 // program had used by then, for the start-up benchmark; an empty list means the very first frame. "stall"
 // reports the longest time the GUI thread did not run its event loop since the previous "stall" (the first
-// one starts watching). The application itself holds no test code.
+// one starts watching). "mouse", "wheel", "key" and "type" are real input through the window system layer
+// (press, moves and release at a point of an item given as fractions of its size; key clicks with
+// modifiers; text typed key by key); each answers once the events were delivered and the events they
+// posted handled, so what the test reads next is what the user sees after that input. The application
+// itself holds no test code.
 #include <algorithm>
 #include <atomic>
 #include <ctime>
@@ -28,6 +32,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest/QTest>
 
 namespace {
@@ -269,6 +274,19 @@ private:
             // Through the window system layer, as a real key press: shortcuts see it too.
             QTest::keyClick(window, Qt::Key(req.value("key").toInt()),
                             Qt::KeyboardModifiers(req.value("modifiers").toInt()));
+            QCoreApplication::processEvents();
+            return {{"ok", true}};
+        }
+        if (cmd == "type") {
+            // A key press and release per character, the character as the event's text.
+            for (const QChar ch : req.value("text").toString()) {
+                if (ch.unicode() < 128)
+                    QTest::keyClick(window, char(ch.unicode()));
+                else
+                    QTest::sendKeyEvent(QTest::Click, window, Qt::Key(ch.toUpper().unicode()), QString(ch),
+                                        Qt::NoModifier);
+            }
+            QCoreApplication::processEvents();
             return {{"ok", true}};
         }
         if (cmd == "focus")
@@ -281,8 +299,17 @@ private:
         if (!item)
             return {{"ok", false}, {"error", "no item"}};
         const QByteArray prop = req.value("prop").toString().toUtf8();
-        if (cmd == "get")
-            return {{"ok", true}, {"value", QJsonValue::fromVariant(item->property(prop.constData()))}};
+        if (cmd == "get") {
+            // A dotted path reads through objects: "popup.opened", "up.pressed".
+            QObject* object = item;
+            const QList<QByteArray> path = prop.split('.');
+            for (int i = 0; i + 1 < path.size() && object; ++i)
+                object = object->property(path[i].constData()).value<QObject*>();
+            if (!object)
+                return {{"ok", false}, {"error", "no object"}};
+            return {{"ok", true},
+                    {"value", QJsonValue::fromVariant(object->property(path.last().constData()))}};
+        }
         if (cmd == "set")
             return {{"ok", item->setProperty(prop.constData(), req.value("value").toVariant())}};
         if (cmd == "find") {
@@ -292,6 +319,12 @@ private:
                                                       Q_ARG(QString, req.value("text").toString()));
             return {{"ok", ok}, {"row", row}};
         }
+        if (cmd == "rect") {
+            const QRectF r = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+            return {{"ok", true}, {"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
+        }
+        if (cmd == "mouse" || cmd == "wheel")
+            return input(window, item, req);
         if (cmd == "click") {
             const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -300,9 +333,45 @@ private:
                                   Qt::NoModifier);
                 QCoreApplication::sendEvent(window, &event);
             }
+            QCoreApplication::processEvents();
             return {{"ok", true}};
         }
         return {{"ok", false}, {"error", "unknown command"}};
+    }
+
+    // Real mouse input at a point of `item` (fractions fx, fy of its size; the centre by default).
+    static QJsonObject input(QQuickWindow* window, QQuickItem* item, const QJsonObject& req)
+    {
+        const QPointF local(req.value("fx").toDouble(0.5) * item->width(),
+                            req.value("fy").toDouble(0.5) * item->height());
+        const QPoint pos = item->mapToScene(local).toPoint();
+        if (!QRect(QPoint(0, 0), window->size()).contains(pos))
+            return {{"ok", false}, {"error", "outside the window"}, {"x", pos.x()}, {"y", pos.y()}};
+        const auto modifiers = Qt::KeyboardModifiers(req.value("modifiers").toInt());
+        const auto button = Qt::MouseButton(req.value("button").toInt(Qt::LeftButton));
+        const QString action = req.value("action").toString();
+        if (req.value("cmd").toString() == "wheel") {
+            const QPoint angle(0, req.value("dy").toInt(-120));
+            QWheelEvent event(pos, window->mapToGlobal(pos), QPoint(), angle, Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(window, &event);
+        } else if (action == "press") {
+            // The pointer comes to the point before the button goes down, as a hand moves it.
+            QTest::mouseMove(window, pos);
+            QTest::mousePress(window, button, modifiers, pos);
+        } else if (action == "move") {
+            QTest::mouseMove(window, pos);
+        } else if (action == "release") {
+            QTest::mouseRelease(window, button, modifiers, pos);
+        } else if (action == "click") {
+            QTest::mouseMove(window, pos);
+            QTest::mouseClick(window, button, modifiers, pos);
+        } else {
+            return {{"ok", false}, {"error", "unknown action"}};
+        }
+        // What the events posted (deferred updates, queued signals) is done too before the answer.
+        QCoreApplication::processEvents();
+        return {{"ok", true}, {"x", pos.x()}, {"y", pos.y()}};
     }
 
     // A timer that should fire every few milliseconds: any longer gap is time the event loop was held up.
