@@ -192,14 +192,19 @@ Flickable {
                                         var port = model.data(index, 2)
                                         var encryption = model.data(index, 3)
                                         if (doChooseVYRAWhenCurrentIndexChanges) {
+                                            // Known before the choice: the name it brings selects this row.
+                                            var formerAddress = chosenAddress
+                                            var formerPort = chosenPort
+                                            chosenAddress = address
+                                            chosenPort = port
                                             if (!api.chooseVYRA(address, name, port, encryption)) {
                                                 console.log("Failed to choose VYRA " + name + " at " + address + ":" + port)
+                                                chosenAddress = formerAddress
+                                                chosenPort = formerPort
                                                 currentIndex = previousIndex
                                             } else {
                                                 console.log("Chose VYRA " + name + " at " + address + ":" + port)
                                                 previousIndex = currentIndex
-                                                chosenAddress = address
-                                                chosenPort = port
                                             }
                                         } else {
                                             previousIndex = currentIndex

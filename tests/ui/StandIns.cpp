@@ -176,6 +176,13 @@ void StandInUnitList::renameUnit(int row, const QString& name)
     emit dataChanged(index(row), index(row));
 }
 
+void StandInUnitList::removeUnit(int row)
+{
+    beginRemoveRows({}, row, row);
+    m_units.erase(m_units.begin() + row);
+    endRemoveRows();
+}
+
 void StandInUnitList::clearUnits()
 {
     beginResetModel();

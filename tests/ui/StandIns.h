@@ -462,6 +462,7 @@ public:
     QHash<int, QByteArray> roleNames() const override { return {{0, "name"}, {1, "address"}, {2, "port"}}; }
     Q_INVOKABLE void addUnit(const QString& name, const QString& address, int port, bool encrypted);
     Q_INVOKABLE void renameUnit(int row, const QString& name);
+    Q_INVOKABLE void removeUnit(int row);
     Q_INVOKABLE void clearUnits();
 
 private:

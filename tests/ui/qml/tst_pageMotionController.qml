@@ -95,6 +95,33 @@ Item {
             compare(combo().currentIndex, 0)
         }
 
+        // The unit shown is the unit reached: when the chosen one leaves, the row of its name that is shown
+        // instead is chosen (and refused by its key if it is not that unit); an emptied list starts afresh.
+        function test_shownUnitIsTheUnitReached() {
+            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
+            VYRAList.addUnit("Living room", "127.0.0.2", 12740, true)
+            compare(api.callsNamed("chooseVYRA").length, 1)
+            compare(combo().currentIndex, 0)
+            VYRAList.removeUnit(0)
+            var calls = api.callsNamed("chooseVYRA")
+            compare(calls.length, 2)
+            compare(calls[1], ["127.0.0.2", "Living room", 12740, true])
+            compare(combo().currentIndex, 0)
+            VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
+            compare(api.callsNamed("chooseVYRA").length, 2)
+            VYRAList.removeUnit(0)
+            calls = api.callsNamed("chooseVYRA")
+            compare(calls.length, 3)
+            compare(calls[2], ["127.0.0.1", "Living room", 12740, true])
+            VYRAList.removeUnit(0)
+            compare(combo().currentIndex, -1)
+            VYRAList.addUnit("Cinema", "127.0.0.3", 12740, false)
+            calls = api.callsNamed("chooseVYRA")
+            compare(calls.length, 4)
+            compare(calls[3], ["127.0.0.3", "Cinema", 12740, false])
+            compare(combo().currentIndex, 0)
+        }
+
         function test_failedChoiceKeepsPreviousUnit() {
             VYRAList.addUnit("Living room", "127.0.0.1", 12740, true)
             VYRAList.addUnit("Cinema", "127.0.0.2", 12741, false)
