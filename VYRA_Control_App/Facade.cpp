@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include <QDebug>
+#include <QDir>
 #include <QTimer>
 
 #include "ApplicationInfo.h"
@@ -100,6 +101,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
 
     // Remembered unit keys, in the user's settings folder (an empty path when there is none: memory only).
     m_keyPins = std::make_shared<KeyPinStore>(KeyPinStore::defaultPath());
+    updateKeyStoreNotice();
     if (m_forceHostname.empty()) {
         m_messenger = makeDiscoveryMessenger();
         m_vyraListModel->setDiscoverer(m_messenger->getDiscoverer());
@@ -325,6 +327,7 @@ void Facade::handleConnected()
         setUnitKeyMismatch(QString(), QString());
         updateLinkEncrypted();
         rememberConnectedUnit();
+        updateKeyStoreNotice(); // pinning may have found the file damaged or linked meanwhile
     });
 }
 
@@ -359,6 +362,35 @@ void Facade::setUnitKeyMismatch(const QString& offeredKey, const QString& pinned
     m_offeredKeyFingerprint = QString::fromStdString(KeyPinStore::fingerprint(offeredKey.toStdString()));
     m_pinnedKeyFingerprint = QString::fromStdString(KeyPinStore::fingerprint(pinnedKey.toStdString()));
     emit unitKeyChanged();
+}
+
+void Facade::updateKeyStoreNotice()
+{
+    const auto notice = m_keyPins->notice();
+    if (notice.kind == KeyPinStore::Notice::None)
+        return;
+    const QString path = QString::fromStdString(notice.path);
+    const QString cause = QString::number(int(notice.kind)) + QLatin1Char(':') + path;
+    if (cause == m_keyStoreNoticeCause)
+        return; // shown already, or dismissed
+    m_keyStoreNoticeCause = cause;
+    m_keyStoreNotice =
+        notice.kind == KeyPinStore::Notice::Damaged
+            ? tr("The remembered VYRA keys could not be read. The damaged file was kept as %1; each VYRA is "
+                 "trusted anew when next connected.")
+                  .arg(QDir::toNativeSeparators(path))
+            : tr("VYRA keys are not saved: %1 is a symbolic link. They are remembered until the program "
+                 "ends.")
+                  .arg(QDir::toNativeSeparators(path));
+    emit keyStoreNoticeChanged();
+}
+
+void Facade::dismissKeyStoreNotice()
+{
+    if (m_keyStoreNotice.isEmpty())
+        return;
+    m_keyStoreNotice.clear();
+    emit keyStoreNoticeChanged();
 }
 
 void Facade::updateLinkEncrypted()

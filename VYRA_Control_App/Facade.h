@@ -121,6 +121,9 @@ class Facade : public QObject,
     Q_PROPERTY(bool discoveryActive READ discoveryActive CONSTANT)
     // Addresses connected to lately, most recent first (user settings).
     Q_PROPERTY(QStringList recentAddresses READ recentAddresses NOTIFY recentAddressesChanged)
+    // Something the user must hear of once about the remembered unit keys (a damaged file kept aside, a file
+    // that is a link and so not used); empty when nothing is to be said or once dismissed.
+    Q_PROPERTY(QString keyStoreNotice READ keyStoreNotice NOTIFY keyStoreNoticeChanged)
 
 public:
     Facade(QObject* parent, PosterImageProvider* posterImageProvider,
@@ -176,6 +179,7 @@ public:
     QString unitAddress() const { return m_unitAddress; }
     bool discoveryActive() const { return m_forceHostname.empty(); }
     QStringList recentAddresses() const { return m_recentAddresses; }
+    QString keyStoreNotice() const { return m_keyStoreNotice; }
 
     // WRITE accessors: store and signal every time, except the two flags that signal only on change.
     void setControllerName(const QString& value);
@@ -246,6 +250,7 @@ signals:
     void controllerLinkEncryptedChanged();
     void unitAddressChanged();
     void recentAddressesChanged();
+    void keyStoreNoticeChanged();
 
 public slots:
     void setMovieImage(QVariant value);
@@ -296,6 +301,8 @@ public:
     // The row of VYRAList that holds the unit connected to last time (same unit id, else same address),
     // or -1.
     Q_INVOKABLE int rememberedUnitRow() const;
+    // The user has read the key store notice: it is not shown again for the same cause.
+    Q_INVOKABLE void dismissKeyStoreNotice();
 
 private:
     void applyGenericResponse(const QVariant& key, const QVariant& value);
@@ -309,6 +316,7 @@ private:
     void setUnitAddress(const QString& value);
     // Keeps the unit just connected to for the next start, and its address when it was named.
     void rememberConnectedUnit();
+    void updateKeyStoreNotice();
 
     std::shared_ptr<Messaging::Messenger> m_messenger;
     QPointer<PosterImageProvider> m_posterImageProvider;
@@ -375,6 +383,8 @@ private:
     bool m_linkEncrypted = false;
     QString m_unitAddress;
     QStringList m_recentAddresses;
+    QString m_keyStoreNotice;
+    QString m_keyStoreNoticeCause; // kind and path of the notice shown or dismissed last
     // Last, so that it is detached (in the destructor body) before any member goes.
     std::shared_ptr<GuiThreadRelay> m_relay;
 };

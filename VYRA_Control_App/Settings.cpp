@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace tavik {
@@ -20,6 +21,12 @@ void Settings::setShowDialogOnStartup(bool value)
     m_showDialogOnStartup = value;
     emit showDialogOnStartupChanged(value);
     QSettings store;
+    // Qt writes a new file and renames it over the store, but into a link's target: a store that is a link
+    // (someone else's file, or one they can read) is left alone.
+    if (QFileInfo(store.fileName()).isSymLink()) {
+        qWarning("Settings: %s is a symbolic link; the setting is not saved", qPrintable(store.fileName()));
+        return;
+    }
     store.setValue(showDialogOnStartupKey, value);
 }
 

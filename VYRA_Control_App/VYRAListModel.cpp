@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include "Discoverer.h"
 #include "GuiThreadRelay.h"
@@ -26,6 +27,7 @@ VYRAListModel::~VYRAListModel()
     // Slots may still fire from the discovery thread: cut them off before the rows go.
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
+    m_updatedConnection.disconnect();
     m_relay->detach();
 }
 
@@ -89,41 +91,96 @@ void VYRAListModel::setDiscoverer(const std::shared_ptr<tavik::Messaging::Discov
     // Notifications of a previous discoverer would be applied to the rows of the new one.
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
+    m_updatedConnection.disconnect();
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        m_queue.clear();
+    }
 
     beginResetModel();
     m_discoverer = discoverer;
-    m_rows = m_discoverer ? m_discoverer->getDiscovered() : std::vector<tavik::Messaging::Discovered>();
-    endResetModel();
-    if (!m_discoverer)
+    m_rows.clear();
+    if (!m_discoverer) {
+        endResetModel();
         return;
+    }
+    // The copy and the subscriptions under one hold: no change of the list is missed or applied twice.
+    const auto hold = m_discoverer->holdChanges();
+    m_rows = m_discoverer->getDiscovered();
+    endResetModel();
 
-    // Queued even from the GUI thread (removeTooOldOnes), so that rows change in the order the list did.
-    std::weak_ptr<GuiThreadRelay> relay = m_relay;
-    m_addedConnection = m_discoverer->unitAdded.connect([this, relay](int index) {
-        if (auto r = relay.lock())
-            r->post([this, index] { onUnitAdded(index); });
+    // Each change carries what it changed, and is applied on the GUI thread in the order the list changed:
+    // no copy of the whole list per change (a flood of announcements would make that quadratic). Queued even
+    // from the GUI thread (removeTooOldOnes), so that rows change in the order the list did.
+    m_addedConnection =
+        m_discoverer->unitInserted.connect([this](int index, const tavik::Messaging::Discovered& unit) {
+            queue({Change::Added, index, unit});
+        });
+    m_removedConnection = m_discoverer->unitRemoved.connect([this](int index) {
+        queue({Change::Removed, index, {}});
     });
-    m_removedConnection = m_discoverer->unitRemoved.connect([this, relay](int index) {
-        if (auto r = relay.lock())
-            r->post([this, index] { onUnitRemoved(index); });
-    });
+    m_updatedConnection =
+        m_discoverer->unitUpdated.connect([this](int index, const tavik::Messaging::Discovered& unit) {
+            queue({Change::Updated, index, unit});
+        });
 }
 
-void VYRAListModel::onUnitAdded(int index)
+void VYRAListModel::queue(Change change)
+{
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    m_queue.push_back(std::move(change));
+    if (m_applyPosted)
+        return;
+    m_applyPosted = true;
+    m_relay->post([this] { applyQueued(); });
+}
+
+void VYRAListModel::applyQueued()
+{
+    // Every row change makes the views (and the status page's handlers) do their share: under a flood of
+    // announcements the rest waits for the next turn of the event loop rather than holding it.
+    constexpr qint64 kBudgetMs = 8;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        Change change;
+        {
+            std::lock_guard<std::mutex> lock(m_queueMutex);
+            if (m_queue.empty()) {
+                m_applyPosted = false;
+                return;
+            }
+            if (elapsed.elapsed() >= kBudgetMs) {
+                m_relay->post([this] { applyQueued(); });
+                return;
+            }
+            change = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        switch (change.kind) {
+        case Change::Added:
+            onUnitAdded(change.index, change.unit);
+            break;
+        case Change::Removed:
+            onUnitRemoved(change.index);
+            break;
+        case Change::Updated:
+            onUnitUpdated(change.index, change.unit);
+            break;
+        }
+    }
+}
+
+void VYRAListModel::onUnitAdded(int index, const tavik::Messaging::Discovered& unit)
 {
     if (!m_discoverer || index < 0)
         return;
-    const auto live = m_discoverer->getDiscovered();
-    // The list may have moved on since the signal; the row is inserted where the signal said (or at the end
-    // when later removals already shortened the rows), and refreshRows settles its content.
+    // Rows follow the list change by change, so the index is where the list put it; the bound only matters
+    // for a row signal raised by hand.
     const int row = std::min(index, static_cast<int>(m_rows.size()));
-    tavik::Messaging::Discovered unit;
-    if (static_cast<std::size_t>(row) < live.size())
-        unit = live[static_cast<std::size_t>(row)];
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, unit);
     endInsertRows();
-    refreshRows();
 }
 
 void VYRAListModel::onUnitRemoved(int index)
@@ -136,22 +193,15 @@ void VYRAListModel::onUnitRemoved(int index)
     beginRemoveRows(QModelIndex(), index, index);
     m_rows.erase(m_rows.begin() + index);
     endRemoveRows();
-    refreshRows();
 }
 
-void VYRAListModel::refreshRows()
+void VYRAListModel::onUnitUpdated(int index, const tavik::Messaging::Discovered& unit)
 {
-    if (!m_discoverer)
+    if (index < 0 || index >= static_cast<int>(m_rows.size()) || sameRow(m_rows[std::size_t(index)], unit))
         return;
-    const auto live = m_discoverer->getDiscovered();
-    const std::size_t n = std::min(live.size(), m_rows.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!sameRow(m_rows[i], live[i])) {
-            m_rows[i] = live[i];
-            const QModelIndex changed = index(static_cast<int>(i));
-            emit dataChanged(changed, changed);
-        }
-    }
+    m_rows[std::size_t(index)] = unit;
+    const QModelIndex changed = this->index(index);
+    emit dataChanged(changed, changed);
 }
 
 } // namespace Ulmar

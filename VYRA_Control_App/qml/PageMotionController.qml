@@ -166,6 +166,10 @@ Flickable {
                                     objectName: "controllerNameComboBox"
                                     property int previousIndex: -1
                                     property bool doChooseVYRAWhenCurrentIndexChanges: true
+                                    // The unit the messenger was told to reach: the row shown follows it, and
+                                    // when its row is gone the row of its name that is shown is chosen.
+                                    property string chosenAddress: ""
+                                    property int chosenPort: -1
                                     model: VYRAList
                                     textRole: "name"
                                     // A unit named on the command line or by its address is not in the
@@ -189,8 +193,15 @@ Flickable {
                                         var port = model.data(index, 2)
                                         var encryption = model.data(index, 3)
                                         if (doChooseVYRAWhenCurrentIndexChanges) {
+                                            // Known before the choice: the name it brings selects this row.
+                                            var formerAddress = chosenAddress
+                                            var formerPort = chosenPort
+                                            chosenAddress = address
+                                            chosenPort = port
                                             if (!api.chooseVYRA(address, name, port, encryption)) {
                                                 console.log("Failed to choose VYRA " + name + " at " + address + ":" + port)
+                                                chosenAddress = formerAddress
+                                                chosenPort = formerPort
                                                 currentIndex = previousIndex
                                             } else {
                                                 console.log("Chose VYRA " + name + " at " + address + ":" + port)
@@ -207,18 +218,48 @@ Flickable {
                                         return model.data(model.index(index, 0), 0)
                                     }
 
+                                    function showRow(i) {
+                                        previousIndex = currentIndex
+                                        doChooseVYRAWhenCurrentIndexChanges = false
+                                        currentIndex = i
+                                        doChooseVYRAWhenCurrentIndexChanges = true
+                                    }
+
                                     function makeSureSelectedVYRANameIs(name) {
-                                        if (count === 0)
+                                        if (count === 0) {
+                                            // The next unit heard is chosen as at start.
+                                            showRow(-1)
                                             return
+                                        }
+                                        if (currentIndex >= 0 && currentIndex < count) {
+                                            // Most calls change nothing: the row shown is the chosen unit's.
+                                            var shown = model.index(currentIndex, 0)
+                                            if (model.data(shown, 0) === name && model.data(shown, 1) === chosenAddress
+                                                    && model.data(shown, 2) === chosenPort)
+                                                return
+                                        }
+                                        var byName = -1
+                                        var chosenListed = false
                                         for (var i = 0; i < count; ++i) {
-                                            if (getVYRANameAtIndex(i) === name) {
-                                                previousIndex = currentIndex
-                                                doChooseVYRAWhenCurrentIndexChanges = false
-                                                currentIndex = i
-                                                doChooseVYRAWhenCurrentIndexChanges = true
+                                            var index = model.index(i, 0)
+                                            var here = model.data(index, 1) === chosenAddress && model.data(index, 2) === chosenPort
+                                            chosenListed = chosenListed || here
+                                            if (model.data(index, 0) !== name)
+                                                continue
+                                            if (here) {
+                                                showRow(i)
                                                 return
                                             }
+                                            if (byName < 0)
+                                                byName = i
                                         }
+                                        if (byName < 0)
+                                            return
+                                        showRow(byName)
+                                        // The chosen unit left the list and another of its name is shown: that
+                                        // one is what the program reaches now, not the address that went.
+                                        if (!chosenListed && chosenAddress !== "")
+                                            activatedCb()
                                     }
 
                                     Component.onCompleted: activated.connect(activatedCb)
@@ -405,6 +446,27 @@ Flickable {
                                 visible: api.controllerIsConnected && !api.controllerLinkEncrypted
                                 text: qsTr("Not encrypted: Wi-Fi keys and sign-in are not sent to this unit")
                                 color: Style.statusColor("yellowStatus")
+                            }
+                        }
+
+                        // The remembered keys could not be used (a damaged file kept aside, a link): said once,
+                        // until the user has read it.
+                        RowLayout {
+                            objectName: "keyStoreNotice"
+                            visible: !!api.keyStoreNotice
+                            Layout.fillWidth: true
+                            Layout.topMargin: 10
+                            WidgetParagraph {
+                                objectName: "keyStoreNoticeText"
+                                text: api.keyStoreNotice ? api.keyStoreNotice : ""
+                                textFormat: Text.PlainText
+                                color: Style.statusColor("yellowStatus")
+                                Layout.fillWidth: true
+                            }
+                            WidgetButton {
+                                objectName: "keyStoreNoticeButton"
+                                text: qsTr("OK")
+                                onClicked: api.dismissKeyStoreNotice()
                             }
                         }
 

@@ -174,6 +174,10 @@
         <source>Playback position: %1 of %2</source>
         <translation>Position de lecture : %1 sur %2</translation>
     </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -406,6 +410,17 @@
 %1</source>
         <translation>Un rapport d&apos;erreur a été enregistré dans :
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Facade</name>
+    <message>
+        <source>The remembered VYRA keys could not be read. The damaged file was kept as %1; each VYRA is trusted anew when next connected.</source>
+        <translation>Les clés VYRA mémorisées n’ont pas pu être lues. Le fichier endommagé a été conservé sous %1 ; chaque VYRA sera de nouveau approuvé à sa prochaine connexion.</translation>
+    </message>
+    <message>
+        <source>VYRA keys are not saved: %1 is a symbolic link. They are remembered until the program ends.</source>
+        <translation>Les clés VYRA ne sont pas enregistrées : %1 est un lien symbolique. Elles sont mémorisées jusqu’à la fermeture du programme.</translation>
     </message>
 </context>
 <context>

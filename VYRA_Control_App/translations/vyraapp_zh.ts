@@ -174,6 +174,10 @@
         <source>Playback position: %1 of %2</source>
         <translation>播放位置：%1 / %2</translation>
     </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -406,6 +410,17 @@
 %1</source>
         <translation>崩溃报告已保存至：
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>Ulmar::Facade</name>
+    <message>
+        <source>The remembered VYRA keys could not be read. The damaged file was kept as %1; each VYRA is trusted anew when next connected.</source>
+        <translation>无法读取已记住的 VYRA 密钥。损坏的文件已保留为 %1；每台 VYRA 将在下次连接时重新受信任。</translation>
+    </message>
+    <message>
+        <source>VYRA keys are not saved: %1 is a symbolic link. They are remembered until the program ends.</source>
+        <translation>VYRA 密钥未保存：%1 是符号链接。密钥仅记住到程序结束。</translation>
     </message>
 </context>
 <context>

@@ -893,7 +893,8 @@ void MessengerImpl::readQueryAnswer()
             m_phase = Phase::Refused;
             return;
         }
-        if (!admitKey({a.unitId, a.name, m_target.host, m_target.effectivePort}, a.key))
+        // The user named this address: the unit is known by it, whatever name it reports.
+        if (!admitKey({a.unitId, a.name, m_target.host, m_target.effectivePort, true}, a.key))
             return;
         openSocket(a.key);
         return;
@@ -964,10 +965,13 @@ void MessengerImpl::pinOnWelcome()
     }
     if (!pins)
         return;
-    pins->pin(m_pinUnit, m_pinKey); // a failure to save is logged by the store; the pin holds meanwhile
-    qCInfo(lcMessaging, "Messenger: key %s of unit \"%s\" remembered",
-           KeyPinStore::fingerprint(m_pinKey).c_str(), m_pinUnit.name.c_str());
-    m_keyPinned = true;
+    // A failure to save is logged by the store and the pin holds meanwhile; a full store remembers nothing,
+    // and then the link is encrypted but not with a remembered key.
+    pins->pin(m_pinUnit, m_pinKey);
+    m_keyPinned = pins->check(m_pinUnit, m_pinKey).verdict == KeyPinStore::Verdict::Match;
+    if (m_keyPinned)
+        qCInfo(lcMessaging, "Messenger: key %s of unit \"%s\" remembered",
+               KeyPinStore::fingerprint(m_pinKey).c_str(), m_pinUnit.name.c_str());
     m_acceptedKey.clear();
 }
 

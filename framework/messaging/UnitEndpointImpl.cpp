@@ -126,6 +126,13 @@ bool UnitEndpointImpl::start()
             m_announceSocket->open(udp::v4(), ec);
             if (!ec)
                 m_announceSocket->set_option(asio::socket_base::broadcast(true), ec);
+            // A unit listening on one address announces from it: applications take the sender's address
+            // for the unit's.
+            const auto announceFrom =
+                asio::ip::make_address(options.bindAddress.empty() ? "0.0.0.0" : options.bindAddress, ec);
+            if (!ec && announceFrom.is_v4() && !announceFrom.is_unspecified())
+                m_announceSocket->bind(udp::endpoint(announceFrom, 0), ec);
+            ec.clear();
         }
         if (ec || !m_announceSocket) {
             qCWarning(lcMessaging, "UnitEndpoint: cannot announce to %s:%u: %s",

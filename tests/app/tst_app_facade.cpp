@@ -131,7 +131,8 @@ private slots:
                                           "controllerLinkEncrypted",
                                           "unitAddress",
                                           "discoveryActive",
-                                          "recentAddresses"}));
+                                          "recentAddresses",
+                                          "keyStoreNotice"}));
         // clang-format on
         const int original = 29;
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
@@ -141,7 +142,7 @@ private slots:
         }
 
         const QStringList signalList = methodsOfType(meta, QMetaMethod::Signal);
-        QCOMPARE(signalList.size(), 37);
+        QCOMPARE(signalList.size(), 38);
         QCOMPARE(signalList.first(), QString("controllerNameChanged(QString)"));
         QCOMPARE(signalList.at(1), QString("controllerIsConnectedChanged()"));
         QCOMPARE(signalList.at(4), QString("wifiNetworkListChanged(QVariantList)"));
@@ -153,6 +154,7 @@ private slots:
         QCOMPARE(signalList.at(34), QString("controllerLinkEncryptedChanged()"));
         QCOMPARE(signalList.at(35), QString("unitAddressChanged()"));
         QCOMPARE(signalList.at(36), QString("recentAddressesChanged()"));
+        QCOMPARE(signalList.at(37), QString("keyStoreNoticeChanged()"));
 
         QCOMPARE(
             methodsOfType(meta, QMetaMethod::Slot),
@@ -185,12 +187,13 @@ private slots:
                               "unitAddressError(QString)",
                               "connectToAddress(QString)",
                               "tryLastUnit()",
-                              "rememberedUnitRow()"}));
-        // Signals, then slots, then invokables: 37 + 16 + 20 methods of the class itself. The five signals
-        // added after the original 32 move the slots and invokables on by five.
-        QCOMPARE(meta.method(meta.methodOffset() + 37).name(), QByteArray("setMovieImage"));
-        QCOMPARE(meta.method(meta.methodOffset() + 53).name(), QByteArray("tryConnectToController"));
-        QCOMPARE(meta.methodCount() - meta.methodOffset(), 73);
+                              "rememberedUnitRow()",
+                              "dismissKeyStoreNotice()"}));
+        // Signals, then slots, then invokables: 38 + 16 + 21 methods of the class itself. The six signals
+        // added after the original 32 move the slots and invokables on by six.
+        QCOMPARE(meta.method(meta.methodOffset() + 38).name(), QByteArray("setMovieImage"));
+        QCOMPARE(meta.method(meta.methodOffset() + 54).name(), QByteArray("tryConnectToController"));
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 75);
     }
 
     void discoveryModeRegistrations()

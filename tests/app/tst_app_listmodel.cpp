@@ -14,9 +14,10 @@ using tavik::Messaging::Discoverer;
 using Ulmar::VYRAListModel;
 
 namespace {
-Discovered unit(const std::string& name, std::uint16_t port, bool encrypted = false)
+Discovered unit(const std::string& name, std::uint16_t port, bool encrypted = false,
+                const std::string& address = "127.0.0.1")
 {
-    return Discovered(name, "127.0.0.1", port, encrypted, encrypted ? std::string(40, 'k') : std::string());
+    return Discovered(name, address, port, encrypted, encrypted ? std::string(40, 'k') : std::string());
 }
 
 QStringList names(const QAbstractItemModel& model)
@@ -152,8 +153,9 @@ private slots:
         std::atomic<bool> done{false};
         std::thread announcer([&] {
             for (int i = 0; i < 150; ++i) {
-                discoverer->onAnnouncement(
-                    unit("u" + std::to_string(i), static_cast<std::uint16_t>(2000 + i)));
+                // Each from its own address: one address may only add a few units a second.
+                discoverer->onAnnouncement(unit("u" + std::to_string(i), static_cast<std::uint16_t>(2000 + i),
+                                                false, "10.0.0." + std::to_string(i + 1)));
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             done = true;

@@ -66,6 +66,35 @@ private slots:
         QCOMPARE(settings.showDialogOnStartup(), expected);
     }
 
+    // A store that is a symbolic link is not written through: its target (a file of the user's elsewhere)
+    // keeps its content and mode; the value still holds for this run.
+    void linkedStoreIsNotWrittenThrough()
+    {
+        const QString path = QSettings().fileName();
+        QSettings().sync();
+        QFile::remove(path);
+        QTemporaryDir elsewhere;
+        QFile target(elsewhere.filePath("other.conf"));
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("[General]\nkeep=1\n");
+        target.close();
+        const auto mode = QFile::permissions(target.fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(QFile::link(target.fileName(), path));
+
+        tavik::Settings settings;
+        QSignalSpy spy(&settings, &tavik::Settings::showDialogOnStartupChanged);
+        settings.setShowDialogOnStartup(false);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(settings.showDialogOnStartup(), false);
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("[General]\nkeep=1\n"));
+        target.close();
+        QCOMPARE(QFile::permissions(target.fileName()), mode);
+        QVERIFY(QFileInfo(path).isSymLink());
+        QFile::remove(path);
+    }
+
 private:
     QTemporaryDir m_dir;
 };

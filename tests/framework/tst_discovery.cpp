@@ -38,6 +38,7 @@ private slots:
 
     void announcementsAddAndRefreshUnits();
     void staleUnitsLeaveOneAtATime();
+    void floodsAreBounded();
     void datagramValidation_data();
     void datagramValidation();
     void twoUnitsAreDiscoveredAndJunkIgnored();
@@ -87,6 +88,57 @@ void TestDiscovery::staleUnitsLeaveOneAtATime()
     QCOMPARE(removed, (std::vector<std::pair<int, std::size_t>>{{0, 2}, {1, 1}}));
     QCOMPARE(discoverer.getDiscovered().front().getName(), std::string("New"));
     QCOMPARE(discoverer.removeTooOldOnes(), 0);
+}
+
+// Made-up announcements cannot grow the list without end: one address adds a burst of new units and then a
+// few a second, the list holds at most kMaxUnits, and on a full list only a unit that went silent makes room.
+void TestDiscovery::floodsAreBounded()
+{
+    Discoverer discoverer("VYRA");
+    std::vector<std::pair<char, int>> changes;
+    discoverer.unitAdded.connect([&](int index) { changes.emplace_back('+', index); });
+    discoverer.unitRemoved.connect([&](int index) { changes.emplace_back('-', index); });
+    std::vector<std::string> inserted;
+    discoverer.unitInserted.connect([&](int, const Discovered& u) { inserted.push_back(u.getName()); });
+
+    // One sender, a hundred names at once: the burst only.
+    for (int i = 0; i < 100; ++i)
+        discoverer.onAnnouncement(Discovered("flood" + std::to_string(i), "10.9.9.9", 1, false, ""));
+    const auto burst = static_cast<std::size_t>(Discoverer::kNewUnitBurst);
+    QCOMPARE(discoverer.count(), burst);
+    QCOMPARE(inserted.size(), burst);
+    // Those listed are refreshed as often as they like; another sender is not held back.
+    discoverer.onAnnouncement(Discovered("flood0", "10.9.9.9", 1, false, ""));
+    discoverer.onAnnouncement(Discovered("Living room", "10.0.0.20", 12740, false, ""));
+    QCOMPARE(discoverer.count(), burst + 1);
+    QVERIFY(discoverer.hasItem("10.0.0.20", "Living room", 12740));
+
+    // Many senders fill the list to its cap, and no further.
+    for (int i = 0; i < 400; ++i)
+        discoverer.onAnnouncement(
+            Discovered("many" + std::to_string(i),
+                       "10.8." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1), 1, false, ""));
+    QCOMPARE(discoverer.count(), Discoverer::kMaxUnits);
+
+    // Full, and every unit heard just now: a newcomer is not listed.
+    discoverer.onAnnouncement(Discovered("Cinema", "10.0.0.21", 12740, false, ""));
+    QVERIFY(!discoverer.hasItem("10.0.0.21", "Cinema", 12740));
+
+    // Once the made-up ones have gone silent, a newcomer takes the place of the quietest, and the units still
+    // announcing (the burst refreshed above, the real one) keep theirs.
+    const auto past = Discovered::Clock::now() - Discoverer::kSilentAfter - std::chrono::milliseconds(500);
+    for (const auto& u : discoverer.getDiscovered())
+        if (u.getName().compare(0, 4, "many") == 0)
+            discoverer.onAnnouncement(Discovered(u.getName(), u.getAddress(), u.getPort(), false, "", past));
+    changes.clear();
+    discoverer.onAnnouncement(Discovered("Cinema", "10.0.0.21", 12740, false, ""));
+    QVERIFY(discoverer.hasItem("10.0.0.21", "Cinema", 12740));
+    QCOMPARE(discoverer.count(), Discoverer::kMaxUnits);
+    const int firstMade = int(burst) + 1; // the first "many" unit: the quietest
+    QCOMPARE(changes,
+             (std::vector<std::pair<char, int>>{{'-', firstMade}, {'+', int(Discoverer::kMaxUnits) - 1}}));
+    QVERIFY(discoverer.hasItem("10.0.0.20", "Living room", 12740));
+    QCOMPARE(discoverer.getDiscovered().back().getName(), std::string("Cinema"));
 }
 
 void TestDiscovery::datagramValidation_data()

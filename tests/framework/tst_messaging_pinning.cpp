@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -101,7 +103,9 @@ private slots:
 
     void storeRules();
     void storeFileIsOwnerOnlyAndSurvives();
-    void damagedStoreFileIsNotTrusted();
+    void damagedStoreFileIsKeptAside();
+    void linksAreNeverFollowed();
+    void pinsAreNeverPushedOut();
     void fingerprintsAreShortAndDistinct();
     void announcedUnitId();
 
@@ -109,6 +113,7 @@ private slots:
     void changedKeyAcceptedAfterConfirmation();
     void forgedAnnouncementIsRefused();
     void fixedHostWithChangedKeyIsRefused();
+    void sameNameElsewhereIsRefused();
     void confidentialSendsNeedThePinnedKey();
 
 private:
@@ -129,9 +134,16 @@ void TestMessagingPinning::storeRules()
     const auto refused = store.check(unit("", "Living", "10.0.0.5"), b);
     QCOMPARE(refused.verdict, KeyPinStore::Verdict::Mismatch);
     QCOMPARE(refused.pinnedKey, a);
-    // Another port, name or address is another unit.
-    QCOMPARE(store.check(unit("", "Living", "10.0.0.5", 12760), b).verdict, KeyPinStore::Verdict::FirstUse);
+    // Another name is another unit, at any address.
     QCOMPARE(store.check(unit("", "Kitchen", "10.0.0.5"), b).verdict, KeyPinStore::Verdict::FirstUse);
+    QCOMPARE(store.check(unit("", "Kitchen", "10.0.0.6", 12760), b).verdict, KeyPinStore::Verdict::FirstUse);
+    // The same name elsewhere must be the remembered unit, moved: its key, or refused (with no id, an
+    // invented one, on another port).
+    QCOMPARE(store.check(unit("", "Living", "10.0.0.66"), a).verdict, KeyPinStore::Verdict::Match);
+    QCOMPARE(store.check(unit("", "Living", "10.0.0.66"), b).verdict, KeyPinStore::Verdict::Mismatch);
+    QCOMPARE(store.check(unit("", "Living", "10.0.0.66"), b).pinnedKey, a);
+    QCOMPARE(store.check(unit("new-id", "Living", "10.0.0.66"), b).verdict, KeyPinStore::Verdict::Mismatch);
+    QCOMPARE(store.check(unit("", "Living", "10.0.0.5", 12760), b).verdict, KeyPinStore::Verdict::Mismatch);
 
     // An id the store does not know does not get around the pin of that name and address.
     QCOMPARE(store.check(unit("forged-1", "Living", "10.0.0.5"), b).verdict, KeyPinStore::Verdict::Mismatch);
@@ -145,6 +157,27 @@ void TestMessagingPinning::storeRules()
     // Two units of the same name that swapped addresses: each is known by its id.
     QVERIFY(store.pin(unit("unit-8", "Cinema", "10.0.0.10"), a));
     QCOMPARE(store.check(unit("unit-8", "Cinema", "10.0.0.9"), a).verdict, KeyPinStore::Verdict::Match);
+
+    // A unit reached at an address the user named is known by that address: whatever name (a look-alike,
+    // another one) or id it reports there, it must hold the key remembered there.
+    auto named = [](const std::string& id, const std::string& name) {
+        UnitIdentity u{id, name, "10.0.0.7", 12740, true};
+        return u;
+    };
+    QCOMPARE(store.check(named("", "Fixed"), a).verdict, KeyPinStore::Verdict::FirstUse);
+    QVERIFY(store.pin(named("", "Fixed"), a));
+    for (const std::string name : {"Fixed", "F\xd1\x96xed" /* Cyrillic i */, "Something else"}) {
+        for (const std::string id : {"", "made-up"}) {
+            QCOMPARE(store.check(named(id, name), a).verdict, KeyPinStore::Verdict::Match);
+            const auto other = store.check(named(id, name), b);
+            QCOMPARE(other.verdict, KeyPinStore::Verdict::Mismatch);
+            QCOMPARE(other.pinnedKey, a);
+        }
+    }
+    // A listed unit's name means nothing at a named address, and the other way round only the address counts.
+    QCOMPARE(store.check(named("", "Living"), b).verdict, KeyPinStore::Verdict::Mismatch);
+    QCOMPARE(store.check(UnitIdentity{"", "Fixed", "10.0.0.8", 12740, true}, b).verdict,
+             KeyPinStore::Verdict::FirstUse);
 
     // Accepting a new key replaces the pin rather than adding one.
     const auto before = store.size();
@@ -181,39 +214,144 @@ void TestMessagingPinning::storeFileIsOwnerOnlyAndSurvives()
     QCOMPARE(unwritable.check(unit("", "Living", "127.0.0.1"), key).verdict, KeyPinStore::Verdict::Match);
 }
 
-void TestMessagingPinning::damagedStoreFileIsNotTrusted()
+// A damaged file is never overwritten: it is kept aside under a dated name, the user is told (the notice),
+// and what it still held that is valid stays trusted.
+void TestMessagingPinning::damagedStoreFileIsKeptAside()
 {
     const auto key = UnitEndpoint::generateKeyPair().first;
-    QVERIFY(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
-    const QList<QByteArray> damaged = {
-        "not json",
-        "{\"v\":2,\"units\":[]}",
-        "{\"v\":1,\"units\":[{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":70000,\"key\":\"" +
-            QByteArray::fromStdString(key) + "\"}]}",
-        "{\"v\":1,\"units\":[{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":1,\"key\":\"short\"}]"
-        "}",
-        "{\"v\":1,\"units\":[17,{\"name\":3}]}",
-        QByteArray(2 * 1024 * 1024, '{'),
+    const QByteArray validEntry = "{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":1,\"key\":\"" +
+                                  QByteArray::fromStdString(key) + "\",\"pinnedAt\":1}";
+    QDir folder(QFileInfo(storePath()).absolutePath());
+    struct Case
+    {
+        QByteArray content;
+        std::size_t kept;
     };
-    for (const QByteArray& content : damaged) {
+    const QList<Case> cases = {
+        {"not json", 0},
+        {"{\"v\":2,\"units\":[]}", 0},
+        {"{\"v\":1,\"units\":[{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":70000,\"key\":\"" +
+             QByteArray::fromStdString(key) + "\"}]}",
+         0},
+        {"{\"v\":1,\"units\":[{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":1,\"key\":\"short\"}"
+         "]}",
+         0},
+        {"{\"v\":1,\"units\":[17,{\"name\":3}]}", 0},
+        {QByteArray(2 * 1024 * 1024, '{'), 0},
+        {"{\"v\":1,\"units\":[{\"name\":3}," + validEntry + "]}", 1},
+    };
+    for (const Case& c : cases) {
+        QVERIFY(folder.removeRecursively() && QDir().mkpath(folder.path()));
         QFile file(storePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(c.content);
         file.close();
+
+        KeyPinStore store(storePath().toStdString());
+        QCOMPARE(store.size(), c.kept);
+        const auto notice = store.notice();
+        QCOMPARE(notice.kind, KeyPinStore::Notice::Damaged);
+        const QStringList aside = folder.entryList({"unit-keys.json.damaged-*"}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(QString::fromStdString(notice.path), folder.filePath(aside.front()));
+        QVERIFY(
+            QRegularExpression("^unit-keys\\.json\\.damaged-\\d{8}-\\d{6}$").match(aside.front()).hasMatch());
+        QFile kept(folder.filePath(aside.front()));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), c.content);
+        kept.close();
+        // What was still valid is written back at once; the next pin adds to it and leaves the copy alone.
+        QCOMPARE(QFileInfo::exists(storePath()), c.kept > 0);
+        QVERIFY(store.pin(unit("", "B", "h", 2), key));
+        QCOMPARE(KeyPinStore(storePath().toStdString()).size(), c.kept + 1);
+        QCOMPARE(KeyPinStore(storePath().toStdString()).notice().kind, KeyPinStore::Notice::None);
+        QCOMPARE(folder.entryList({"unit-keys.json.damaged-*"}, QDir::Files), aside);
+        QCOMPARE(QFileInfo(kept).size(), qint64(c.content.size()));
+    }
+}
+
+// The file and its folder are written as new files renamed into place: a symbolic link is never written
+// through nor has its target's mode changed; the pins then last until the program ends, and the user is told.
+void TestMessagingPinning::linksAreNeverFollowed()
+{
+    const auto key = UnitEndpoint::generateKeyPair().first;
+    const QString outside = m_dir->filePath(QStringLiteral("outside"));
+    QVERIFY(QDir().mkpath(outside));
+    QFile precious(outside + "/precious.txt");
+    QVERIFY(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me");
+    precious.close();
+    QVERIFY(QFile::setPermissions(precious.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(outside, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                               QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                               QFileDevice::ExeOther));
+    const QString trust = QFileInfo(storePath()).absolutePath();
+
+    // The file is a link (to a file, and dangling), then the folder is.
+    const QList<std::function<bool()>> links = {
+        [&] { return QDir().mkpath(trust) && QFile::link(precious.fileName(), storePath()); },
+        [&] { return QDir().mkpath(trust) && QFile::link(outside + "/absent.json", storePath()); },
+        [&] { return QFile::link(outside, trust); },
+    };
+    for (const auto& makeLink : links) {
+        QVERIFY(QDir(trust).removeRecursively() || QFile::remove(trust) || !QFileInfo(trust).isSymLink());
+        QVERIFY(makeLink());
         KeyPinStore store(storePath().toStdString());
         QCOMPARE(store.size(), std::size_t(0));
+        QCOMPARE(store.notice().kind, KeyPinStore::Notice::SymbolicLink);
+        QVERIFY(!store.pin(unit("", "Living", "127.0.0.1"), key));
+        QCOMPARE(store.check(unit("", "Living", "127.0.0.1"), key).verdict, KeyPinStore::Verdict::Match);
+
+        QVERIFY(precious.open(QIODevice::ReadOnly));
+        QCOMPARE(precious.readAll(), QByteArray("keep me"));
+        precious.close();
+        QCOMPARE(permissions(precious.fileName()), 0644u);
+        QCOMPARE(permissions(outside), 0755u);
+        QCOMPARE(QDir(outside).entryList(QDir::Files | QDir::Hidden), QStringList{"precious.txt"});
+        QVERIFY(QFileInfo(storePath()).isSymLink() || QFileInfo(trust).isSymLink());
+        QFile::remove(storePath());
+        QFile::remove(trust);
     }
-    // Valid entries beside a malformed one are kept.
-    QFile file(storePath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(
-        "{\"v\":1,\"units\":[{\"name\":3},{\"unitId\":\"\",\"name\":\"A\",\"address\":\"h\",\"port\":1,"
-        "\"key\":\"" +
-        QByteArray::fromStdString(key) + "\",\"pinnedAt\":1}]}");
-    file.close();
+
+    // A folder that was there already keeps its owner's mode; the file is a new one of ours.
+    QVERIFY(QDir(trust).removeRecursively());
+    QVERIFY(QDir().mkpath(trust));
+    QVERIFY(QFile::setPermissions(trust, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                             QFileDevice::ExeGroup));
     KeyPinStore store(storePath().toStdString());
-    QCOMPARE(store.size(), std::size_t(1));
-    QCOMPARE(store.check(unit("", "A", "h", 1), key).verdict, KeyPinStore::Verdict::Match);
+    QVERIFY(store.pin(unit("", "Living", "127.0.0.1"), key));
+    QCOMPARE(permissions(trust), 0750u);
+    QCOMPARE(permissions(storePath()), 0600u);
+    QCOMPARE(QDir(trust).entryList(QDir::Files | QDir::Hidden), QStringList{"unit-keys.json"});
+}
+
+// Pins made by traffic never push a unit's pin out: past the cap a new unit is not remembered, and says so.
+void TestMessagingPinning::pinsAreNeverPushedOut()
+{
+    KeyPinStore store{std::string()};
+    const auto realKey = UnitEndpoint::generateKeyPair().first;
+    const auto otherKey = UnitEndpoint::generateKeyPair().first;
+    QVERIFY(store.pin(unit("", "Living room", "127.0.0.1"), realKey));
+    for (std::size_t i = 1; i < KeyPinStore::kMaxPins; ++i)
+        QVERIFY(store.pin(unit("", "name" + std::to_string(i), "127.0.0.1", 20000), otherKey));
+    QCOMPARE(store.size(), KeyPinStore::kMaxPins);
+
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("unit keys are remembered already; the key of unit "
+                                            "\"one more\" at 127.0.0.1:20000 is not remembered"));
+    QVERIFY(!store.pin(unit("", "one more", "127.0.0.1", 20000), otherKey));
+    QCOMPARE(store.size(), KeyPinStore::kMaxPins);
+    QCOMPARE(store.check(unit("", "one more", "127.0.0.1", 20000), otherKey).verdict,
+             KeyPinStore::Verdict::FirstUse);
+    QCOMPARE(store.check(unit("", "Living room", "127.0.0.1"), realKey).verdict, KeyPinStore::Verdict::Match);
+    QCOMPARE(store.check(unit("", "Living room", "127.0.0.1"), otherKey).verdict,
+             KeyPinStore::Verdict::Mismatch);
+    // A unit already remembered may still have its key replaced.
+    QVERIFY(store.pin(unit("", "name1", "127.0.0.1", 20000), realKey));
+    QCOMPARE(store.size(), KeyPinStore::kMaxPins);
 }
 
 void TestMessagingPinning::fingerprintsAreShortAndDistinct()
@@ -419,8 +557,90 @@ void TestMessagingPinning::fixedHostWithChangedKeyIsRefused()
     QCOMPARE(observer->snapshot().front().offeredKey, renewed.publicKey);
     QCOMPARE(observer->connected.load(), 1);
 
+    // Whatever name or id a device answering at the named address reports (a look-alike with a Cyrillic
+    // letter, another name, a made-up id), it is held to the key remembered there: no link, no new pin.
+    endpoint.reset();
+    std::size_t reported = observer->snapshot().size();
+    for (const std::string name : {"F\xd1\x96xed", "Other"}) {
+        for (const std::string id : {"", "made-up-1"}) {
+            auto forged = withNewKey(options, port);
+            forged.unitName = name;
+            forged.unitId = id;
+            UnitEndpoint impostor(forged);
+            UnitRecorder rec(impostor);
+            QVERIFY(impostor.start());
+            QTRY_COMPARE_WITH_TIMEOUT(observer->snapshot().size(), reported + 1, 8000);
+            reported = observer->snapshot().size();
+            QCOMPARE(observer->snapshot().back().offeredKey, forged.publicKey);
+            QCOMPARE(observer->snapshot().back().pinnedKey, options.publicKey);
+            QCOMPARE(rec.greeted.load(), 0);
+            QCOMPARE(observer->connected.load(), 1);
+        }
+    }
+    QCOMPARE(pins->size(), std::size_t(1));
+
+    endpoint = std::make_unique<UnitEndpoint>(renewed);
+    QVERIFY(endpoint->start());
     messenger->acceptUnitKey(renewed.publicKey);
     QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 5000);
+    QCOMPARE(pins->size(), std::size_t(1));
+}
+
+// A listed unit that takes the name of a remembered unit from another address gets no link unless it holds
+// that unit's key (the same unit, moved), with or without a unit id of its own.
+void TestMessagingPinning::sameNameElsewhereIsRefused()
+{
+    const auto discoveryPort = freeUdpPort();
+    auto pins = std::make_shared<KeyPinStore>(storePath().toStdString());
+    auto options = encryptedUnit("Living");
+    auto real = std::make_unique<UnitEndpoint>(options);
+    QVERIFY(real->start());
+    auto messenger = discoveringMessenger(discoveryPort, pins);
+    auto observer = std::make_shared<MismatchObserver>();
+    messenger->AddObserver(observer);
+    messenger->connect(800);
+    sendDatagram(discoveryPort, announcement("Living", real->port(), options.publicKey));
+    QTRY_VERIFY_WITH_TIMEOUT(messenger->getDiscoverer()->hasItem("127.0.0.1", "Living", real->port()), 5000);
+    QVERIFY(messenger->chooseUnit("127.0.0.1", "Living", real->port(), true, true));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+    real.reset();
+
+    auto forged = withNewKey(options, 0);
+    forged.bindAddress = "127.0.0.2";
+    UnitEndpoint impostor(forged);
+    UnitRecorder rec(impostor);
+    QVERIFY(impostor.start());
+    std::size_t reported = 0;
+    for (const std::string id : {"", "made-up-2"}) {
+        sendDatagram(discoveryPort, announcement("Living", impostor.port(), forged.publicKey, id),
+                     "127.0.0.2");
+        QTRY_VERIFY_WITH_TIMEOUT(messenger->getDiscoverer()->hasItem("127.0.0.2", "Living", impostor.port()),
+                                 5000);
+        QVERIFY(messenger->chooseUnit("127.0.0.2", "Living", impostor.port(), true, true));
+        QTRY_COMPARE_WITH_TIMEOUT(observer->snapshot().size(), reported + 1, 8000);
+        reported = observer->snapshot().size();
+        QCOMPARE(observer->snapshot().back().offeredKey, forged.publicKey);
+        QCOMPARE(observer->snapshot().back().pinnedKey, options.publicKey);
+        QCOMPARE(observer->snapshot().back().unit.address, std::string("127.0.0.2"));
+        QCOMPARE(rec.greeted.load(), 0);
+        QCOMPARE(observer->connected.load(), 1);
+        // The next announcement (with a made-up id) is another round.
+        forged = withNewKey(forged, impostor.port());
+    }
+    QCOMPARE(pins->size(), std::size_t(1));
+
+    // The real unit, moved to that address with its own key: known again without asking.
+    auto moved = options;
+    moved.bindAddress = "127.0.0.3";
+    moved.port = 0;
+    UnitEndpoint movedUnit(moved);
+    QVERIFY(movedUnit.start());
+    sendDatagram(discoveryPort, announcement("Living", movedUnit.port(), options.publicKey), "127.0.0.3");
+    QTRY_VERIFY_WITH_TIMEOUT(messenger->getDiscoverer()->hasItem("127.0.0.3", "Living", movedUnit.port()),
+                             5000);
+    QVERIFY(messenger->chooseUnit("127.0.0.3", "Living", movedUnit.port(), true, true));
+    QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 2, 8000);
+    QCOMPARE(messenger->linkSecurity(), Messenger::LinkSecurity::Pinned);
 }
 
 void TestMessagingPinning::confidentialSendsNeedThePinnedKey()

@@ -98,9 +98,15 @@ UnitEndpoint::Options unitOptions(const std::string& name, std::uint16_t discove
     return o;
 }
 
-void sendDatagram(std::uint16_t port, const std::string& bytes)
+void sendDatagram(std::uint16_t port, const std::string& bytes, const char* source)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (source) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source, &from.sin_addr);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof(from));
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

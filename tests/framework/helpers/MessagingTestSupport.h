@@ -132,5 +132,5 @@ std::shared_ptr<Ulmar::Messaging::IMessage> makeMessage(const std::string& type,
 // A unit on a free loopback port that announces to `discoveryPort` (0: does not announce).
 Ulmar::Messaging::UnitEndpoint::Options unitOptions(const std::string& name, std::uint16_t discoveryPort = 0,
                                                     unsigned announceMs = 100);
-// Sends one UDP datagram to 127.0.0.1:port.
-void sendDatagram(std::uint16_t port, const std::string& bytes);
+// Sends one UDP datagram to 127.0.0.1:port (from `source`, another loopback address, when given).
+void sendDatagram(std::uint16_t port, const std::string& bytes, const char* source = nullptr);

@@ -312,6 +312,13 @@ private:
         }
         if (cmd == "set")
             return {{"ok", item->setProperty(prop.constData(), req.value("value").toVariant())}};
+        if (cmd == "find") {
+            // A combo box's row of that text, -1 when none.
+            int row = -1;
+            const bool ok = QMetaObject::invokeMethod(item, "find", Q_RETURN_ARG(int, row),
+                                                      Q_ARG(QString, req.value("text").toString()));
+            return {{"ok", ok}, {"row", row}};
+        }
         if (cmd == "rect") {
             const QRectF r = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
             return {{"ok", true}, {"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}};
