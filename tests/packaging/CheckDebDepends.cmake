@@ -40,7 +40,8 @@ function(needs what file)
     endif()
 endfunction()
 
-# QML modules. QtQml's base types are registered by libQt5Qml itself, linked and so seen by dpkg-shlibdeps.
+# QML modules. QtQml's base types are registered by libQt5Qml itself, linked and so seen by dpkg-shlibdeps;
+# the program's own modules (Vyra.*) are registered by its code and need no package.
 execute_process(COMMAND ${QMAKE} -query QT_INSTALL_QML OUTPUT_VARIABLE qml_import_path
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${QMLIMPORTSCANNER} -rootPath ${QML_DIR} -importPath ${qml_import_path}
@@ -55,7 +56,7 @@ foreach(i RANGE ${last})
     endif()
     string(JSON name GET "${imports}" ${i} name)
     string(JSON path ERROR_VARIABLE no_path GET "${imports}" ${i} path)
-    if(name IN_LIST modules OR name STREQUAL "QtQml")
+    if(name IN_LIST modules OR name STREQUAL "QtQml" OR name MATCHES "^Vyra\\.")
         continue()
     endif()
     list(APPEND modules ${name})
