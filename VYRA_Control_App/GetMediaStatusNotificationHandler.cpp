@@ -230,6 +230,15 @@ void GetMediaStatusNotificationHandler::handleResponse(std::shared_ptr<IResponse
          state == State::starting || state == State::started))
         return;
 
+    // A unit that reports its audio or identification is past initializing; no notification of its own says
+    // so.
+    const bool controllerState = state == State::initializing || state == State::shutting_down ||
+                                 state == State::shutdown || state == State::unknown;
+    if (m_controllerInitializing && !controllerState) {
+        m_controllerInitializing = false;
+        emitControllerStatus(Green, tr(VyraOnline));
+    }
+
     const QString noMotionCode = tr(NoMotionCodeFound);
     auto audioLine = [&](const QString& colour, const char* text) {
         emitAudioSource(colour, tr(text));
@@ -296,14 +305,17 @@ void GetMediaStatusNotificationHandler::handleResponse(std::shared_ptr<IResponse
         break;
     }
     case State::initializing:
+        m_controllerInitializing = true;
         emitControllerStatus(Yellow, tr(VyraInitializing));
         resetMediaInfo();
         break;
     case State::shutting_down:
+        m_controllerInitializing = false;
         emitControllerStatus(Yellow, tr(VyraShuttingDown));
         resetMediaInfo();
         break;
     case State::shutdown:
+        m_controllerInitializing = false;
         emitControllerStatus(Blank, tr(VyraOffline));
         resetMediaInfo();
         break;
@@ -327,6 +339,7 @@ void GetMediaStatusNotificationHandler::handleConnected()
     if (m_online)
         return;
     m_online = true;
+    m_controllerInitializing = false;
     emitControllerStatus(Green, tr(VyraOnline));
 }
 
@@ -334,6 +347,7 @@ void GetMediaStatusNotificationHandler::connectionGone(const char* controllerCol
                                                        const char* controllerText)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_controllerInitializing = false;
     if (m_online) {
         m_online = false;
         m_lastRequestedImageFilename.clear();

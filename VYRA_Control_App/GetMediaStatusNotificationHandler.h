@@ -88,6 +88,8 @@ private:
     std::mutex m_mutex;
     bool m_online = false;
     MediaIdState m_lastMediaIdState = MediaIdState::unknown;
+    // The controller line says "VYRA Initializing": a later state of the unit replaces it with "VYRA Online".
+    bool m_controllerInitializing = false;
     std::string m_lastRequestedImageFilename;
     std::shared_ptr<ImageDataRequestSender> m_imageRequestSender;
 };

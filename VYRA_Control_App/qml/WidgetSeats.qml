@@ -5,8 +5,9 @@ import QtQuick.Layouts 1.12
 import QtQuick.Window 2.12
 import "."
 
-// One card per seat of `seatsModel`. Every edit writes the row, asks the model to
-// send, and restores the control's binding so later values from the unit show.
+// One card per seat of `seatsModel`. Only the user's input edits: it writes the row, asks the model to send,
+// and shows the row again, so that the card shows the new values at once and later values from the unit too.
+// What the unit reports is only shown, never written back, whatever its value.
 //
 // A unit may report hundreds of seats. Beyond `fullCards_MAX` of them, a card holds its
 // controls only while it is near the part of the page that shows, holds the keyboard
@@ -86,6 +87,48 @@ WidgetFlowListView {
         property real seatMotion: motionData
         property real seatVibration: vibrationData
 
+        // The model changes the row in place without telling its views; reading the roles afresh shows the
+        // edit and follows the unit again from then on.
+        function showRow() {
+            seatMuted = Qt.binding(function() { return mutedData })
+            seatChained = Qt.binding(function() { return controlsLockedData })
+            seatMotion = Qt.binding(function() { return motionData })
+            seatVibration = Qt.binding(function() { return vibrationData })
+        }
+
+        function edited() {
+            seatsModel.triggerUpdate()
+            showRow()
+        }
+
+        function setMuted(on) {
+            mutedData = on
+            edited()
+        }
+
+        function setChained(on) {
+            controlsLockedData = on
+            edited()
+        }
+
+        // A chained seat takes the value for both, whichever of the two the user moved.
+        function setIntensity(isMotion, value) {
+            var chained = seatChained
+            if (isMotion || chained)
+                motionData = value
+            if (!isMotion || chained)
+                vibrationData = value
+            edited()
+        }
+
+        function resetToDefaults(muted, chained, motion, vibration) {
+            mutedData = muted
+            controlsLockedData = chained
+            motionData = motion
+            vibrationData = vibration
+            edited()
+        }
+
         readonly property int seatRow: index
         property int madeInPass: -1
         Component.onCompleted: madeInPass = seatsFlowListView.layoutPasses
@@ -149,20 +192,18 @@ WidgetFlowListView {
                     WidgetSwitch {
                         objectName: "mutedSwitch"
                         Accessible.name: qsTr("Seat %1 muted").arg(seatCard.seatIndex)
-                        Keys.onReturnPressed: toggle()
-                        Keys.onEnterPressed: toggle()
-                        // checked as well as position, so the track colour matches the state.
+                        Keys.onReturnPressed: userToggle()
+                        Keys.onEnterPressed: userToggle()
+                        // The position follows: a drag past the middle and released toggles.
                         checked: seatCard.seatMuted
-                        position: seatCard.seatMuted
                         enabled: seatCard.seatActive
-                        onPositionChanged: {
-                            // A value that came from the unit is not sent back to it.
-                            if ((position >= 0.5) === seatCard.seatMuted)
-                                return
-                            mutedData = (position >= 0.5)
-                            seatsModel.triggerUpdate()
+                        onToggled: {
+                            seatCard.setMuted(checked)
                             checked = Qt.binding(function() { return seatCard.seatMuted })
-                            position = Qt.binding(function() { return seatCard.seatMuted })
+                        }
+                        function userToggle() {
+                            toggle()
+                            toggled()
                         }
                     }
 
@@ -176,23 +217,22 @@ WidgetFlowListView {
                     WidgetSwitch {
                         objectName: "chainSwitch"
                         Accessible.name: qsTr("Seat %1 chain motion and vibration").arg(seatCard.seatIndex)
-                        Keys.onReturnPressed: toggle()
-                        Keys.onEnterPressed: toggle()
-                        // checked as well as position, so the track colour matches the state.
+                        Keys.onReturnPressed: userToggle()
+                        Keys.onEnterPressed: userToggle()
                         checked: seatCard.seatChained
-                        position: seatCard.seatChained
                         enabled: seatCard.seatActive
-                        onPositionChanged: {
-                            if ((position >= 0.5) === seatCard.seatChained)
-                                return
-                            controlsLockedData = (position >= 0.5)
-                            seatsModel.triggerUpdate()
+                        onToggled: {
+                            seatCard.setChained(checked)
                             checked = Qt.binding(function() { return seatCard.seatChained })
-                            position = Qt.binding(function() { return seatCard.seatChained })
+                        }
+                        function userToggle() {
+                            toggle()
+                            toggled()
                         }
                     }
 
                     Label {
+                        objectName: "motionLabel"
                         text: qsTr("Motion: %1 dB").arg(motionSlider.value)
                         font.family: Style.font_FAMILY
                         color: cardFrame.textColor
@@ -211,21 +251,14 @@ WidgetFlowListView {
                         Layout.preferredHeight: implicitHeight
                         enabled: seatCard.seatActive
                         Material.accent: cardFrame.sliderAccent
-                        onValueChanged: {
-                            if (value === seatCard.seatMotion)
-                                return
-                            motionData = value
-                            if (seatCard.seatChained) {
-                                vibrationSlider.value = value
-                                vibrationData = value
-                                vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
-                            }
-                            seatsModel.triggerUpdate()
-                            motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
+                        onMoved: {
+                            seatCard.setIntensity(true, value)
+                            value = Qt.binding(function() { return seatCard.seatMotion })
                         }
                     }
 
                     Label {
+                        objectName: "vibrationLabel"
                         text: qsTr("Vibration: %1 dB").arg(vibrationSlider.value)
                         font.family: Style.font_FAMILY
                         color: cardFrame.textColor
@@ -244,17 +277,9 @@ WidgetFlowListView {
                         Layout.preferredHeight: implicitHeight
                         enabled: seatCard.seatActive
                         Material.accent: cardFrame.sliderAccent
-                        onValueChanged: {
-                            if (value === seatCard.seatVibration)
-                                return
-                            vibrationData = value
-                            if (seatCard.seatChained) {
-                                motionSlider.value = value
-                                motionData = value
-                                motionSlider.value = Qt.binding(function() { return seatCard.seatMotion })
-                            }
-                            seatsModel.triggerUpdate()
-                            vibrationSlider.value = Qt.binding(function() { return seatCard.seatVibration })
+                        onMoved: {
+                            seatCard.setIntensity(false, value)
+                            value = Qt.binding(function() { return seatCard.seatVibration })
                         }
                     }
 
@@ -272,13 +297,8 @@ WidgetFlowListView {
                         enabled: seatCard.seatActive
                         Layout.alignment: Qt.AlignLeft
                         Layout.columnSpan: 2
-                        onClicked: {
-                            mutedData = default_MUTED
-                            controlsLockedData = default_CHAINED
-                            motionData = default_MOTION
-                            vibrationData = default_VIBRATION
-                            seatsModel.triggerUpdate()
-                        }
+                        onClicked: seatCard.resetToDefaults(default_MUTED, default_CHAINED, default_MOTION,
+                                                            default_VIBRATION)
                     }
                 }
             }

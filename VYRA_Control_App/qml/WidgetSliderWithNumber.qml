@@ -3,16 +3,16 @@ import QtQuick.Controls 2.12
 import QtQuick.Controls.Material 2.12
 import "."
 
-// A slider and a number box that edit the same integer. The slider works on
-// positions 0..1, the number box and `value` on integers from `from` to `to`;
-// the pressed guards break the slider -> spin box -> value -> slider loop while
-// the user drags or steps.
+// A slider and a number box that edit the same whole number. `value` is what both show; a value written from
+// outside may hold a fraction or lie beyond `from`..`to`: the slider shows it as far as its track reaches, the
+// number box rounds it, and neither writes it back. Only the user's input (slider click, drag or keys; the
+// number box's buttons, keys or typing) sets `value` from inside, to a whole step, and then emits `moved`.
 Flow {
     id: root
     property int from: 0
     property int to: 100
     property int stepSize: 1
-    property int value: 0
+    property real value: 0
     property real position: slider.position
     property alias editable: spinbox.editable
     property string textLeft: ""
@@ -21,6 +21,12 @@ Flow {
     readonly property real position_TO: 1
     // What the slider sets, for screen readers ("Seat 2 motion"); the slider and the number box share it.
     property string accessibleName: ""
+
+    // The user changed `value`; not emitted for a value written from outside.
+    signal moved()
+
+    // True while `value` is copied into the two controls: what they do with it is not the user's.
+    property bool showing: false
 
     spacing: 0
 
@@ -32,27 +38,42 @@ Flow {
         return number + 0
     }
 
-    Component.onCompleted: {
+    // The whole step within the range that the number box shows for a value.
+    function wholeStep(number) {
+        var low = Math.min(from, to)
+        var high = Math.max(from, to)
+        var step = stepSize > 0 ? stepSize : 1
+        return Math.max(low, Math.min(high, low + Math.round((number - low) / step) * step))
+    }
+
+    function show() {
+        showing = true
+        slider.from = from
+        slider.to = to
         spinbox.from = from
         spinbox.to = to
         spinbox.stepSize = stepSize
+        slider.value = value
+        spinbox.value = wholeStep(value)
+        showing = false
     }
 
-    onFromChanged: {
-        slider.from = from
-        spinbox.from = from
+    // From the user's input only.
+    function userSets(number) {
+        var whole = wholeStep(number)
+        if (whole === value) {
+            show()
+            return
+        }
+        value = whole
+        moved()
     }
-    onToChanged: {
-        slider.to = to
-        spinbox.to = to
-    }
-    onStepSizeChanged: spinbox.stepSize = stepSize
-    onValueChanged: {
-        if (!slider.pressed)
-            slider.value = value
-        if (!spinbox.up.pressed && !spinbox.down.pressed)
-            spinbox.value = value
-    }
+
+    Component.onCompleted: show()
+    onFromChanged: show()
+    onToChanged: show()
+    onStepSizeChanged: show()
+    onValueChanged: show()
 
     // The side labels are made only when given a text.
     Loader {
@@ -75,8 +96,10 @@ Flow {
         value: 0
         width: Math.max(120, root.width - labelLeft.width - spinbox.width - labelRight.width)
         height: spinbox.height
-        // Arrow keys move by one unit of the number box, not by a tenth of a unit.
+        // Arrow keys move by one unit of the number box, not by a tenth of a unit; a click or a drag
+        // lands on whole units too.
         stepSize: root.stepSize
+        snapMode: Slider.SnapAlways
         Accessible.name: root.accessibleName
 
         Component.onCompleted: {
@@ -115,11 +138,7 @@ Flow {
             }
         }
 
-        onPositionChanged: {
-            if (!spinbox.up.pressed && !spinbox.down.pressed)
-                spinbox.value = Math.round(root.map(slider.position, root.position_FROM, root.position_TO,
-                                                    root.toReal(root.from), root.toReal(root.to)))
-        }
+        onMoved: root.userSets(slider.value)
     }
 
     WidgetSpinBox {
@@ -131,12 +150,11 @@ Flow {
         stepSize: 1
         editable: true
         Accessible.name: root.accessibleName
+        // Also a number written into the box from outside counts; what `show` writes does not, nor the box
+        // rounding or clamping a value it cannot show.
         onValueChanged: {
-            slider.value = root.toReal(spinbox.value)
-            // Writing an equal value would only drop a binding the user of the
-            // widget put on `value` (e.g. to a model role).
-            if (root.value !== root.toReal(spinbox.value))
-                root.value = root.toReal(spinbox.value)
+            if (!root.showing && spinbox.value !== root.wholeStep(root.value))
+                root.userSets(spinbox.value)
         }
     }
 

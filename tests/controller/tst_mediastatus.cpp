@@ -233,6 +233,54 @@ private slots:
         QCOMPARE(rec.log.last(), "progress(" + shown + ",0)");
     }
 
+    // A unit that starts while the application is connected reports "initializing", then the states of its
+    // audio capture; the first of those shows it online again, once. Its own controller states keep theirs.
+    void initializingEndsWithTheNextUnitState_data()
+    {
+        QTest::addColumn<QString>("wire");
+        for (const char* s :
+             {"configuring", "configured", "starting", "started", "stopping", "listening", "silence_detected",
+              "ident_failure", "ident_success", "stopped", "lost_audio", "program_error"})
+            QTest::newRow(s) << s;
+    }
+
+    void initializingEndsWithTheNextUnitState()
+    {
+        QFETCH(QString, wire);
+        const QStringList online{"controller(greenStatus,VYRA Online)", "connection(VYRA Online)"};
+        auto controllerLines = [](const QStringList& log) {
+            return log.filter(QRegularExpression("^(controller|connection)\\("));
+        };
+        GetMediaStatusNotificationHandler handler(nullptr);
+        Recorder rec(handler);
+        handler.handleConnected();
+        handler.handleResponse(status(state("initializing")));
+        handler.handleResponse(status(state("idle"))); // unknown: the lines stay as they were
+        rec.take();
+        handler.handleResponse(status(state(wire.toStdString())));
+        const QStringList first = rec.take();
+        QCOMPARE(first.mid(0, 2), online);
+        QCOMPARE(controllerLines(first), online);
+        QVERIFY(first.size() > 2);
+        handler.handleResponse(status(state(wire.toStdString())));
+        QCOMPARE(controllerLines(rec.take()), QStringList());
+
+        // Shutting down, then the audio states of the way down: the line stays.
+        handler.handleResponse(status(state("initializing")));
+        handler.handleResponse(status(state("shutting_down")));
+        rec.take();
+        handler.handleResponse(status(state("stopping")));
+        QCOMPARE(controllerLines(rec.take()), QStringList());
+
+        // A connection event in between has shown its own line.
+        handler.handleResponse(status(state("initializing")));
+        handler.handleConnectionLost();
+        handler.handleConnected();
+        rec.take();
+        handler.handleResponse(status(state(wire.toStdString())));
+        QCOMPARE(controllerLines(rec.take()), QStringList());
+    }
+
     void suppressionAfterIdentSuccess()
     {
         GetMediaStatusNotificationHandler handler(nullptr);

@@ -1,20 +1,18 @@
-// The real program, offscreen, against a unit that sends markup and oversized bodies. The unit runs in this
-// process (its test control API injects any body); the program carries the UI probe plugin. A loopback HTTP
-// listener stands for the host that markup points at: rich text would fetch its images from it.
+// The real program, offscreen, against a unit that sends markup, oversized bodies and seat values no control
+// shows as they are. The unit runs in this process (its test control API injects any body); the program is
+// started by the shared fixture with the UI probe plugin. A loopback HTTP listener stands for the host that
+// markup points at: rich text would fetch its images from it.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "FreePorts.h"
-#include "IsolatedEnvironment.h"
+#include "AppUnitFixture.h"
 #include "MessageNames.h"
 #include "SimulatedUnit.h"
-#include "UiProbeClient.h"
 #include "UnitBodies.h"
 #include "UnitEndpoint.h"
 
@@ -28,33 +26,24 @@ class TestUiHostile : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<Simulator::SimulatedUnit> m_unit;
-    std::unique_ptr<QProcess> m_app;
-    UiProbeClient m_probe;
+    std::unique_ptr<AppUnitFixture> m_fx;
     QTcpServer m_http;
     QStringList m_httpRequests;
     QString m_markup;
+    QStringList m_seatCommands; // bodies of the "SetSeatSetting" the unit received
 
-    QJsonObject ask(const QJsonObject& request) { return m_probe.ask(request); }
+    QJsonObject ask(const QJsonObject& request) { return m_fx->ask(request); }
 
     QVariant get(const QString& name, const QString& prop, bool visibleOnly = true)
     {
-        return ask({{"cmd", "get"}, {"name", name}, {"prop", prop}, {"visibleOnly", visibleOnly}})
-            .value("value")
-            .toVariant();
+        return m_fx->get(name, prop, {}, visibleOnly);
     }
 
     bool click(const QString& name) { return ask({{"cmd", "click"}, {"name", name}}).value("ok").toBool(); }
 
-    int count(const QString& prefix, const QString& under)
-    {
-        return ask({{"cmd", "count"}, {"prefix", prefix}, {"under", under}}).value("count").toInt();
-    }
+    int count(const QString& prefix, const QString& under) { return m_fx->count(prefix, under); }
 
-    QString appLog() const
-    {
-        QFile log(m_dir.filePath("app.log"));
-        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-    }
+    QString appLog() const { return m_fx->appLog(); }
 
     void inject(const std::string& type, const std::string& body)
     {
@@ -113,8 +102,7 @@ private slots:
             m_dir.setAutoRemove(false);
             qInfo("logs in %s", qPrintable(m_dir.path()));
         }
-        const QString build = qEnvironmentVariable("VYRA_BUILD_DIR");
-        if (!QFile::exists(build + "/bin/VYRA_Control_App"))
+        if (!AppUnitFixture::programsBuilt())
             QFAIL("the application is not built");
 
         QVERIFY(m_http.listen(QHostAddress::LocalHost, 0));
@@ -142,21 +130,15 @@ private slots:
         m_unit = std::make_unique<Simulator::SimulatedUnit>(config);
         QString error;
         QVERIFY2(m_unit->start(&error), qPrintable(error));
+        connect(m_unit.get(), &Simulator::SimulatedUnit::commandReceived, this,
+                [this](const QString& type, const QByteArray& body) {
+                    if (type == QLatin1String(Type::SetSeatSetting.c_str()))
+                        m_seatCommands << QString::fromUtf8(body);
+                });
 
-        QProcessEnvironment env = isolatedEnvironment(m_dir.path());
-        const QString socket = m_dir.filePath("probe.sock");
-        env.insert("QT_PLUGIN_PATH", QStringLiteral(VYRA_UI_PROBE_PLUGIN_DIR));
-        env.insert("QT_QPA_GENERIC_PLUGINS", "vyrauiprobe");
-        env.insert("VYRA_UI_PROBE_SOCKET", socket);
-        m_app = std::make_unique<QProcess>();
-        m_app->setProcessEnvironment(env);
-        m_app->setProcessChannelMode(QProcess::MergedChannels);
-        m_app->setStandardOutputFile(m_dir.filePath("app.log"));
-        m_app->start(build + "/bin/VYRA_Control_App", {"-a", QString("127.0.0.1:%1").arg(m_unit->port())});
-        QVERIFY(m_app->waitForStarted(20000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_probe.connectTo(socket), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(ask({{"cmd", "window"}}).value("ok").toBool(), 30000);
-        ask({{"cmd", "resize"}, {"width", 1280}, {"height", 800}});
+        m_fx = std::make_unique<AppUnitFixture>(m_dir.path());
+        QVERIFY(m_fx->startApp({"-a", QString("127.0.0.1:%1").arg(m_unit->port())}));
+        QVERIFY(m_fx->resize(1280));
         QTRY_COMPARE_WITH_TIMEOUT(get("controllerStatusText", "text").toString(), QString("VYRA Online"),
                                   60000);
         QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 60000);
@@ -166,14 +148,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        m_probe.disconnect();
-        if (m_app) {
-            m_app->terminate();
-            if (!m_app->waitForFinished(20000)) {
-                m_app->kill();
-                m_app->waitForFinished();
-            }
-        }
+        m_fx.reset();
         m_unit.reset();
     }
 
@@ -224,6 +199,105 @@ private slots:
         // The seats go away with their cards.
         inject(Type::GetSeatStatusNotification, Simulator::UnitBodies::seats(seats.mid(997)));
         QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 60000);
+    }
+
+    // Seat values no control shows as they are: fractions, values beyond the sliders' -20..0, chained seats
+    // whose two values differ, negative zero, numbers far out. The window stays up and shows them as
+    // reported, the number boxes rounded and held to their range, and nobody touched anything: nothing goes
+    // back to the unit. The first seat is an ordinary one; a click on its Muted ends the wait, as its command
+    // leaves with the same send timer that a command caused by the reports would have started earlier.
+    void seatValuesNoControlShows()
+    {
+        struct Reported
+        {
+            const char* chained;
+            const char* motion; // as the unit writes it
+            const char* vibration;
+            double value[2];  // the card's value, motion and vibration
+            double slider[2]; // where the sliders stand
+            int box[2];       // what the number boxes show
+            const char* label[2];
+        };
+        const QVector<Reported> table{
+            {"false", "-7.5", "-2.25", {-7.5, -2.25}, {-7.5, -2.25}, {-7, -2}, {"-7.5", "-2.25"}},
+            {"true", "-7.5", "-2.25", {-7.5, -2.25}, {-7.5, -2.25}, {-7, -2}, {"-7.5", "-2.25"}},
+            {"false", "5", "-30", {5, -30}, {0, -20}, {0, -20}, {"5", "-30"}},
+            {"true", "5", "-30", {5, -30}, {0, -20}, {0, -20}, {"5", "-30"}},
+            {"true", "-0.0", "-0.0", {0, 0}, {0, 0}, {0, 0}, {"0", "0"}},
+            {"false", "-0.0", "-20.5", {0, -20.5}, {0, -20}, {0, -20}, {"0", "-20.5"}},
+            {"true", "-5", "-10", {-5, -10}, {-5, -10}, {-5, -10}, {"-5", "-10"}},
+            {"true", "1e300", "-1e300", {1e300, -1e300}, {0, -20}, {0, -20}, {"1e+300", "-1e+300"}},
+            {"true", "-19.5", "-0.5", {-19.5, -0.5}, {-19.5, -0.5}, {-19, 0}, {"-19.5", "-0.5"}},
+        };
+        // Written by hand: the unit's own writer would turn -0.0 into 0. Seat 0 is the ordinary one.
+        const auto report = [&](bool reversed) {
+            QStringList seats{R"({"index":0,"muted":false,"chained":false,"motion":-5,"vibration":-5})"};
+            for (int i = 0; i < table.size(); ++i) {
+                const Reported& r = table[reversed ? table.size() - 1 - i : i];
+                seats << QStringLiteral(
+                             R"({"index":%1,"muted":false,"chained":%2,"motion":%3,"vibration":%4})")
+                             .arg(i + 1)
+                             .arg(r.chained, r.motion, r.vibration);
+            }
+            return QStringLiteral(R"({"seats":{"seat":[%1]}})").arg(seats.join(',')).toStdString();
+        };
+        // Empty when the card of `seat` shows `r`, else what it shows and what it should.
+        const auto mismatch = [&](int seat, const Reported& r) {
+            const QString card = QStringLiteral("statusPageSeats/seatCard%1").arg(seat + 1);
+            QStringList got;
+            QStringList want;
+            for (int c = 0; c < 2; ++c) {
+                const QString control = c == 0 ? "motion" : "vibration";
+                const QString under = card + "/" + control + "Slider";
+                got << QStringLiteral("%1 slider %2 box %3 %4")
+                           .arg(m_fx->get(control + "Slider", "value", card).toDouble())
+                           .arg(m_fx->get("slider", "value", under).toDouble())
+                           .arg(m_fx->get("spinbox", "value", under).toInt())
+                           .arg(m_fx->get(control + "Label", "text", card).toString());
+                want << QStringLiteral("%1 slider %2 box %3 %4: %5 dB")
+                            .arg(r.value[c])
+                            .arg(r.slider[c])
+                            .arg(r.box[c])
+                            .arg(c == 0 ? "Motion" : "Vibration", r.label[c]);
+            }
+            return got == want ? QString() : got.join(" | ") + "\n   wanted " + want.join(" | ");
+        };
+
+        // The first card and its switch in the window, without the start-up dialog over them.
+        QVERIFY(m_fx->resize(1280, 1400));
+        if (m_fx->exists("startupDialogCloseButton")) {
+            QVERIFY(m_fx->click("startupDialogCloseButton"));
+            QTRY_VERIFY_WITH_TIMEOUT(!m_fx->exists("startupDialogCloseButton"), 10000);
+        }
+        QVERIFY(click("statusTab"));
+        m_seatCommands.clear();
+        // A program that went down fails at once, with the end of its log.
+        const auto down = [&] { return !m_fx->appRunning(); };
+        const auto logTail = [&] { return "the program ended:\n" + appLog().right(3000); };
+        for (bool reversed : {false, true}) {
+            // A list of another length first (its cards are made for it), then one of the same length (the
+            // rows change in place).
+            inject(Type::GetSeatStatusNotification, report(reversed));
+            QTRY_VERIFY_WITH_TIMEOUT(down() || count("seatCard", "statusPageSeats") == table.size() + 1,
+                                     60000);
+            QVERIFY2(!down(), qPrintable(logTail()));
+            for (int i = 0; i < table.size(); ++i) {
+                const Reported& r = table[reversed ? table.size() - 1 - i : i];
+                QTRY_VERIFY_WITH_TIMEOUT(down() || mismatch(i + 1, r).isEmpty(), 20000);
+                QVERIFY2(!down(), qPrintable(logTail()));
+                QCOMPARE(mismatch(i + 1, r), QString());
+            }
+        }
+        QVERIFY(m_fx->reveal("mutedSwitch", "controllerFlickable", "statusPageSeats/seatCard1"));
+        QVERIFY(m_fx->click("mutedSwitch", 0.5, 0.5, "statusPageSeats/seatCard1"));
+        QTRY_VERIFY_WITH_TIMEOUT(down() || !m_seatCommands.isEmpty(), 20000);
+        QVERIFY2(!down(), qPrintable(logTail()));
+        QCOMPARE(m_seatCommands,
+                 QStringList{
+                     R"({"seat":{"index":0,"muted":true,"chained":false,"motion":-5.0,"vibration":-5.0}})"});
+        const QString log = appLog();
+        for (const char* sign : {"call stack", "Binding loop", "TypeError", "RangeError"})
+            QVERIFY2(!log.contains(QLatin1String(sign)), qPrintable(log.right(2000)));
     }
 };
 

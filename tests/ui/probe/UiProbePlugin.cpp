@@ -11,24 +11,30 @@
 // one starts watching). "mouse", "wheel", "key" and "type" are real input through the window system layer
 // (press, moves and release at a point of an item given as fractions of its size; key clicks with
 // modifiers; text typed key by key); each answers once the events were delivered and the events they
-// posted handled, so what the test reads next is what the user sees after that input. The application
-// itself holds no test code.
+// posted handled, so what the test reads next is what the user sees after that input. "under" may name a
+// path of ancestors ("seatCard2/vibrationSlider"). "modelChanges" counts the change signals of a model the
+// QML reads (a context property), from the first time it is asked: a test sees when a unit's report reached
+// the rows. The application itself holds no test code.
 #include <algorithm>
 #include <atomic>
 #include <ctime>
 
+#include <QAbstractItemModel>
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QGenericPlugin>
 #include <QGuiApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
@@ -250,10 +256,14 @@ private:
             return takeStall();
         QQuickItem* scope =
             window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem();
+        if (cmd == "modelChanges")
+            return modelChanges(window, req.value("model").toString());
         if (req.contains("under")) {
-            scope = findItem(scope, req.value("under").toString(), true);
-            if (!scope)
-                return {{"ok", false}, {"error", "no scope"}};
+            for (const QString& name : req.value("under").toString().split('/')) {
+                scope = findItem(scope, name, true);
+                if (!scope)
+                    return {{"ok", false}, {"error", "no scope"}};
+            }
         }
         const bool visibleOnly = req.value("visibleOnly").toBool(true);
         if (cmd == "window")
@@ -374,6 +384,25 @@ private:
         return {{"ok", true}, {"x", pos.x()}, {"y", pos.y()}};
     }
 
+    QJsonObject modelChanges(QQuickWindow* window, const QString& name)
+    {
+        QQmlEngine* engine = qmlEngine(window);
+        auto* model = engine ? qobject_cast<QAbstractItemModel*>(
+                                   engine->rootContext()->contextProperty(name).value<QObject*>())
+                             : nullptr;
+        if (!model)
+            return {{"ok", false}, {"error", "no model"}};
+        if (!m_modelChanges.contains(name)) {
+            m_modelChanges.insert(name, 0);
+            const auto count = [this, name] { ++m_modelChanges[name]; };
+            connect(model, &QAbstractItemModel::dataChanged, this, count);
+            connect(model, &QAbstractItemModel::rowsInserted, this, count);
+            connect(model, &QAbstractItemModel::rowsRemoved, this, count);
+            connect(model, &QAbstractItemModel::modelReset, this, count);
+        }
+        return {{"ok", true}, {"changes", m_modelChanges.value(name)}};
+    }
+
     // A timer that should fire every few milliseconds: any longer gap is time the event loop was held up.
     QJsonObject takeStall()
     {
@@ -397,6 +426,7 @@ private:
     QElapsedTimer m_sinceTick;
     qint64 m_longestStallMs = 0;
     QLocalServer m_server;
+    QHash<QString, int> m_modelChanges;
     QJsonArray m_conditions;
     bool m_hooked = false;
     std::atomic<bool> m_conditionsHeld{false};
