@@ -33,12 +33,18 @@ template <typename Condition> bool waitFor(Condition condition, int timeoutMs = 
     }
     return true;
 }
+// Each document's unit has a key of its own, so it has a name of its own too: a remembered name offering
+// another key at another address is refused as an impostor.
+QString nextUnitName()
+{
+    static int documents = 0;
+    return QStringLiteral("Lounge %1-%2").arg(QCoreApplication::applicationPid()).arg(++documents);
+}
 } // namespace
 
 AppSession::AppSession(QQmlEngine* engine, quint16 discoveryPort)
     : QObject(engine), m_discoveryPort(discoveryPort), m_messengersBefore(Messaging::Messenger::instances()),
-      m_unit(new UiUnit(QStringLiteral("Lounge %1").arg(QCoreApplication::applicationPid()), discoveryPort,
-                        true, this))
+      m_unit(new UiUnit(nextUnitName(), discoveryPort, true, this))
 {
     // As start-up does: the engine owns the provider; the Facade holds it weakly.
     auto* provider = new PosterImageProvider();
