@@ -88,20 +88,8 @@ SimulatedUnit::SimulatedUnit(UnitConfig config, QObject* parent)
     }
     m_state.login.serviceUri = m_config.serviceUri;
 
-    // Plausible private-range data for the network page; the unit never uses these addresses.
+    resetNetwork();
     const QByteArray h = QCryptographicHash::hash(m_config.name.toUtf8(), QCryptographicHash::Md5);
-    const QString mac = QStringLiteral("02:56:59:%1:%2:%3")
-                            .arg(quint8(h[0]), 2, 16, QLatin1Char('0'))
-                            .arg(quint8(h[1]), 2, 16, QLatin1Char('0'))
-                            .arg(quint8(h[2]), 2, 16, QLatin1Char('0'));
-    m_state.network.addresses.push_back({QStringLiteral("eth0"), mac,
-                                         QStringLiteral("192.168.1.%1").arg(20 + quint8(h[3]) % 200),
-                                         QStringLiteral("255.255.255.0"), QStringLiteral("192.168.1.255")});
-    m_state.network.visible = {{QStringLiteral("HomeNet"), false},
-                               {QStringLiteral("HomeNet-5G"), false},
-                               {QStringLiteral("Cinema Room"), false},
-                               {QStringLiteral("Café Wi-Fi"), false},
-                               {QStringLiteral("Neighbour's \"Guest\""), false}};
     m_nextMedia = quint8(h[4]);
 
     m_stepTimer.setSingleShot(true);
@@ -212,6 +200,25 @@ quint16 SimulatedUnit::port() const
 int SimulatedUnit::peerCount() const
 {
     return m_endpoint ? int(m_endpoint->peers().size()) : 0;
+}
+
+void SimulatedUnit::resetNetwork()
+{
+    // Plausible private-range data for the network page; the unit never uses these addresses.
+    const QByteArray h = QCryptographicHash::hash(m_config.name.toUtf8(), QCryptographicHash::Md5);
+    const QString mac = QStringLiteral("02:56:59:%1:%2:%3")
+                            .arg(quint8(h[0]), 2, 16, QLatin1Char('0'))
+                            .arg(quint8(h[1]), 2, 16, QLatin1Char('0'))
+                            .arg(quint8(h[2]), 2, 16, QLatin1Char('0'));
+    m_state.network = NetworkState();
+    m_state.network.addresses.push_back({QStringLiteral("eth0"), mac,
+                                         QStringLiteral("192.168.1.%1").arg(20 + quint8(h[3]) % 200),
+                                         QStringLiteral("255.255.255.0"), QStringLiteral("192.168.1.255")});
+    m_state.network.visible = {{QStringLiteral("HomeNet"), false},
+                               {QStringLiteral("HomeNet-5G"), false},
+                               {QStringLiteral("Cinema Room"), false},
+                               {QStringLiteral("Café Wi-Fi"), false},
+                               {QStringLiteral("Neighbour's \"Guest\""), false}};
 }
 
 void SimulatedUnit::stall()

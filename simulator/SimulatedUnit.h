@@ -103,6 +103,8 @@ public:
     void resume(); // answer again and push the whole state to every application
     bool isStalled() const { return m_stalled; }
     void dropAllConnections();
+    // Back to the network of a fresh unit (wired, no Wi-Fi, no access point), without telling anyone.
+    void resetNetwork();
     // Takes another key pair (as a unit does after a factory reset): a running unit restarts on the same
     // port with it, and applications that remember the old key refuse it until their user accepts it.
     bool changeKey(const QString& publicKey, const QString& secretKey, QString* error = nullptr);

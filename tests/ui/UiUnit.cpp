@@ -122,6 +122,27 @@ void UiUnit::stall()
     m_unit->stall();
 }
 
+void UiUnit::resetNetwork()
+{
+    m_unit->resetNetwork();
+}
+
+void UiUnit::reportNetwork()
+{
+    const auto& network = m_unit->state().network;
+    m_unit->injectMessage("GetNetworkState",
+                          QByteArray::fromStdString(Simulator::UnitBodies::networkState(network)));
+    m_unit->injectMessage("GetWifiList", QByteArray::fromStdString(Simulator::UnitBodies::wifiList(network)));
+}
+
+QStringList UiUnit::visibleNetworks() const
+{
+    QStringList names;
+    for (const auto& network : m_unit->state().network.visible)
+        names << network.ssid;
+    return names;
+}
+
 void UiUnit::resume()
 {
     m_unit->resume();

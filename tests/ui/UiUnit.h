@@ -47,6 +47,12 @@ public:
     // Stops answering and applying commands (still recording them), and reports the whole state again on
     // resume.
     Q_INVOKABLE void stall();
+    // The network of a fresh unit, told to nobody.
+    Q_INVOKABLE void resetNetwork();
+    // Sends the unit's network state and the networks it sees, as it answers a poll; also while stalled.
+    Q_INVOKABLE void reportNetwork();
+    // The names of the networks the unit sees, in the order it reports them.
+    Q_INVOKABLE QStringList visibleNetworks() const;
     Q_INVOKABLE void resume();
     Q_INVOKABLE void dropConnections();
     // Takes a new key pair, as after a factory reset; the unit restarts on the same port.

@@ -19,18 +19,37 @@ Item {
         when: windowShown
 
         property var page: null
+        property int markers: 0
         readonly property string sentText: "Wi-Fi settings sent. VYRA is changing network and may be out of reach for a moment."
         readonly property string configuredText: "VYRA Wi-Fi Successfully Configured"
         readonly property string failedText: "VYRA Wi-Fi Configuration Failed"
 
+        // Every case starts from a fresh unit's network, on a new page, with nothing of the last case still on
+        // its way: the unit is left stalled, so that neither late answers nor the page's polls can overwrite
+        // what a case reports. Cases that need the unit's own answers resume it.
         function init() {
             unit.resume()
             verify(unit.start())
             if (!api.controllerIsConnected)
                 verify(session.connectToUnit())
+            unit.resetNetwork()
             page = createTemporaryObject(pageComponent, host)
-            tryVerify(function() { return api.wifiNetworkList.length > 0 }, 20000)
+            unit.stall()
+            settle()
+            unit.reportNetwork()
+            var visible = unit.visibleNetworks()
+            tryCompare(api, "wifiNetworkList", visible, 20000)
+            compare(findChild(page, "wifiNetworksListModel").count, visible.length)
+            unit.clearReceived()
             waitForRendering(page)
+        }
+
+        // Waits until the application has handled everything the unit sent so far: a list that only this
+        // call sends comes after it on the same connection.
+        function settle() {
+            var marker = "settled " + (++markers)
+            reportWifiList([marker])
+            tryCompare(api, "wifiNetworkList", [marker], 20000)
         }
 
         function wizard() {
@@ -123,7 +142,7 @@ Item {
 
         // The unit's own answer and report: the access point is confirmed.
         function test_accessPointByTheUnit() {
-            unit.clearReceived()
+            unit.resume()
             mouseClick(findChild(page, "adHocRadioButton"))
             mouseClick(findChild(page, "clientOrAdHocButton"))
             tryVerify(function() { return unit.receivedText("SetWifiSetting").length === 1 }, 5000)
@@ -144,6 +163,7 @@ Item {
             verify(findChild(page, "wifiChangeBusyIndicator").visible)
             reportNetwork(false, true, false, "")
             tryVerify(function() { return unit.receivedTypes().indexOf("SetWifiSetting") >= 0 }, 5000)
+            settle()
             compare(resultText(), sentText)
             reportNetwork(false, false, true, "")
             tryCompare(findChild(page, "wifiResultMessageLabel"), "text", configuredText, 5000)
@@ -154,6 +174,7 @@ Item {
 
         // The unit takes the key and joins: its report confirms it.
         function test_joinSendsSsidAndKey() {
+            unit.resume()
             var ssid = chooseClient("correct horse battery")
             mouseClick(findChild(page, "joinButton"))
             compare(wizard().currentIndex, 3)
@@ -171,11 +192,14 @@ Item {
 
         // The unit refuses a short key: the failure stands, whatever it reports next.
         function test_reportedFailureStays() {
+            unit.resume()
             var ssid = chooseClient("short")
             mouseClick(findChild(page, "joinButton"))
             tryCompare(findChild(page, "wifiResultMessageLabel"), "text", failedText, 20000)
             compare(wizard().currentIndex, 4)
             compare(unit.received("SetWifiSetting")[0].setWifi.key, "short")
+            // What the unit sends from here on is this case's alone.
+            unit.stall()
             reportNetwork(true, false, false, ssid)
             // A later message has come through: the report was handled before it.
             reportWifiList(["Other"])
@@ -301,7 +325,8 @@ Item {
                 { "interface_name": "eth0", "ip": "192.168.1.20", "hardware_address": "aa:bb", "broadcast": "192.168.1.255", "netmask": "255.255.255.0" },
                 { "interface_name": "wlan0", "ip": "10.0.0.5", "hardware_address": "cc:dd", "broadcast": "10.0.0.255", "netmask": "255.0.0.0" }
             ])
-            tryCompare(findChild(page, "text_ip_address"), "text", "192.168.1.20", 5000)
+            settle()
+            compare(findChild(page, "text_ip_address").text, "192.168.1.20")
             compare(findChild(page, "text_interface_name").text, "eth0")
             var combo = findChild(page, "networkInterfacesComboBox")
             compare(combo.currentIndex, 0)
@@ -313,11 +338,14 @@ Item {
                 { "interface_name": "eth0", "ip": "192.168.1.21", "hardware_address": "aa:bb", "broadcast": "", "netmask": "" },
                 { "interface_name": "wlan0", "ip": "10.0.0.6", "hardware_address": "cc:dd", "broadcast": "", "netmask": "" }
             ])
-            tryCompare(findChild(page, "text_ip_address"), "text", "10.0.0.6", 5000)
+            settle()
+            compare(findChild(page, "text_ip_address").text, "10.0.0.6")
+            compare(combo.currentIndex, 1)
             // Fewer interfaces: the extra entry stays, choosing it changes nothing.
             reportNetwork(false, true, false, "", [
                 { "interface_name": "eth0", "ip": "192.168.1.22", "hardware_address": "", "broadcast": "", "netmask": "" }])
-            tryVerify(function() { return api.networkInterfaces.length === 1 }, 5000)
+            settle()
+            compare(api.networkInterfaces.length, 1)
             compare(combo.count, 2)
             compare(findChild(page, "text_ip_address").text, "10.0.0.6")
         }
@@ -325,8 +353,7 @@ Item {
         function test_malformedInterfacesDoNotThrow() {
             unit.send("GetNetworkState", "{\"network\":{\"online\":true,\"wifi_online\":false,\"hotspot_active\":false,"
                       + "\"addresses\":[null,{\"interface_name\":5},\"x\"]}}")
-            reportWifiList(["marker"])
-            tryCompare(api, "wifiNetworkList", ["marker"], 5000)
+            settle()
             verify(findChild(page, "networkInterfacesComboBox").count <= 2)
             verify(findChild(page, "text_interface_name").text.length < 40)
         }
