@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 #include "../../framework/messaging/DispatchQueue.h"
@@ -50,31 +51,36 @@ void TestDispatch::tasksRunInOrderOffTheCallerThread()
 }
 
 namespace {
-// Holds the queue's thread until released, so that a backlog builds up.
+// Holds the queue's thread until released, so that a backlog builds up. The state is shared with the task:
+// the thread may still look at it after the gate itself is gone.
 class Gate
 {
 public:
-    explicit Gate(DispatchQueue& queue)
+    explicit Gate(DispatchQueue& queue) : m_state(std::make_shared<State>())
     {
-        queue.post([this] {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_cv.wait(lock, [this] { return m_open; });
+        queue.post([state = m_state] {
+            std::unique_lock<std::mutex> lock(state->mutex);
+            state->cv.wait(lock, [&state] { return state->open; });
         });
     }
     ~Gate() { open(); }
     void open()
     {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_open = true;
+            std::lock_guard<std::mutex> lock(m_state->mutex);
+            m_state->open = true;
         }
-        m_cv.notify_all();
+        m_state->cv.notify_all();
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_open = false;
+    struct State
+    {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool open = false;
+    };
+    std::shared_ptr<State> m_state;
 };
 
 } // namespace
