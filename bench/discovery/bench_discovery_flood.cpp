@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "EventPump.h"
 #include "FreePorts.h"
 #include "IsolatedEnvironment.h"
 #include "SimulatedUnit.h"
@@ -38,27 +39,6 @@ namespace {
 
 constexpr int kNames = 10000;
 constexpr int kFloodMs = 20000;
-
-void pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& condition, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        pump(100);
-    }
-    return false;
-}
 
 // Sends kNames announcements of distinct names, evenly over kFloodMs, round robin from `senders` loopback
 // addresses (127.0.1.1 onwards).

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "EventPump.h"
 #include "IsolatedEnvironment.h"
 #include "MessageNames.h"
 #include "SimulatedUnit.h"
@@ -44,27 +45,6 @@ std::pair<double, double> memoryOf(qint64 pid)
         }
     }
     return {rss, hwm};
-}
-
-void pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool waitFor(const std::function<bool()>& condition, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        if (condition())
-            return true;
-        pump(100);
-    }
-    return false;
 }
 
 } // namespace
