@@ -22,4 +22,14 @@ chmod 700 "$XDG_RUNTIME_DIR"
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset "$preset"
 cmake --build --preset "$preset" -j"$jobs"
-ctest --preset "$preset" -j"$jobs" --timeout 300 "$@"
+# A failing run ends with the lines that say why, gathered from every test's output: a long log is mostly
+# read from its end.
+if ! ctest --preset "$preset" -j"$jobs" --timeout 300 "$@"; then
+  build=build
+  [ "$preset" = default ] || build=build-$preset
+  echo "=== Why the tests failed ($preset) ==="
+  awk '/^[0-9]+\/[0-9]+ Testing: / { test = $3 }
+       /FAIL!|^ *Loc: |ERROR: (Address|Leak)Sanitizer|WARNING: ThreadSanitizer|^SUMMARY: |Received a fatal error|Totals: .* [1-9][0-9]* failed|^Test Failed/ {
+         print test ": " $0 }' "$build/Testing/Temporary/LastTest.log" | head -80 || true
+  exit 1
+fi
