@@ -65,36 +65,11 @@ QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH="$BUILD/tests/ui/plugins" QT_QPA_GENERIC_PLUG
     > "$WORK/app.log" 2>&1 &
 APP_PID=$!
 
-python3 - "$WORK/probe.sock" "$OUT" <<'PY'
-import json, os, socket, sys, time
-sock_path, out = sys.argv[1], sys.argv[2]
-deadline = time.time() + 60
-while True:
-    try:
-        s = socket.socket(socket.AF_UNIX); s.connect(sock_path); break
-    except OSError:
-        if time.time() > deadline: sys.exit("the application did not start")
-        time.sleep(0.2)
-f = s.makefile("rw")
-def ask(**req):
-    f.write(json.dumps(req) + "\n"); f.flush()
-    return json.loads(f.readline())
-def wait_for(pred, what, timeout=60):
-    end = time.time() + timeout
-    while time.time() < end:
-        if pred(): return
-        time.sleep(0.2)
-    sys.exit("timed out waiting for " + what)
-wait_for(lambda: ask(cmd="window").get("ok"), "the window")
-def resize(w):
-    ask(cmd="resize", width=w, height=800)
-    wait_for(lambda: ask(cmd="window").get("width") == w, "width %d" % w)
-    time.sleep(1)
-def shot(name):
-    time.sleep(1.2)
-    path = os.path.join(out, os.environ.get("SCREENSHOT_PREFIX", "") + name + ".png")
-    if not ask(cmd="grab", path=path).get("ok"): sys.exit("could not save " + path)
-    print(path)
+PYTHONPATH="$ROOT/scripts" python3 - "$WORK/probe.sock" "$OUT" <<'PY'
+import os, sys
+from ui_probe_client import Probe
+probe = Probe(sys.argv[1], sys.argv[2])
+ask, wait_for, resize, shot = probe.ask, probe.wait_for, probe.resize, probe.shot
 resize(1280)
 online = os.environ.get("SCREENSHOT_ONLINE", "VYRA Online")
 wait_for(lambda: ask(cmd="get", name="controllerStatusText", prop="text").get("value") == online, online)
@@ -139,36 +114,11 @@ export VYRA_DISCOVERY_PORT
 QT_QPA_PLATFORM=xcb QT_PLUGIN_PATH="$BUILD/tests/ui/plugins" QT_QPA_GENERIC_PLUGINS=vyrauiprobe \
     VYRA_UI_PROBE_SOCKET="$WORK/first.sock" "$BUILD/bin/VYRA_Control_App" > "$WORK/first.log" 2>&1 &
 APP_PID=$!
-python3 - "$WORK/first.sock" "$OUT" <<'PY'
-import json, os, socket, sys, time
-sock_path, out = sys.argv[1], sys.argv[2]
-deadline = time.time() + 60
-while True:
-    try:
-        s = socket.socket(socket.AF_UNIX); s.connect(sock_path); break
-    except OSError:
-        if time.time() > deadline: sys.exit("the application did not start")
-        time.sleep(0.2)
-f = s.makefile("rw")
-def ask(**req):
-    f.write(json.dumps(req) + "\n"); f.flush()
-    return json.loads(f.readline())
-def wait_for(pred, what, timeout=60):
-    end = time.time() + timeout
-    while time.time() < end:
-        if pred(): return
-        time.sleep(0.2)
-    sys.exit("timed out waiting for " + what)
-def resize(w):
-    ask(cmd="resize", width=w, height=800)
-    wait_for(lambda: ask(cmd="window").get("width") == w, "width %d" % w)
-    time.sleep(1)
-def shot(name):
-    time.sleep(1.2)
-    path = os.path.join(out, os.environ.get("SCREENSHOT_PREFIX", "") + name + ".png")
-    if not ask(cmd="grab", path=path).get("ok"): sys.exit("could not save " + path)
-    print(path)
-wait_for(lambda: ask(cmd="window").get("ok"), "the window")
+PYTHONPATH="$ROOT/scripts" python3 - "$WORK/first.sock" "$OUT" <<'PY'
+import os, sys
+from ui_probe_client import Probe
+probe = Probe(sys.argv[1], sys.argv[2])
+ask, wait_for, resize, shot = probe.ask, probe.wait_for, probe.resize, probe.shot
 resize(1280)
 wait_for(lambda: ask(cmd="get", name="startupDialogCloseButton", prop="visible").get("value"), "the dialog")
 ask(cmd="click", name="startupDialogCloseButton")
