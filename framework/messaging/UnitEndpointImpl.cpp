@@ -87,27 +87,41 @@ void UnitEndpointImpl::closeRouter()
     m_router.reset();
 }
 
+void UnitEndpointImpl::openQuerySocket(boost::system::error_code& ec)
+{
+    const auto bindIp =
+        asio::ip::make_address(options.bindAddress.empty() ? "0.0.0.0" : options.bindAddress, ec);
+    if (ec)
+        return;
+    m_querySocket = std::make_unique<udp::socket>(m_io);
+    m_querySocket->open(bindIp.is_v6() ? udp::v6() : udp::v4(), ec);
+    if (!ec)
+        m_querySocket->bind(udp::endpoint(bindIp, m_port.load()), ec);
+    if (!ec)
+        m_querySocket->non_blocking(true, ec);
+}
+
 bool UnitEndpointImpl::start()
 {
     std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
     if (m_running)
         return true;
     std::string error;
-    if (!bindRouter(error)) {
-        qCWarning(lcMessaging, "UnitEndpoint: cannot listen: %s", error.c_str());
-        return false;
-    }
-
     boost::system::error_code ec;
-    const auto bindIp =
-        asio::ip::make_address(options.bindAddress.empty() ? "0.0.0.0" : options.bindAddress, ec);
-    if (!ec) {
-        m_querySocket = std::make_unique<udp::socket>(m_io);
-        m_querySocket->open(bindIp.is_v6() ? udp::v6() : udp::v4(), ec);
-        if (!ec)
-            m_querySocket->bind(udp::endpoint(bindIp, m_port.load()), ec);
-        if (!ec)
-            m_querySocket->non_blocking(true, ec);
+    // Key queries arrive on the UDP port of the same number. A port the system chose may have that twin
+    // taken by another program, which would leave an encrypted link unreachable: then take another one.
+    for (int attempt = 0;; ++attempt) {
+        if (!bindRouter(error)) {
+            qCWarning(lcMessaging, "UnitEndpoint: cannot listen: %s", error.c_str());
+            return false;
+        }
+        ec.clear();
+        openQuerySocket(ec);
+        if (!ec || options.port != 0 || attempt >= 15)
+            break;
+        m_querySocket.reset();
+        closeRouter();
+        m_port = 0;
     }
     if (ec) {
         qCWarning(lcMessaging, "UnitEndpoint: announcement queries on UDP port %u unavailable: %s",

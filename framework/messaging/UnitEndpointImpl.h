@@ -68,6 +68,7 @@ private:
     bool runOnce(); // true when asked to stop
     bool bindRouter(std::string& error);
     void closeRouter();
+    void openQuerySocket(boost::system::error_code& ec);
     void process(Command& command);
     void deliver(const UnitEndpoint::PeerId& peer, zmq::multipart_t& frames);
     void onFrames(zmq::multipart_t& frames);

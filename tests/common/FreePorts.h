@@ -4,11 +4,20 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-// Ports that were free a moment ago on 127.0.0.1, so that tests can run side by side.
+// Ports that were free a moment ago on 127.0.0.1, so that tests can run side by side. A unit listens on a
+// TCP port and answers key queries on the UDP port of the same number, so a TCP port is only handed out
+// when its UDP twin is free too.
 inline quint16 freeTcpPort()
 {
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        QTcpServer server;
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            return 0;
+        QUdpSocket twin;
+        if (twin.bind(QHostAddress(QHostAddress::LocalHost), server.serverPort()))
+            return server.serverPort();
+    }
+    return 0;
 }
 
 inline quint16 freeUdpPort()
