@@ -62,9 +62,11 @@ SimulatedUnit::SimulatedUnit(UnitConfig config, QObject* parent)
     m_state.login.serviceUri = m_config.serviceUri;
     resetNetwork();
 
-    connect(&m_outbox, &UnitOutbox::messageSent, this, &SimulatedUnit::messageSent);
-    connect(&m_clock, &ScenarioClock::stepStarted, this, &SimulatedUnit::applyStep);
-    connect(&m_clock, &ScenarioClock::ticked, this, &SimulatedUnit::tick);
+    // Direct: the parts live and emit on this object's thread, and their listeners must run before they
+    // go on (a step's changes are reported before its duration starts counting).
+    connect(&m_outbox, &UnitOutbox::messageSent, this, &SimulatedUnit::messageSent, Qt::DirectConnection);
+    connect(&m_clock, &ScenarioClock::stepStarted, this, &SimulatedUnit::applyStep, Qt::DirectConnection);
+    connect(&m_clock, &ScenarioClock::ticked, this, &SimulatedUnit::tick, Qt::DirectConnection);
 }
 
 SimulatedUnit::~SimulatedUnit()
