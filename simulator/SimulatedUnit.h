@@ -15,6 +15,11 @@
 #include "MediaLibrary.h"
 #include "PosterRenderer.h"
 #include "Scenario.h"
+#include "ScenarioClock.h"
+#include "ScenarioStepApplier.h"
+#include "UnitInbox.h"
+#include "UnitMessageHandler.h"
+#include "UnitOutbox.h"
 #include "UnitState.h"
 
 namespace Ulmar {
@@ -95,7 +100,7 @@ public:
     const UnitConfig& config() const { return m_config; }
     const UnitState& state() const { return m_state; }
     const MediaLibrary& library() const { return m_library; }
-    const Scenario& scenario() const { return m_scenario; }
+    const Scenario& scenario() const { return m_clock.scenario(); }
     int peerCount() const;
 
     // Test control.
@@ -121,12 +126,12 @@ public:
     QVector<ReceivedCommand> commands(const QString& type) const;
     void clearCommands();
     // The credentials of the last "SetLibraryServiceCredentials" (kept in memory only).
-    QString accessToken() const { return m_accessToken; }
-    QString refreshToken() const { return m_refreshToken; }
+    QString accessToken() const { return m_handler.accessToken(); }
+    QString refreshToken() const { return m_handler.refreshToken(); }
 
     // Scenario control: pause/continue the clock; jump to a step (applied and notified at once).
     void setScenarioRunning(bool running);
-    int scenarioStep() const { return m_step; }
+    int scenarioStep() const { return m_clock.step(); }
     void goToStep(int step);
     // Sets the media status directly and notifies it.
     void setMediaStatus(const MediaStatus& status);
@@ -150,72 +155,25 @@ private slots:
 
 private:
     using PeerId = std::string;
-    struct Inbound
-    {
-        enum Kind
-        {
-            Message,
-            Connected,
-            Gone
-        } kind;
-        PeerId peer;
-        std::shared_ptr<Messaging::IMessage> message;
-    };
-
-    void post(Inbound item);
 
     void onMessage(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message);
-    bool handle(const PeerId& peer, const std::string& type, const QByteArray& body);
-    void answer(const PeerId& peer, const std::string& type, const std::string& body, bool periodic = false);
-    // With config().faults: the body as the faulty unit sends it; false when it sends nothing.
-    bool breakRules(const std::string& type, std::string& body, bool isAnswer) const;
-    void notify(const std::string& type, const std::string& body, bool periodic = false);
-    // With a report delay: runs `send` later when a command is being handled, else now.
-    bool deferred(std::function<void()> send);
-    void sendImage(const PeerId& peer, const QByteArray& body);
-    void answerLibrary(const PeerId& peer);
-
-    void setSeat(const QByteArray& body);
-    void setName(const PeerId& peer, const QByteArray& body);
-    void setMotionDelay(const QByteArray& body);
-    void setTolerance(const QByteArray& body);
-    void setWifi(const PeerId& peer, const QByteArray& body);
-    void setCredentials(const QByteArray& body);
-
-    void updateClock();
     void applyStep(int step);
-    void nextStep();
     void tick();
-    void identify(const MediaEntry& entry, int offset);
-    void clearMedia();
-    void updateNetworkInterfaces();
-    int scaledMs(double seconds) const;
-
     void record(const PeerId& peer, const std::shared_ptr<Messaging::IMessage>& message, bool handled);
 
     UnitConfig m_config;
     UnitState m_state;
     MediaLibrary m_library;
-    Scenario m_scenario;
-    PosterRenderer m_posters;
     std::unique_ptr<Messaging::UnitEndpoint> m_endpoint;
     quint16 m_boundPort = 0;
     bool m_stalled = false;
-    bool m_handlingCommand = false;
-    bool m_scenarioRunning = false; // wanted; the clock also waits while stalled
-    int m_stepRemainingMs = -1;
-    int m_step = -1;
-    int m_nextMedia = 0;
-    QTimer m_stepTimer;
-    QTimer m_tickTimer;
     std::deque<ReceivedCommand> m_commands;
     // Filled by the endpoint's thread, emptied by ours.
-    mutable std::mutex m_inboxMutex;
-    std::deque<Inbound> m_inbox;
-    bool m_drainPosted = false;
-    int m_dropped = 0;
-    QString m_accessToken;
-    QString m_refreshToken;
+    UnitInbox m_inbox;
+    UnitOutbox m_outbox;
+    UnitMessageHandler m_handler;
+    ScenarioClock m_clock;
+    ScenarioStepApplier m_steps;
 };
 
 } // namespace Simulator

@@ -1,4 +1,9 @@
-// The simulated unit's parts without a network: scenario files, film lists, bodies and log summaries.
+// The simulated unit's parts without a network: scenario files, film lists, bodies and log summaries, the
+// inbox.
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
@@ -10,6 +15,7 @@
 #include "Scenario.h"
 #include "SimulatedUnit.h"
 #include "UnitBodies.h"
+#include "UnitInbox.h"
 
 using namespace Ulmar::Simulator;
 
@@ -30,6 +36,7 @@ private slots:
     void bodiesKeepTypesTheApplicationReads();
     void summariesMaskSecrets();
     void postersDifferByTitle();
+    void inboxBoundsMessagesButKeepsConnectionEvents();
 };
 
 void TestSimulatorParts::shippedFilmList()
@@ -315,6 +322,45 @@ void TestSimulatorParts::postersDifferByTitle()
     const QByteArray jpeg = renderer.jpeg(a);
     QVERIFY(jpeg.startsWith("\xFF\xD8"));
     QCOMPARE(QImage::fromData(jpeg, "JPG").size(), ia.size());
+}
+
+void TestSimulatorParts::inboxBoundsMessagesButKeepsConnectionEvents()
+{
+    using Item = UnitInbox::Item;
+    std::atomic<int> wakes{0};
+    UnitInbox inbox(100, [&] { ++wakes; });
+
+    // Several network threads flood it while the owner is busy: the limit holds, every drop is counted, and
+    // the owner is woken once for the whole batch.
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t)
+        posters.emplace_back([&inbox, t] {
+            for (int i = 0; i < 500; ++i)
+                inbox.post({Item::Message, std::to_string(t), nullptr});
+        });
+    for (auto& p : posters)
+        p.join();
+    QCOMPARE(inbox.pending(), 100);
+    QCOMPARE(inbox.dropped(), 1900);
+    QCOMPARE(wakes.load(), 1);
+
+    // A full inbox still takes connection events: they are few, and a lost one leaves the unit's view of its
+    // applications wrong.
+    inbox.post({Item::Connected, "a", nullptr});
+    inbox.post({Item::Gone, "a", nullptr});
+    UnitInbox::Batch batch = inbox.take();
+    QCOMPARE(int(batch.items.size()), 102);
+    QCOMPARE(batch.dropped, 1900);
+    QCOMPARE(batch.items[100].kind, Item::Connected);
+    QCOMPARE(batch.items[101].kind, Item::Gone);
+    QCOMPARE(inbox.pending(), 0);
+    QCOMPARE(inbox.dropped(), 0);
+
+    // After a take the next item wakes the owner again (else it would never be handled), once.
+    inbox.post({Item::Message, "b", nullptr});
+    inbox.post({Item::Message, "b", nullptr});
+    QCOMPARE(wakes.load(), 2);
+    QCOMPARE(inbox.pending(), 2);
 }
 
 QTEST_MAIN(TestSimulatorParts)
