@@ -4,9 +4,11 @@
 #include <rapidjson/writer.h>
 
 #include "BufferQueue.h"
+#include "LogCategories.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -55,27 +57,32 @@ void ConnectionWizardSender::triggerWifiChange(QVariant ssid, QVariant securityK
     const std::string key = securityKey.toString().toUtf8().toStdString();
     // The network key is a secret: only on a link encrypted with the unit's remembered key.
     if (!m_messenger->sendConfidential(
-            makeMessage(MessageType::SetWifiSetting, wifiChangeBody(name, key), m_bufferQueue)))
-        qWarning("Wi-Fi settings not sent: the link to the unit is down or not encrypted with its remembered "
-                 "key");
+            makeMessage(MessageType::SetWifiSetting, wifiChangeBody(name, key), m_bufferQueue))) {
+        qCWarning(
+            lcNetwork,
+            "Wi-Fi settings not sent: the link to the unit is down or not encrypted with its remembered "
+            "key");
+        emit wifiSettingNotSent();
+    }
 }
 
 void ConnectionWizardSender::triggerWifiList()
 {
     if (m_messenger)
-        m_messenger->send(makeMessage(MessageType::GetWifiList));
+        RefusedSendLog::send(m_messenger, makeMessage(MessageType::GetWifiList));
 }
 
 void ConnectionWizardSender::triggerNetworkState()
 {
     if (m_messenger)
-        m_messenger->send(makeMessage(MessageType::GetNetworkState));
+        RefusedSendLog::send(m_messenger, makeMessage(MessageType::GetNetworkState));
 }
 
 void ConnectionWizardSender::requestHotspotActivation()
 {
-    if (m_messenger)
-        m_messenger->send(makeMessage(MessageType::SetWifiSetting, hotspotBody(), m_bufferQueue));
+    if (m_messenger && !RefusedSendLog::send(m_messenger, makeMessage(MessageType::SetWifiSetting,
+                                                                      hotspotBody(), m_bufferQueue)))
+        emit wifiSettingNotSent();
 }
 
 } // namespace Messaging

@@ -26,6 +26,10 @@ public:
     static std::string wifiChangeBody(const std::string& ssid, const std::string& key);
     static std::string hotspotBody();
 
+signals:
+    // A Wi-Fi change (a network to join, or the access point) did not go out: no answer will come.
+    void wifiSettingNotSent();
+
 public slots:
     void triggerWifiChange(QVariant ssid, QVariant securityKey);
     void triggerWifiList();

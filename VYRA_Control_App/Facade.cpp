@@ -25,12 +25,14 @@
 #include "ImageDataRequestSender.h"
 #include "ImageDataResponseHandler.h"
 #include "KeyPinStore.h"
+#include "LogCategories.h"
 #include "MediaListVirtualModel.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
 #include "PosterImageProvider.h"
 #include "RecentUnits.h"
+#include "RefusedSendLog.h"
 #include "SeatPaneMgr.h"
 #include "SetLibraryServiceCredentialsSender.h"
 #include "SetMotionDelayNotificationSender.h"
@@ -91,8 +93,8 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
 {
     setParent(parent);
 
-    qDebug() << "serviceName" << QString::fromStdString(m_serviceName);
-    qDebug() << "forceHostname" << QString::fromStdString(m_forceHostname);
+    qCDebug(lcFacade) << "serviceName" << QString::fromStdString(m_serviceName);
+    qCDebug(lcFacade) << "forceHostname" << QString::fromStdString(m_forceHostname);
 
     m_libraryServiceUsername = QString("");
     m_libraryServiceURI = QString("");
@@ -164,6 +166,9 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     m_networkStateHandler = ThreadAffineDeleter::make<GetVYRANetworkStateHandler>();
     registerResponse(*m_messenger, MessageType::GetNetworkState, m_networkStateHandler);
     m_connectionWizardSender = ThreadAffineDeleter::make<ConnectionWizardSender>(m_messenger);
+    // The Wi-Fi page waits for the unit's answer; a change that never went out gets none.
+    connect(m_connectionWizardSender.get(), &ConnectionWizardSender::wifiSettingNotSent, this,
+            [this] { emit wifiChangeSuccess(false); });
     connect(m_networkStateHandler.get(), &GetVYRANetworkStateHandler::vyraNetworkStateChangedSignal, this,
             &Facade::networkStateChangedCb);
 
@@ -183,7 +188,7 @@ Facade::Facade(QObject* parent, PosterImageProvider* posterImageProvider,
     m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(m_imageDataResponseHandler));
     registerResponse(*m_messenger, MessageType::GetImageData, m_imageDataResponseHandler);
 
-    qDebug() << "Connect Facade's slots to the signals of its message handlers.";
+    qCDebug(lcFacade) << "Connect Facade's slots to the signals of its message handlers.";
 
     registerStateRequest(*m_messenger, MessageType::GetMediaStatusNotification);
     auto imageRequestSender = std::make_shared<ImageDataRequestSender>(m_messenger);
@@ -276,24 +281,24 @@ template <typename Signal> void Facade::connectKeyValueSignal(Signal& signal)
 
 void Facade::initMessageObservers()
 {
-    qDebug() << "setMessenger";
+    qCDebug(lcFacade) << "setMessenger";
     if (m_seatPaneMgr) {
         m_seatPaneMgr->setMessenger(m_messenger);
         m_seatStatusHandler = std::make_shared<GetSeatStatusNotificationHandler>(m_seatPaneMgr);
     }
 
-    qDebug() << "Setup observer for GetSeatStatusNotification";
+    qCDebug(lcFacade) << "Setup observer for GetSeatStatusNotification";
     registerStateRequest(*m_messenger, MessageType::GetSeatStatusNotification);
     registerResponse(*m_messenger, MessageType::GetSeatStatusNotification, m_seatStatusHandler);
 
     m_messenger->AddObserver(std::weak_ptr<IMessengerObserver>(shared_from_this()));
 
-    qDebug() << "Setup observer for GetVyraNameNotification";
+    qCDebug(lcFacade) << "Setup observer for GetVyraNameNotification";
     registerStateRequest(*m_messenger, MessageType::GetVyraNameNotification);
     registerResponse(*m_messenger, MessageType::GetVyraNameNotification, m_vyraNameHandler);
     registerResponse(*m_messenger, MessageType::SetVyraName, m_vyraNameHandler);
 
-    qDebug() << "Setup observer for GetMotionDelayNotification";
+    qCDebug(lcFacade) << "Setup observer for GetMotionDelayNotification";
     registerStateRequest(*m_messenger, MessageType::GetMotionDelayNotification);
     registerResponse(*m_messenger, MessageType::GetMotionDelayNotification, m_motionDelayHandler);
 
@@ -301,7 +306,7 @@ void Facade::initMessageObservers()
     registerResponse(*m_messenger, MessageType::GetRecognitionToleranceNotification,
                      m_recognitionToleranceHandler);
 
-    qDebug() << "Setup observer for GetLibraryServiceLoginStatusHandler";
+    qCDebug(lcFacade) << "Setup observer for GetLibraryServiceLoginStatusHandler";
     m_libraryServiceLoginStatusHandler = ThreadAffineDeleter::make<GetLibraryServiceLoginStatusHandler>();
     connect(m_libraryServiceLoginStatusHandler.get(),
             &GetLibraryServiceLoginStatusHandler::loginStatusReceivedSignal, this,
@@ -323,6 +328,7 @@ MediaListVirtualModel* Facade::mediaListModel() const
 void Facade::handleConnected()
 {
     m_relay->run([this] {
+        RefusedSendLog::linkUp(m_messenger);
         setControllerIsConnected(true);
         setUnitKeyMismatch(QString(), QString());
         updateLinkEncrypted();
@@ -550,7 +556,7 @@ void Facade::audioSourceStatusCb(QVariant statusColor, QVariant text)
 
 void Facade::seatStatusCb(QVariant statusColor, QVariant text)
 {
-    qDebug() << "C++ seat status " << statusColor.toString();
+    qCDebug(lcFacade) << "C++ seat status " << statusColor.toString();
     setSeatStatusColor(statusColor.toString());
     setSeatStatusText(text.toString());
 }
@@ -569,13 +575,13 @@ void Facade::mediaProgressCb(QVariant offset, QVariant duration)
 
 void Facade::upgradeStatusChangedCb(QVariant active, QVariant text)
 {
-    qDebug() << "upgrade: active=" << active.toBool() << " text=" << text.toString();
+    qCDebug(lcFacade) << "upgrade: active=" << active.toBool() << " text=" << text.toString();
     setUpgradeMessage(text.toString());
 }
 
 void Facade::updateStatusChangedCb(QVariant active, QVariant text)
 {
-    qDebug() << "update: active=" << active.toBool() << " text=" << text.toString();
+    qCDebug(lcFacade) << "update: active=" << active.toBool() << " text=" << text.toString();
     setUpdateMessage(text.toString());
 }
 
@@ -690,41 +696,41 @@ void Facade::triggerGetLibraryServiceLoginStatus()
 
 void Facade::debugInfo()
 {
-    qDebug() << "----------------------- debugInfo >>>>>>>>>>>>>>>>>>>>>>>>>";
-    qDebug() << "MCLS: is registered=" << m_libraryServiceIsRegistered
-             << " username=" << m_libraryServiceUsername << " serviceURI=" << m_libraryServiceURI;
-    qDebug() << "m_serviceName: (should be VYRA): " << QString::fromStdString(m_serviceName);
-    qDebug() << "m_forceHostname: " << QString::fromStdString(m_forceHostname);
-    qDebug() << "m_is_connected: " << m_is_connected;
-    qDebug() << "m_motion_delay" << m_motion_delay;
-    qDebug() << "m_recognition_tolerance" << m_recognition_tolerance;
-    qDebug() << "m_mediaIdentified" << m_mediaIdentified;
-    qDebug() << "m_mediaTitle" << m_mediaTitle;
-    qDebug() << "m_audioDetected" << m_audioDetected;
-    qDebug() << "m_motionCodeFound" << m_motionCodeFound;
-    qDebug() << "m_mediaProgressOffset" << m_mediaProgressOffset;
-    qDebug() << "m_mediaProgressDuration" << m_mediaProgressDuration;
-    qDebug() << "m_appVersion" << m_appVersion;
-    qDebug() << "m_controllerVersion" << m_controllerVersion;
-    qDebug() << "m_lastMotionCodeUpdate" << m_lastMotionCodeUpdate;
-    qDebug() << "m_upgradeMessage" << m_upgradeMessage;
-    qDebug() << "m_updateMessage" << m_updateMessage;
-    qDebug() << "m_motionCodeStatusColor" << m_motionCodeStatusColor;
-    qDebug() << "m_motionCodeStatusText" << m_motionCodeStatusText;
-    qDebug() << "m_audioSourceStatusColor" << m_audioSourceStatusColor;
-    qDebug() << "m_audioSourceStatusText" << m_audioSourceStatusText;
-    qDebug() << "m_seatStatusColor" << m_seatStatusColor;
-    qDebug() << "m_seatStatusText" << m_seatStatusText;
-    qDebug() << "m_controllerStatusColor" << m_controllerStatusColor;
-    qDebug() << "m_controllerStatusText" << m_controllerStatusText;
-    qDebug() << "m_libraryServiceUsername" << m_libraryServiceUsername;
-    qDebug() << "m_libraryServiceIsRegistered" << m_libraryServiceIsRegistered;
-    qDebug() << "m_libraryServiceURI" << m_libraryServiceURI;
-    qDebug() << "m_actualControllerName" << m_actualControllerName;
-    qDebug() << "m_desiredControllerName" << m_desiredControllerName;
-    qDebug() << "discovered units:";
+    qCDebug(lcFacade) << "----------------------- debugInfo >>>>>>>>>>>>>>>>>>>>>>>>>";
+    qCDebug(lcFacade) << "MCLS: is registered=" << m_libraryServiceIsRegistered
+                      << " username=" << m_libraryServiceUsername << " serviceURI=" << m_libraryServiceURI;
+    qCDebug(lcFacade) << "m_serviceName: (should be VYRA): " << QString::fromStdString(m_serviceName);
+    qCDebug(lcFacade) << "m_forceHostname: " << QString::fromStdString(m_forceHostname);
+    qCDebug(lcFacade) << "m_is_connected: " << m_is_connected;
+    qCDebug(lcFacade) << "m_motion_delay" << m_motion_delay;
+    qCDebug(lcFacade) << "m_recognition_tolerance" << m_recognition_tolerance;
+    qCDebug(lcFacade) << "m_mediaIdentified" << m_mediaIdentified;
+    qCDebug(lcFacade) << "m_mediaTitle" << m_mediaTitle;
+    qCDebug(lcFacade) << "m_audioDetected" << m_audioDetected;
+    qCDebug(lcFacade) << "m_motionCodeFound" << m_motionCodeFound;
+    qCDebug(lcFacade) << "m_mediaProgressOffset" << m_mediaProgressOffset;
+    qCDebug(lcFacade) << "m_mediaProgressDuration" << m_mediaProgressDuration;
+    qCDebug(lcFacade) << "m_appVersion" << m_appVersion;
+    qCDebug(lcFacade) << "m_controllerVersion" << m_controllerVersion;
+    qCDebug(lcFacade) << "m_lastMotionCodeUpdate" << m_lastMotionCodeUpdate;
+    qCDebug(lcFacade) << "m_upgradeMessage" << m_upgradeMessage;
+    qCDebug(lcFacade) << "m_updateMessage" << m_updateMessage;
+    qCDebug(lcFacade) << "m_motionCodeStatusColor" << m_motionCodeStatusColor;
+    qCDebug(lcFacade) << "m_motionCodeStatusText" << m_motionCodeStatusText;
+    qCDebug(lcFacade) << "m_audioSourceStatusColor" << m_audioSourceStatusColor;
+    qCDebug(lcFacade) << "m_audioSourceStatusText" << m_audioSourceStatusText;
+    qCDebug(lcFacade) << "m_seatStatusColor" << m_seatStatusColor;
+    qCDebug(lcFacade) << "m_seatStatusText" << m_seatStatusText;
+    qCDebug(lcFacade) << "m_controllerStatusColor" << m_controllerStatusColor;
+    qCDebug(lcFacade) << "m_controllerStatusText" << m_controllerStatusText;
+    qCDebug(lcFacade) << "m_libraryServiceUsername" << m_libraryServiceUsername;
+    qCDebug(lcFacade) << "m_libraryServiceIsRegistered" << m_libraryServiceIsRegistered;
+    qCDebug(lcFacade) << "m_libraryServiceURI" << m_libraryServiceURI;
+    qCDebug(lcFacade) << "m_actualControllerName" << m_actualControllerName;
+    qCDebug(lcFacade) << "m_desiredControllerName" << m_desiredControllerName;
+    qCDebug(lcFacade) << "discovered units:";
     m_messenger->printDiscoveredUnits();
-    qDebug() << "^^^^^^^^^^^^^^^^^^^^^^^ debugInfo ^^^^^^^^^^^^^^^^^^^^^^^^^";
+    qCDebug(lcFacade) << "^^^^^^^^^^^^^^^^^^^^^^^ debugInfo ^^^^^^^^^^^^^^^^^^^^^^^^^";
 }
 
 bool Facade::chooseVYRA(QString address, QString name, int port, bool encryption)
@@ -735,7 +741,7 @@ bool Facade::chooseVYRA(QString address, QString name, int port, bool encryption
     // A port outside 16 bits cannot name a discovered unit.
     if (!discoverer || port < 0 || port > 0xFFFF ||
         !discoverer->hasItem(addressUtf8, nameUtf8, static_cast<std::uint16_t>(port))) {
-        qDebug() << "No such unit: " << name << address << port;
+        qCDebug(lcFacade) << "No such unit: " << name << address << port;
         return false;
     }
     m_messenger->setAutoReconnect(AutoReconnectMs);
@@ -784,7 +790,7 @@ bool Facade::connectToAddress(QString text)
 {
     if (!chooseAddress(text, QString()))
         return false;
-    qInfo("Connecting to the unit at %s", qPrintable(m_unitAddress));
+    qCInfo(lcFacade, "Connecting to the unit at %s", qPrintable(m_unitAddress));
     m_messenger->connect(ConnectTimeoutMs);
     return true;
 }
@@ -796,7 +802,7 @@ bool Facade::tryLastUnit()
     const RecentUnits::LastUnit last = RecentUnits::lastUnit();
     if (!last.isValid() || !chooseAddress(last.address, last.name))
         return false;
-    qInfo("Trying the unit connected to last first, at %s", qPrintable(m_unitAddress));
+    qCInfo(lcFacade, "Trying the unit connected to last first, at %s", qPrintable(m_unitAddress));
     return true;
 }
 
@@ -864,7 +870,7 @@ void Facade::acceptUnitKey()
 {
     if (m_offeredKey.isEmpty())
         return;
-    qInfo("The user accepted the new key %s of the unit", qPrintable(m_offeredKeyFingerprint));
+    qCInfo(lcFacade, "The user accepted the new key %s of the unit", qPrintable(m_offeredKeyFingerprint));
     m_messenger->acceptUnitKey(m_offeredKey.toStdString());
 }
 

@@ -3,9 +3,11 @@
 #include <QDebug>
 
 #include "InputLimits.h"
+#include "LogCategories.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -23,10 +25,10 @@ void GetLibraryServiceLoginStatusHandler::setMessenger(std::shared_ptr<Messenger
 void GetLibraryServiceLoginStatusHandler::requestLoginStatus()
 {
     if (!m_messenger) {
-        qDebug() << "No messenger set. ";
+        qCDebug(lcLibrary) << "No messenger set. ";
         return;
     }
-    m_messenger->send(makeMessage(MessageType::GetLibraryServiceLoginStatus));
+    RefusedSendLog::send(m_messenger, makeMessage(MessageType::GetLibraryServiceLoginStatus));
 }
 
 void GetLibraryServiceLoginStatusHandler::handleResponse(std::shared_ptr<IResponse> response)

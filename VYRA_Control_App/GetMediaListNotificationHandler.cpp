@@ -7,6 +7,7 @@
 #include <rapidjson/reader.h>
 
 #include "InputLimits.h"
+#include "LogCategories.h"
 #include "MessageNames.h"
 #include "ThreadAffineDeleter.h"
 
@@ -212,9 +213,9 @@ bool GetMediaListNotificationHandler::decodeMediaList(const std::shared_ptr<cons
     for (const auto& member : reader.skippedMembers()) {
         const QString name = QString::fromUtf8(member.name, int(member.length));
         if (member.known)
-            qDebug().noquote().nospace() << "Media property " << name << " ignored: not a text";
+            qCDebug(lcMedia).noquote().nospace() << "Media property " << name << " ignored: not a text";
         else
-            qDebug().noquote().nospace() << "Unknown media property " << name;
+            qCDebug(lcMedia).noquote().nospace() << "Unknown media property " << name;
     }
     return true;
 }

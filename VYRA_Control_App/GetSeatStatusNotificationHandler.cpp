@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "InputLimits.h"
+#include "LogCategories.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 
@@ -80,7 +81,8 @@ SeatMap GetSeatStatusNotificationHandler::decodeSeats(const std::shared_ptr<cons
         }
     }
     if (withoutIndex > 0)
-        qDebug(
+        qCDebug(
+            lcSeats,
             "Seat status: %d seat(s) without an integer index, shown as an inactive seat 0 unless seat 0 is "
             "listed",
             withoutIndex);

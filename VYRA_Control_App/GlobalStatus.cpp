@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include "LogCategories.h"
 #include "Logger.h"
 
 namespace Ulmar {
@@ -49,7 +50,7 @@ void GlobalStatus::transition(bool connected)
     const Logger& logger = statusLogger();
     if (logger.IsEnabledFor(LOG_LEVEL_INFO))
         logger.Log(LOG_LEVEL_INFO, text, __FILE__, __LINE__);
-    qDebug() << text;
+    qCDebug(lcLink) << text;
     emit connectionStateChanged();
     m_keyValueSignal(QVariant(QStringLiteral("connection")), QVariant(connected));
 }

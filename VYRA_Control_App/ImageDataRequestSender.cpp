@@ -7,6 +7,7 @@
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -32,7 +33,8 @@ void ImageDataRequestSender::requestImageData(const std::string& imageFileName)
 {
     if (!m_messenger)
         return;
-    m_messenger->send(makeMessage(MessageType::GetImageData, requestBody(imageFileName), m_bufferQueue));
+    RefusedSendLog::send(m_messenger,
+                         makeMessage(MessageType::GetImageData, requestBody(imageFileName), m_bufferQueue));
 }
 
 } // namespace Messaging

@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include "LogCategories.h"
+
 namespace Ulmar {
 namespace Messaging {
 
@@ -26,7 +28,7 @@ InputLimits::InputLimits(std::string messageType) : m_messageType(std::move(mess
 InputLimits::~InputLimits()
 {
     if (cut())
-        qWarning().noquote() << summary();
+        qCWarning(lcInput).noquote() << summary();
 }
 
 QString InputLimits::text(const char* utf8, std::size_t size, int maxLength, const char* what)

@@ -7,6 +7,8 @@
 #include <QNetworkRequest>
 #include <QQmlEngine>
 
+#include "LogCategories.h"
+
 namespace Ulmar {
 
 namespace {
@@ -99,10 +101,11 @@ void LibraryServiceSignIn::setServiceUri(const QString& uri)
         if (m_serviceUrl.port() >= 0)
             m_host += QLatin1Char(':') + QString::number(m_serviceUrl.port());
     } else if (m_problem == Malformed) {
-        qWarning("Library service address of the unit refused: malformed (%d characters)", int(uri.size()));
+        qCWarning(lcLibrary, "Library service address of the unit refused: malformed (%d characters)",
+                  int(uri.size()));
     } else if (m_problem != NoProblem) {
-        qWarning("Library service address of the unit refused (%s): %s", problemText(m_problem),
-                 qPrintable(loggable(QUrl(uri, QUrl::TolerantMode))));
+        qCWarning(lcLibrary, "Library service address of the unit refused (%s): %s", problemText(m_problem),
+                  qPrintable(loggable(QUrl(uri, QUrl::TolerantMode))));
     }
     emit serviceUriChanged();
 }
@@ -119,14 +122,17 @@ void LibraryServiceSignIn::post(const QString& tokenUri, const QString& body)
 {
     abort();
     if (!m_linkTrusted) {
-        qWarning("Library service sign-in refused: the link to the unit is not encrypted with its remembered "
-                 "key");
+        qCWarning(
+            lcLibrary,
+            "Library service sign-in refused: the link to the unit is not encrypted with its remembered "
+            "key");
         finishLater(0, QString(), false, true);
         return;
     }
     if (m_serviceUri.isEmpty() || m_problem != NoProblem) {
-        qWarning("Library service sign-in refused: the unit's service address cannot be used (%s)",
-                 m_serviceUri.isEmpty() ? "empty" : problemText(m_problem));
+        qCWarning(lcLibrary,
+                  "Library service sign-in refused: the unit's service address cannot be used (%s)",
+                  m_serviceUri.isEmpty() ? "empty" : problemText(m_problem));
         finishLater(0, QString(), false, true);
         return;
     }
@@ -135,7 +141,8 @@ void LibraryServiceSignIn::post(const QString& tokenUri, const QString& body)
     const QUrl url(tokenUri, QUrl::TolerantMode);
     if (!url.isValid() || url.scheme() != m_serviceUrl.scheme() || url.host() != m_serviceUrl.host() ||
         url.port() != m_serviceUrl.port()) {
-        qWarning("Library service sign-in refused: the token address does not lie on the service address");
+        qCWarning(lcLibrary,
+                  "Library service sign-in refused: the token address does not lie on the service address");
         finishLater(0, QString(), false, true);
         return;
     }
@@ -148,7 +155,7 @@ void LibraryServiceSignIn::post(const QString& tokenUri, const QString& body)
     m_body.clear();
     m_answered = false;
     m_gaveUp = false;
-    qInfo("Library service request to %s", qPrintable(m_host));
+    qCInfo(lcLibrary, "Library service request to %s", qPrintable(m_host));
     m_reply = m_network->post(request, body.toUtf8());
     // Flow control: the network layer reads no further ahead of us than the answer may be long.
     m_reply->setReadBufferSize(MaxResponseBytes);
@@ -200,8 +207,8 @@ void LibraryServiceSignIn::onTimeout()
 
 void LibraryServiceSignIn::giveUp(const char* why)
 {
-    qWarning("Library service request stopped: %s (at most %lld bytes within %d ms)", why,
-             static_cast<long long>(MaxResponseBytes), TimeoutMs);
+    qCWarning(lcLibrary, "Library service request stopped: %s (at most %lld bytes within %d ms)", why,
+              static_cast<long long>(MaxResponseBytes), TimeoutMs);
     m_gaveUp = true;
     m_body.clear();
     // Finishes the reply at once, and conclude() reports it; a reply that had finished already says nothing
@@ -228,9 +235,10 @@ void LibraryServiceSignIn::conclude()
     }
     m_body += reply->read(MaxResponseBytes + 1 - m_body.size());
     if (m_body.size() > MaxResponseBytes) {
-        qWarning("Library service request stopped: the answer is longer than the longest token answer (at "
-                 "most %lld bytes)",
-                 static_cast<long long>(MaxResponseBytes));
+        qCWarning(lcLibrary,
+                  "Library service request stopped: the answer is longer than the longest token answer (at "
+                  "most %lld bytes)",
+                  static_cast<long long>(MaxResponseBytes));
         m_body.clear();
         m_body.squeeze();
         emit finished(0, QString(), true, false);
@@ -238,7 +246,7 @@ void LibraryServiceSignIn::conclude()
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400)
-        qWarning("Library service answered with a redirect (%d): not followed", status);
+        qCWarning(lcLibrary, "Library service answered with a redirect (%d): not followed", status);
     const QString text = QString::fromUtf8(m_body);
     m_body.clear();
     m_body.squeeze();

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "GuiThreadRelay.h"
+#include "LogCategories.h"
 
 namespace Ulmar {
 
@@ -124,8 +125,8 @@ QImage PosterImageProvider::decodePoster(const QByteArray& bytes)
     // similar can announce a canvas that takes gigabytes before a single pixel is read.
     reader.setAutoDetectImageFormat(false);
     const auto undecodable = [&bytes] {
-        qWarning() << "Poster image could not be decoded as JPEG, shown as not available:" << bytes.size()
-                   << "bytes";
+        qCWarning(lcMedia) << "Poster image could not be decoded as JPEG, shown as not available:"
+                           << bytes.size() << "bytes";
         return QImage();
     };
     // The header gives the size before anything is decoded: a huge picture would hold the window up.
@@ -133,8 +134,8 @@ QImage PosterImageProvider::decodePoster(const QByteArray& bytes)
     if (!size.isValid())
         return undecodable();
     if (size.width() > MaxPosterSide || size.height() > MaxPosterSide) {
-        qWarning() << "Poster image too large, shown as not available:" << size.width() << "x"
-                   << size.height();
+        qCWarning(lcMedia) << "Poster image too large, shown as not available:" << size.width() << "x"
+                           << size.height();
         return QImage();
     }
     QImage poster;

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "LogCategories.h"
 #endif
 
 namespace Ulmar {
@@ -32,7 +34,7 @@ QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent)
 {
 #ifndef _WIN32
     if (pipeFds[0] >= 0 || ::pipe(pipeFds) != 0) {
-        qWarning() << "Signal handling for a clean shutdown is not available.";
+        qCWarning(lcApp) << "Signal handling for a clean shutdown is not available.";
         return;
     }
     for (int fd : pipeFds) {
@@ -78,7 +80,7 @@ void QuitOnSignal::onReadable()
         last = byte;
     if (last == 0)
         return;
-    qInfo() << "Signal" << last << "received, quitting.";
+    qCInfo(lcApp) << "Signal" << last << "received, quitting.";
     emit signalReceived(last);
     QCoreApplication::quit();
 #endif

@@ -17,6 +17,7 @@
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 
 namespace Ulmar {
 
@@ -391,7 +392,7 @@ void SeatPaneMgr::doSend()
         const auto message = Messaging::makeMessage(Messaging::MessageType::SetSeatSetting,
                                                     seatSettingBody(*entry.second), m_bufferQueue);
         if (m_messenger)
-            m_messenger->send(message);
+            Messaging::RefusedSendLog::send(m_messenger, message);
     }
 }
 

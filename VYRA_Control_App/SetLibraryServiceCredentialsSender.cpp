@@ -6,6 +6,7 @@
 #include <rapidjson/writer.h>
 
 #include "BufferQueue.h"
+#include "LogCategories.h"
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
@@ -45,13 +46,15 @@ void SetLibraryServiceCredentialsSender::triggerSendCredentials(QVariant usernam
     const QString access = access_token.toString();
     const QString refresh = refresh_token.toString();
     // The tokens are secrets: only their lengths go to the log.
-    qDebug().noquote().nospace() << "Send MCLS credentials: " << user << " access_token=<" << access.size()
-                                 << " chars> refresh_token=<" << refresh.size() << " chars>";
+    qCDebug(lcLibrary).noquote().nospace()
+        << "Send MCLS credentials: " << user << " access_token=<" << access.size()
+        << " chars> refresh_token=<" << refresh.size() << " chars>";
     const std::string body = credentialsBody(user.toUtf8().toStdString(), access.toUtf8().toStdString(),
                                              refresh.toUtf8().toStdString());
     if (!m_messenger->sendConfidential(
             makeMessage(MessageType::SetLibraryServiceCredentials, body, m_bufferQueue)))
-        qWarning(
+        qCWarning(
+            lcLibrary,
             "Library service credentials not sent: the link to the unit is down or not encrypted with its "
             "remembered key");
 }

@@ -4,6 +4,7 @@
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 #include "SettingDecoding.h"
 
 namespace Ulmar {
@@ -20,7 +21,7 @@ void SetMotionDelayNotificationSender::triggerSendMotionDelay(QVariant motionDel
     if (!m_messenger)
         return;
     const std::string body = encodeSingleMember(JsonKey::MotionDelay, motionDelay.toInt());
-    m_messenger->send(makeMessage(MessageType::SetMotionDelay, body, m_bufferQueue));
+    RefusedSendLog::send(m_messenger, makeMessage(MessageType::SetMotionDelay, body, m_bufferQueue));
 }
 
 } // namespace Messaging

@@ -4,6 +4,7 @@
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 #include "SettingDecoding.h"
 
 namespace Ulmar {
@@ -21,7 +22,7 @@ void SetRecognitionToleranceNotificationSender::triggerSendRecognitionTolerance(
     if (!m_messenger)
         return;
     const std::string body = encodeSingleMember(JsonKey::RecognitionTolerance, recognitionTolerance.toInt());
-    m_messenger->send(makeMessage(MessageType::SetRecognitionTolerance, body, m_bufferQueue));
+    RefusedSendLog::send(m_messenger, makeMessage(MessageType::SetRecognitionTolerance, body, m_bufferQueue));
 }
 
 } // namespace Messaging

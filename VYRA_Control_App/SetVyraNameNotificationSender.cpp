@@ -4,6 +4,7 @@
 #include "MessageBody.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RefusedSendLog.h"
 #include "SettingDecoding.h"
 
 namespace Ulmar {
@@ -21,7 +22,7 @@ void SetVyraNameNotificationSender::triggerSendVyraName(QVariant vyraName)
         return;
     const std::string body =
         encodeSingleMember(JsonKey::VyraName, vyraName.toString().toUtf8().toStdString());
-    m_messenger->send(makeMessage(MessageType::SetVyraName, body, m_bufferQueue));
+    RefusedSendLog::send(m_messenger, makeMessage(MessageType::SetVyraName, body, m_bufferQueue));
 }
 
 } // namespace Messaging

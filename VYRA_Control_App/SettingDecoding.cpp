@@ -4,6 +4,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "LogCategories.h"
 #include "MessageBody.h"
 
 namespace Ulmar {
@@ -29,7 +30,7 @@ const rapidjson::Value* firstMemberNamed(const rapidjson::Document* document, co
 // A unit that sends 12.0 for 12 sees 0 on the page: say why in the log.
 void logIgnored(const std::string& key, const char* why)
 {
-    qDebug("Unit setting \"%s\" ignored, shown as the default: %s", key.c_str(), why);
+    qCDebug(lcInput, "Unit setting \"%s\" ignored, shown as the default: %s", key.c_str(), why);
 }
 } // namespace
 

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "LogCategories.h"
+
 namespace tavik {
 
 namespace {
@@ -24,7 +26,8 @@ void Settings::setShowDialogOnStartup(bool value)
     // Qt writes a new file and renames it over the store, but into a link's target: a store that is a link
     // (someone else's file, or one they can read) is left alone.
     if (QFileInfo(store.fileName()).isSymLink()) {
-        qWarning("Settings: %s is a symbolic link; the setting is not saved", qPrintable(store.fileName()));
+        qCWarning(lcApp, "Settings: %s is a symbolic link; the setting is not saved",
+                  qPrintable(store.fileName()));
         return;
     }
     store.setValue(showDialogOnStartupKey, value);

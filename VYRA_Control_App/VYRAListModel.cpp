@@ -8,6 +8,7 @@
 
 #include "Discoverer.h"
 #include "GuiThreadRelay.h"
+#include "LogCategories.h"
 
 namespace Ulmar {
 
@@ -87,7 +88,7 @@ void VYRAListModel::setDiscoverer(const std::shared_ptr<tavik::Messaging::Discov
 {
     if (discoverer == m_discoverer)
         return;
-    qDebug() << "VYRAListModel::setDiscoverer";
+    qCDebug(lcUnits) << "VYRAListModel::setDiscoverer";
     // Notifications of a previous discoverer would be applied to the rows of the new one.
     m_addedConnection.disconnect();
     m_removedConnection.disconnect();
@@ -187,7 +188,8 @@ void VYRAListModel::onUnitRemoved(int index)
 {
     const int numRows = rowCount();
     if (index < 0 || index >= numRows) {
-        qDebug() << "item removed signal: index >= numRows. index=" << index << " numRows=" << numRows;
+        qCDebug(lcUnits) << "item removed signal: index >= numRows. index=" << index
+                         << " numRows=" << numRows;
         return;
     }
     beginRemoveRows(QModelIndex(), index, index);

@@ -37,6 +37,7 @@
 #include "Facade.h"
 #include "GlobalStatus.h"
 #include "LibraryServiceSignIn.h"
+#include "LogCategories.h"
 #include "Logger.h"
 #include "LoggerConfig.h"
 #include "LoggerConfigLocator.h"
@@ -187,7 +188,7 @@ void chooseSceneGraphBackend()
     }
     if (usable)
         return;
-    qInfo() << "No OpenGL context could be made: Qt Quick draws with its software renderer.";
+    qCInfo(lcApp) << "No OpenGL context could be made: Qt Quick draws with its software renderer.";
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 }
 
@@ -216,7 +217,7 @@ int main(int argc, char* argv[])
         if (!boost::filesystem::exists(logs, error))
             boost::filesystem::create_directories(logs, error);
         if (error)
-            qWarning() << "Could not create the log folder" << QString::fromStdString(logs.string());
+            qCWarning(lcApp) << "Could not create the log folder" << QString::fromStdString(logs.string());
     }
 
     CrashHandler::Configuration crashConfiguration(ApplicationInfo::Name(), ApplicationInfo::DataPath(),
@@ -257,15 +258,15 @@ int main(int argc, char* argv[])
     QQuickStyle::setStyle("Material");
 
     QTranslator translator;
-    qDebug() << "System locale name:" << QLocale::system().name();
-    qDebug() << "Preferred languages:";
+    qCDebug(lcApp) << "System locale name:" << QLocale::system().name();
+    qCDebug(lcApp) << "Preferred languages:";
     for (const QString& language : QLocale::system().uiLanguages())
-        qDebug() << " - " << language;
+        qCDebug(lcApp) << " - " << language;
     if (translator.load(QLocale(), "vyraapp", "_", ":/translations")) {
-        qInfo() << "Successfully loaded translation.";
+        qCInfo(lcApp) << "Successfully loaded translation.";
         app.installTranslator(&translator);
     } else {
-        qCritical() << "Could not load translation.";
+        qCCritical(lcApp) << "Could not load translation.";
     }
 
     if (const auto exitCode = parseCommandLine(argc, argv, description, variables, hostname, serviceName))
@@ -305,51 +306,51 @@ int main(int argc, char* argv[])
 
     chooseSceneGraphBackend();
 
-    qDebug() << "Prepare QML application engine.";
+    qCDebug(lcApp) << "Prepare QML application engine.";
     LibraryServiceSignIn::registerQmlType();
     auto engine = std::make_unique<QQmlApplicationEngine>();
     // Qt.uiLanguage names the catalogue in use (empty when none loaded): the font follows the language
     // shown, which LANGUAGE can set apart from the locale's own name.
     engine->setUiLanguage(translator.language());
 
-    qDebug() << "Add image provider.";
+    qCDebug(lcApp) << "Add image provider.";
     engine->addImageProvider("posterimageprovider", posterImageProvider);
 
     QQmlContext* context = engine->rootContext();
-    qDebug() << "Set QML context properties. - "
-             << "api";
+    qCDebug(lcApp) << "Set QML context properties. - "
+                   << "api";
     context->setContextProperty("api", facade.get());
-    qDebug() << "Set QML context properties. - "
-             << "seatsModel";
+    qCDebug(lcApp) << "Set QML context properties. - "
+                   << "seatsModel";
     context->setContextProperty("seatsModel", seatPaneMgr.get());
     QObject::connect(seatPaneMgr.get(), &SeatPaneMgr::seatsReleased, engine.get(),
                      &QQmlEngine::collectGarbage);
-    qDebug() << "Set QML context properties. - "
-             << "mediaList";
+    qCDebug(lcApp) << "Set QML context properties. - "
+                   << "mediaList";
     context->setContextProperty("mediaList", facade->mediaListModel());
-    qDebug() << "Set QML context properties. - "
-             << "VYRAList";
+    qCDebug(lcApp) << "Set QML context properties. - "
+                   << "VYRAList";
     context->setContextProperty("VYRAList", facade->vyraListModel());
-    qDebug() << "Set QML context properties. - "
-             << "settings";
+    qCDebug(lcApp) << "Set QML context properties. - "
+                   << "settings";
     context->setContextProperty("settings", settings);
 
-    qDebug() << "Output" << QLocale() << QLocale::system();
+    qCDebug(lcApp) << "Output" << QLocale() << QLocale::system();
 
-    qDebug() << "Load Main.qml QML file.";
+    qCDebug(lcApp) << "Load Main.qml QML file.";
     engine->load(QUrl("qrc:/Main.qml"));
 
-    qDebug() << "Init Facade message observers.";
+    qCDebug(lcApp) << "Init Facade message observers.";
     facade->initMessageObservers();
 
-    qDebug() << "Start running the main loop of the application.";
+    qCDebug(lcApp) << "Start running the main loop of the application.";
     const int result = app.exec();
 
     // The window is closed: take its objects down now, so that no binding is evaluated again against the
     // Facade released below (each would log a TypeError). The engine drops deleted root objects itself.
     qDeleteAll(engine->rootObjects());
 
-    qDebug() << "Cleanup Facade and SeatPaneMgr.";
+    qCDebug(lcApp) << "Cleanup Facade and SeatPaneMgr.";
     facade.reset();
     seatPaneMgr.reset();
     // What a messaging thread let go of last was handed back here; the messengers end with their owners.

@@ -15,7 +15,9 @@ public:
     // data folder, unless the file defines it) and environment variables. A file written with "log4j."
     // keys only is read as if they were "log4cplus." keys, with a warning.
     bool ConfigureFromFile(const std::string& path);
-    // Routes Qt's message log (qDebug, qInfo, qWarning, qCritical) to the same sinks, channel "Qt".
+    // Routes Qt's message log (qDebug, qInfo, qWarning, qCritical) to the same sinks: channel "Qt" for the
+    // default category, "Qt.<category>" for a logging category (qCDebug(lcSeats) on "vyra.seats" writes to
+    // "Qt.vyra.seats"), so that each area can be given its own level below that of "Qt".
     void InstallQtMessageHandler();
 
 private:

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -172,6 +173,15 @@ log4cplus::LogLevel levelOf(QtMsgType type)
     return log4cplus::WARN_LOG_LEVEL;
 }
 
+// "Qt" for Qt's default category (plain qDebug()), "Qt." and the category's name for the others: the channel
+// says which part of the program spoke, and inherits the level configured for "Qt".
+std::string qtChannel(const char* category)
+{
+    if (!category || !*category || std::strcmp(category, "default") == 0)
+        return kQtChannel;
+    return std::string(kQtChannel) + '.' + category;
+}
+
 // Called by Qt on any thread; log4cplus serialises appends itself. Qt aborts by itself after a fatal
 // message has been handled.
 void qtMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
@@ -180,7 +190,7 @@ void qtMessageHandler(QtMsgType type, const QMessageLogContext& context, const Q
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         return;
     }
-    const log4cplus::Logger logger = log4cplus::Logger::getInstance(kQtChannel);
+    const log4cplus::Logger logger = log4cplus::Logger::getInstance(qtChannel(context.category));
     const log4cplus::LogLevel level = levelOf(type);
     if (logger.isEnabledFor(level))
         logger.forcedLog(level, message.toStdString(), context.file ? context.file : "", context.line,

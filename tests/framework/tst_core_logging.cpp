@@ -226,6 +226,32 @@ private slots:
         QVERIFY(text.contains("shown info"));
     }
 
+    // A logging category is a channel below "Qt": the line names it, and it takes a level of its own or else
+    // the level of "Qt".
+    void categoriesAreChannelsBelowQt()
+    {
+        const QString log = configure("log4cplus.logger.Qt=INFO\nlog4cplus.logger.Qt.area.loud=DEBUG\n");
+        QVERIFY(!log.isEmpty());
+        LoggerConfig::GetInstance().InstallQtMessageHandler();
+        const QLoggingCategory loud("area.loud");
+        const QLoggingCategory quiet("area.quiet");
+        qCDebug(loud) << "debug of the loud area";
+        qCDebug(quiet) << "debug of the quiet area";
+        qCWarning(quiet, "warning of the quiet area %d", 7);
+        qInfo() << "plain info";
+        qInstallMessageHandler(nullptr);
+
+        const QString text = readAll(log);
+        const auto hasLine = [&text](const char* pattern) {
+            return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
+        };
+        QVERIFY2(hasLine("^DEBUG\\|Qt\\.area\\.loud\\|[^|]*\\|\\d+\\|debug of the loud area$"),
+                 qPrintable(text));
+        QVERIFY(!text.contains("debug of the quiet area"));
+        QVERIFY(hasLine("^WARN\\|Qt\\.area\\.quiet\\|.*\\|warning of the quiet area 7$"));
+        QVERIFY(hasLine("^INFO\\|Qt\\|.*\\|plain info$"));
+    }
+
     void shippedConfigurationWritesIntoTheDataFolder()
     {
         const QString source = qEnvironmentVariable("VYRA_SOURCE_DIR");
