@@ -8,6 +8,7 @@
 #include <zmq_addon.hpp>
 
 #include "MessagingLog.h"
+#include "StrategySettings.h"
 #include "ThreadName.h"
 #include "Wire.h"
 
@@ -41,56 +42,13 @@ MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std:
         qCWarning(lcMessaging, "Messenger: transport type %d is not supported; using ZeroMQ",
                   int(transportType));
 
-    unsigned periodMs = 1500;
-    for (const auto& s : m_strategies)
-        if (s && s->kind == DiscoveryStrategyInfo::LanDiscovery && s->periodMs > 0)
-            periodMs = s->periodMs;
-    m_discoverer =
-        std::make_shared<tavik::Messaging::Discoverer>(serviceName, std::chrono::milliseconds(3 * periodMs));
-
-    for (const auto& s : m_strategies) {
-        if (!s)
-            continue;
-        if (s->kind == DiscoveryStrategyInfo::LanDiscovery) {
-            const std::string& text = s->parameter;
-            const bool numeric =
-                !text.empty() && text.size() <= 5 &&
-                std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-            const unsigned long port = numeric ? std::stoul(text) : 0;
-            if (port == 0 || port > 65535) {
-                qCWarning(lcMessaging, "Messenger: discovery port \"%s\" is not a port number", text.c_str());
-                continue;
-            }
-            m_listeners.push_back(
-                std::make_shared<DiscoveryListener>(static_cast<std::uint16_t>(port), m_discoverer));
-        } else if (s->kind == DiscoveryStrategyInfo::DirectHost && !m_chosen.valid) {
-            // "encrypted;HOST;PORT" (or "plain;HOST;PORT"): the fixed host is the default choice.
-            const std::string& text = s->parameter;
-            const auto first = text.find(';');
-            const auto last = text.rfind(';');
-            if (first == std::string::npos || first == last) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
-                continue;
-            }
-            const std::string mode = text.substr(0, first);
-            const std::string host = text.substr(first + 1, last - first - 1);
-            const std::string portText = text.substr(last + 1);
-            unsigned long port = 0;
-            if (!portText.empty() && portText.size() <= 5 &&
-                std::all_of(portText.begin(), portText.end(), [](char c) { return c >= '0' && c <= '9'; }))
-                port = std::stoul(portText);
-            if (host.empty() || port == 0 || port > 65535) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
-                continue;
-            }
-            m_chosen.valid = true;
-            m_chosen.address = host;
-            m_chosen.name = host;
-            m_chosen.port = static_cast<std::uint16_t>(port);
-            m_chosen.encrypted = (mode == "encrypted");
-            m_chosen.userChoice = false;
-        }
-    }
+    const StrategySettings settings(m_strategies);
+    m_discoverer = std::make_shared<tavik::Messaging::Discoverer>(
+        serviceName, std::chrono::milliseconds(3 * settings.periodMs()));
+    for (const auto port : settings.discoveryPorts())
+        m_listeners.push_back(std::make_shared<DiscoveryListener>(port, m_discoverer));
+    // The fixed host is the default choice.
+    m_chosen = settings.fixedHost();
 
     if (m_chosen.valid) {
         Command choose{Command::Choose, nullptr, {}, 0};
@@ -191,15 +149,7 @@ bool MessengerImpl::registerResponse(const std::string& messageType,
 {
     if (messageType.empty() || !handler)
         return false;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto& entry : m_responses) {
-        if (entry.first == messageType) {
-            qCDebug(lcMessaging, "Messenger: handler for \"%s\" replaced", messageType.c_str());
-            entry.second = std::move(handler);
-            return true;
-        }
-    }
-    m_responses.emplace_back(messageType, std::move(handler));
+    m_registry.setHandler(messageType, std::move(handler));
     return true;
 }
 
@@ -207,10 +157,7 @@ bool MessengerImpl::registerStateRequest(std::shared_ptr<IMessage> request)
 {
     if (!request || request->getMessageType().empty() || Wire::isControlType(request->getMessageType()))
         return false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stateRequests.push_back(std::move(request));
-    }
+    m_registry.addStateRequest(std::move(request));
     // Registered while connected: the unit should report this state now, not only after the next connection.
     m_commands.post(Command{Command::StateRequestAdded, nullptr, {}, 0});
     return true;
@@ -262,19 +209,6 @@ Messenger::ChosenUnit MessengerImpl::chosenUnit() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_chosen;
-}
-
-std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>>
-MessengerImpl::registeredResponses() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_responses;
-}
-
-std::vector<std::shared_ptr<IMessage>> MessengerImpl::stateRequests() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stateRequests;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -611,18 +545,8 @@ void MessengerImpl::onFrames(zmq::multipart_t& frames)
         qCDebug(lcMessaging, "Messenger: \"%s\" arrived before the greeting; dropped", type.c_str());
         return;
     }
-    std::shared_ptr<IResponseHandler> handler;
-    bool snapshot = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const auto& entry : m_responses)
-            if (entry.first == type)
-                handler = entry.second;
-        // The unit answers a state request with the whole state of that family, and so does every later
-        // message of that type: a newer one makes a pending older one worthless.
-        for (const auto& request : m_stateRequests)
-            snapshot = snapshot || request->getMessageType() == type;
-    }
+    const auto route = m_registry.route(type);
+    const auto& handler = route.handler;
     if (!handler) {
         qCDebug(lcMessaging, "Messenger: no handler for \"%s\"; dropped", type.c_str());
         return;
@@ -630,7 +554,7 @@ void MessengerImpl::onFrames(zmq::multipart_t& frames)
     std::shared_ptr<IResponse> response = std::move(message);
     const std::size_t bytes = response->body() ? response->body()->GetBuffer()->size() : 0;
     m_dispatch->postMessage([handler, response] { handler->handleResponse(response); }, bytes,
-                            snapshot ? type : std::string());
+                            route.snapshot ? type : std::string());
 }
 
 void MessengerImpl::onWelcome(const std::string& unitName)
@@ -653,15 +577,7 @@ void MessengerImpl::onWelcome(const std::string& unitName)
 
 void MessengerImpl::sendStateRequestsFrom(std::size_t first)
 {
-    std::vector<std::shared_ptr<IMessage>> requests;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (first < m_stateRequests.size())
-            requests.assign(m_stateRequests.begin() + static_cast<std::ptrdiff_t>(first),
-                            m_stateRequests.end());
-        m_stateRequestsSent = m_stateRequests.size();
-    }
-    m_link.sendStateRequests(requests);
+    m_link.sendStateRequests(m_registry.stateRequestsFrom(first, m_stateRequestsSent));
 }
 
 void MessengerImpl::startQuery()

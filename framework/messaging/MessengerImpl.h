@@ -21,6 +21,7 @@
 #include "LinkCommand.h"
 #include "Messenger.h"
 #include "ObserverList.h"
+#include "ResponseRegistry.h"
 #include "UnitLink.h"
 
 namespace Ulmar {
@@ -56,8 +57,11 @@ public:
     const DiscoveryStrategyList& strategies() const { return m_strategies; }
     const std::string& serviceName() const { return m_serviceName; }
     unsigned autoReconnectInterval() const { return m_reconnectMs.load(); }
-    std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>> registeredResponses() const;
-    std::vector<std::shared_ptr<IMessage>> stateRequests() const;
+    std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>> registeredResponses() const
+    {
+        return m_registry.handlers();
+    }
+    std::vector<std::shared_ptr<IMessage>> stateRequests() const { return m_registry.stateRequests(); }
     std::vector<std::weak_ptr<IMessengerObserver>> observers() const { return m_observers.snapshot(); }
 
     // Sends queued by one caller before the I/O thread catches up; beyond it send() refuses.
@@ -106,8 +110,7 @@ private:
     // Caller-side state.
     mutable std::mutex m_mutex;
     Messenger::ChosenUnit m_chosen;
-    std::vector<std::pair<std::string, std::shared_ptr<IResponseHandler>>> m_responses;
-    std::vector<std::shared_ptr<IMessage>> m_stateRequests;
+    ResponseRegistry m_registry;
     std::atomic<unsigned> m_reconnectMs{1000};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopRequested{false};
