@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 #include <zmq_addon.hpp>
 
 #include "MessagingLog.h"
@@ -16,21 +14,6 @@ namespace Ulmar {
 namespace Messaging {
 
 static_assert(Messenger::kMaxFrameBytes == Wire::kMaxFrameBytes, "one frame limit for both ends");
-
-namespace {
-
-std::string helloBody(const std::string& service)
-{
-    rapidjson::StringBuffer out;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(out);
-    writer.StartObject();
-    writer.Key("service");
-    writer.String(service.c_str(), static_cast<rapidjson::SizeType>(service.size()));
-    writer.EndObject();
-    return std::string(out.GetString(), out.GetSize());
-}
-
-} // namespace
 
 MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std::string& serviceName,
                              ITransport::TransportType transportType)
@@ -300,7 +283,7 @@ bool MessengerImpl::runOnce()
 
     const auto now = Clock::now();
     if (m_helloPending && m_link.isOpen())
-        trySendHello();
+        m_helloPending = !m_link.sendHello(m_serviceName);
     if (m_phase == Phase::Querying && m_query.isOpen() && now >= m_query.nextQuery())
         m_query.sendQuery();
     if ((m_phase == Phase::Querying || m_phase == Phase::Refused || m_phase == Phase::Connecting) &&
@@ -489,8 +472,7 @@ void MessengerImpl::onMonitorEvent(int event)
     switch (event) {
     case ZMQ_EVENT_HANDSHAKE_SUCCEEDED:
         if (m_phase == Phase::Connecting) {
-            m_helloPending = true;
-            trySendHello();
+            m_helloPending = !m_link.sendHello(m_serviceName);
         }
         break;
     case ZMQ_EVENT_DISCONNECTED:
@@ -512,17 +494,6 @@ void MessengerImpl::onMonitorEvent(int event)
     default:
         break;
     }
-}
-
-void MessengerImpl::trySendHello()
-{
-    auto body = helloBody(m_serviceName);
-    IMessage hello(Wire::kHello, 1, Wire::kProtocolVersion,
-                   ManagedBuffer::FromBytes(body.data(), body.size()));
-    auto frames = Wire::encode(hello);
-    const auto result = m_link.send(frames);
-    // Right after the handshake the pipe may not be attached yet: try again shortly.
-    m_helloPending = result == Wire::SendResult::WouldBlock;
 }
 
 void MessengerImpl::onFrames(zmq::multipart_t& frames)

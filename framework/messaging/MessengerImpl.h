@@ -95,7 +95,6 @@ private:
     void onFrames(zmq::multipart_t& frames);
     void onWelcome(const std::string& unitName);
     void sendStateRequestsFrom(std::size_t first);
-    void trySendHello();
     void startQuery();
     void readQueryAnswer();
     // Whether the link may be opened with `key`; false (phase Refused, observers told once) on a mismatch.

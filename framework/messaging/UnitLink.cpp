@@ -1,5 +1,9 @@
 #include "UnitLink.h"
 
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "ManagedBuffer.h"
 #include "MessagingLog.h"
 
 namespace Ulmar {
@@ -64,6 +68,20 @@ Wire::SendResult UnitLink::send(zmq::multipart_t& frames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return Wire::sendFrames(*m_dealer, frames);
+}
+
+bool UnitLink::sendHello(const std::string& serviceName)
+{
+    rapidjson::StringBuffer body;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(body);
+    writer.StartObject();
+    writer.Key("service");
+    writer.String(serviceName.c_str(), static_cast<rapidjson::SizeType>(serviceName.size()));
+    writer.EndObject();
+    IMessage hello(Wire::kHello, 1, Wire::kProtocolVersion,
+                   ManagedBuffer::FromBytes(body.GetString(), body.GetSize()));
+    auto frames = Wire::encode(hello);
+    return send(frames) != Wire::SendResult::WouldBlock;
 }
 
 void UnitLink::sendStateRequests(const std::vector<std::shared_ptr<IMessage>>& requests)

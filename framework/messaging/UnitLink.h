@@ -43,6 +43,9 @@ public:
     // False when nothing waits; throws zmq::error_t.
     bool receive(zmq::multipart_t& frames);
     Wire::SendResult send(zmq::multipart_t& frames);
+    // The greeting that asks the unit for `serviceName`. False when it must be tried again shortly: right
+    // after the handshake the pipe may not be attached yet.
+    bool sendHello(const std::string& serviceName);
     // In order, under one hold of the lock; a request that cannot be sent is logged.
     void sendStateRequests(const std::vector<std::shared_ptr<IMessage>>& requests);
     void setSecurity(Messenger::LinkSecurity security) { m_security = security; }
