@@ -1,16 +1,11 @@
 #include "UnitEndpointImpl.h"
 
-#include <array>
-
 #include "MessagingLog.h"
 #include "ThreadName.h"
 #include "Wire.h"
 
 namespace Ulmar {
 namespace Messaging {
-
-namespace asio = boost::asio;
-using asio::ip::udp;
 
 namespace {
 std::atomic<unsigned long> g_endpointCounter{0};
@@ -87,20 +82,6 @@ void UnitEndpointImpl::closeRouter()
     m_router.reset();
 }
 
-void UnitEndpointImpl::openQuerySocket(boost::system::error_code& ec)
-{
-    const auto bindIp =
-        asio::ip::make_address(options.bindAddress.empty() ? "0.0.0.0" : options.bindAddress, ec);
-    if (ec)
-        return;
-    m_querySocket = std::make_unique<udp::socket>(m_io);
-    m_querySocket->open(bindIp.is_v6() ? udp::v6() : udp::v4(), ec);
-    if (!ec)
-        m_querySocket->bind(udp::endpoint(bindIp, m_port.load()), ec);
-    if (!ec)
-        m_querySocket->non_blocking(true, ec);
-}
-
 bool UnitEndpointImpl::start()
 {
     std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
@@ -116,44 +97,22 @@ bool UnitEndpointImpl::start()
             return false;
         }
         ec.clear();
-        openQuerySocket(ec);
+        m_announcer.openQueries(options.bindAddress, m_port.load(), ec);
         if (!ec || options.port != 0 || attempt >= 15)
             break;
-        m_querySocket.reset();
+        m_announcer.closeQueries();
         closeRouter();
         m_port = 0;
     }
     if (ec) {
         qCWarning(lcMessaging, "UnitEndpoint: announcement queries on UDP port %u unavailable: %s",
                   unsigned(m_port.load()), ec.message().c_str());
-        m_querySocket.reset();
+        m_announcer.closeQueries();
         ec.clear();
     }
 
-    if (options.announce) {
-        udp::resolver resolver(m_io);
-        auto results =
-            resolver.resolve(udp::v4(), options.announceAddress, std::to_string(options.announcePort), ec);
-        if (!ec && !results.empty()) {
-            m_announceTarget = *results.begin();
-            m_announceSocket = std::make_unique<udp::socket>(m_io);
-            m_announceSocket->open(udp::v4(), ec);
-            if (!ec)
-                m_announceSocket->set_option(asio::socket_base::broadcast(true), ec);
-            // A unit listening on one address announces from it: applications take the sender's address
-            // for the unit's.
-            const auto announceFrom =
-                asio::ip::make_address(options.bindAddress.empty() ? "0.0.0.0" : options.bindAddress, ec);
-            if (!ec && announceFrom.is_v4() && !announceFrom.is_unspecified())
-                m_announceSocket->bind(udp::endpoint(announceFrom, 0), ec);
-            ec.clear();
-        }
-        if (ec || !m_announceSocket) {
-            qCWarning(lcMessaging, "UnitEndpoint: cannot announce to %s:%u: %s",
-                      options.announceAddress.c_str(), unsigned(options.announcePort), ec.message().c_str());
-            m_announceSocket.reset();
-        }
-    }
+    if (options.announce)
+        m_announcer.openAnnouncements(options.announceAddress, options.announcePort, options.bindAddress);
 
     m_wakeAddress = "inproc://ulmar-endpoint-" + std::to_string(++g_endpointCounter);
     m_wakeReceiver = std::make_unique<zmq::socket_t>(m_context, zmq::socket_type::pull);
@@ -166,7 +125,6 @@ bool UnitEndpointImpl::start()
         m_wakeSender->set(zmq::sockopt::linger, 0);
         m_wakeSender->connect(m_wakeAddress);
     }
-    m_nextAnnouncement = Clock::now();
     m_stopRequested = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
@@ -195,13 +153,7 @@ void UnitEndpointImpl::stop()
     }
     m_wakeReceiver.reset();
     closeRouter();
-    boost::system::error_code ignored;
-    if (m_querySocket)
-        m_querySocket->close(ignored);
-    if (m_announceSocket)
-        m_announceSocket->close(ignored);
-    m_querySocket.reset();
-    m_announceSocket.reset();
+    m_announcer.close();
     {
         std::lock_guard<std::mutex> lock(m_peerMutex);
         m_peers.clear();
@@ -296,14 +248,15 @@ bool UnitEndpointImpl::runOnce()
     if (m_router)
         items.push_back({m_router->handle(), 0, ZMQ_POLLIN, 0});
     const std::size_t queryIndex = items.size();
-    if (m_querySocket)
-        items.push_back({nullptr, static_cast<zmq::fd_t>(m_querySocket->native_handle()), ZMQ_POLLIN, 0});
+    if (m_announcer.hearsQueries())
+        items.push_back({nullptr, static_cast<zmq::fd_t>(m_announcer.queryHandle()), ZMQ_POLLIN, 0});
 
     // Only announcements are due by the clock; anything else wakes the thread itself.
     long timeoutMs = -1;
-    if (m_announceSocket) {
-        const auto untilNext =
-            std::chrono::duration_cast<std::chrono::milliseconds>(m_nextAnnouncement - Clock::now()).count();
+    if (m_announcer.announces()) {
+        const auto untilNext = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   m_announcer.nextAnnouncement() - Clock::now())
+                                   .count();
         timeoutMs = std::max<long>(0, static_cast<long>(untilNext) + 1);
     }
     try {
@@ -342,13 +295,10 @@ bool UnitEndpointImpl::runOnce()
             onFrames(frames);
         }
     }
-    if (m_querySocket && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
-        answerQueries();
-    if (m_announceSocket && Clock::now() >= m_nextAnnouncement) {
-        announce();
-        m_nextAnnouncement =
-            Clock::now() + std::chrono::milliseconds(std::max(10u, options.announceIntervalMs));
-    }
+    const auto describe = [this] { return announcement(); };
+    if (m_announcer.hearsQueries() && items.size() > queryIndex && (items[queryIndex].revents & ZMQ_POLLIN))
+        m_announcer.answerQueries(options.serviceName, describe);
+    m_announcer.announceIfDue(describe, options.announceIntervalMs);
     return false;
 }
 
@@ -487,35 +437,6 @@ std::string UnitEndpointImpl::announcement() const
     a.key = options.encrypted ? options.publicKey : std::string();
     a.unitId = options.unitId;
     return Wire::encodeAnnouncement(a);
-}
-
-void UnitEndpointImpl::announce()
-{
-    const std::string datagram = announcement();
-    boost::system::error_code ec;
-    m_announceSocket->send_to(asio::buffer(datagram), m_announceTarget, 0, ec);
-    if (ec)
-        qCDebug(lcMessaging, "UnitEndpoint: announcement failed: %s", ec.message().c_str());
-}
-
-void UnitEndpointImpl::answerQueries()
-{
-    std::array<char, Wire::kMaxDatagramSize + 1> buffer{};
-    for (;;) {
-        udp::endpoint sender;
-        boost::system::error_code ec;
-        const std::size_t size = m_querySocket->receive_from(asio::buffer(buffer), sender, 0, ec);
-        if (ec == asio::error::would_block || ec == asio::error::try_again)
-            return;
-        if (ec)
-            continue;
-        std::string service;
-        if (size > Wire::kMaxDatagramSize || !Wire::decodeQuery(buffer.data(), size, service) ||
-            service != options.serviceName)
-            continue;
-        const std::string datagram = announcement();
-        m_querySocket->send_to(asio::buffer(datagram), sender, 0, ec);
-    }
 }
 
 } // namespace Messaging

@@ -10,17 +10,16 @@
 #include <thread>
 #include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/udp.hpp>
 #include <zmq.hpp>
 #include <zmq_addon.hpp>
 
+#include "UnitAnnouncer.h"
 #include "UnitEndpoint.h"
 
 namespace Ulmar {
 namespace Messaging {
 
-// The unit's machinery: one thread owns the ROUTER socket, the announcement sender and the query socket.
+// The unit's machinery: one thread owns the ROUTER socket and the announcer (announcements, key queries).
 // Other threads hand it work through a command queue and an inproc wake-up.
 class UnitEndpointImpl
 {
@@ -68,13 +67,10 @@ private:
     bool runOnce(); // true when asked to stop
     bool bindRouter(std::string& error);
     void closeRouter();
-    void openQuerySocket(boost::system::error_code& ec);
     void process(Command& command);
     void deliver(const UnitEndpoint::PeerId& peer, zmq::multipart_t& frames);
     void onFrames(zmq::multipart_t& frames);
     void forgetPeer(const UnitEndpoint::PeerId& peer);
-    void announce();
-    void answerQueries();
     std::string announcement() const;
 
     zmq::context_t m_context;
@@ -98,11 +94,7 @@ private:
     // Thread-owned.
     std::unique_ptr<zmq::socket_t> m_router;
     std::unique_ptr<zmq::socket_t> m_wakeReceiver;
-    boost::asio::io_context m_io;
-    std::unique_ptr<boost::asio::ip::udp::socket> m_announceSocket;
-    std::unique_ptr<boost::asio::ip::udp::socket> m_querySocket;
-    boost::asio::ip::udp::endpoint m_announceTarget;
-    Clock::time_point m_nextAnnouncement{};
+    UnitAnnouncer m_announcer;
     bool m_inMessageCallback = false; // answers sent from it leave at once (see post())
 };
 
