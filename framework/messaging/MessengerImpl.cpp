@@ -9,6 +9,7 @@
 #include <rapidjson/writer.h>
 #include <zmq_addon.hpp>
 
+#include "DirectHostParameter.h"
 #include "MessagingLog.h"
 #include "ThreadName.h"
 #include "Wire.h"
@@ -72,30 +73,18 @@ MessengerImpl::MessengerImpl(const DiscoveryStrategyList& strategies, const std:
             m_listeners.push_back(
                 std::make_shared<DiscoveryListener>(static_cast<std::uint16_t>(port), m_discoverer));
         } else if (s->kind == DiscoveryStrategyInfo::DirectHost && !m_chosen.valid) {
-            // "encrypted;HOST;PORT" (or "plain;HOST;PORT"): the fixed host is the default choice.
-            const std::string& text = s->parameter;
-            const auto first = text.find(';');
-            const auto last = text.rfind(';');
-            if (first == std::string::npos || first == last) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
-                continue;
-            }
-            const std::string mode = text.substr(0, first);
-            const std::string host = text.substr(first + 1, last - first - 1);
-            const std::string portText = text.substr(last + 1);
-            unsigned long port = 0;
-            if (!portText.empty() && portText.size() <= 5 &&
-                std::all_of(portText.begin(), portText.end(), [](char c) { return c >= '0' && c <= '9'; }))
-                port = std::stoul(portText);
-            if (host.empty() || port == 0 || port > 65535) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
+            // The fixed host is the default choice.
+            const auto direct = DirectHostParameter::parse(s->parameter);
+            if (!direct) {
+                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed",
+                          s->parameter.c_str());
                 continue;
             }
             m_chosen.valid = true;
-            m_chosen.address = host;
-            m_chosen.name = host;
-            m_chosen.port = static_cast<std::uint16_t>(port);
-            m_chosen.encrypted = (mode == "encrypted");
+            m_chosen.address = direct->host;
+            m_chosen.name = direct->host;
+            m_chosen.port = direct->port;
+            m_chosen.encrypted = direct->encrypted;
             m_chosen.userChoice = false;
         }
     }

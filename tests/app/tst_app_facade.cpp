@@ -13,6 +13,7 @@
 #include "GetMotionDelayNotificationHandler.h"
 #include "KeyPinStore.h"
 #include "Messenger.h"
+#include "RequestTypes.h"
 #include "UnitEndpoint.h"
 #include "VYRAListModel.h"
 
@@ -238,6 +239,14 @@ private slots:
                               "GetMotionDelayNotification|1|1|none|0",
                               "GetRecognitionToleranceNotification|1|1|none|0",
                               "GetLibraryServiceLoginStatus|1|1|none|0"}));
+        // The shared list the unit checker and the test clients follow is the Facade's.
+        QStringList stateRequestTypes;
+        for (const auto& type : MessageType::stateRequests())
+            stateRequestTypes << QString::fromStdString(type) + "|";
+        QStringList registeredStateRequests = stateRequests(*messenger);
+        for (QString& request : registeredStateRequests)
+            request.truncate(request.indexOf('|') + 1);
+        QCOMPARE(registeredStateRequests, stateRequestTypes);
         const auto all = observers(*messenger);
         QCOMPARE(all.size(), std::size_t(6));
         QCOMPARE(all[4], static_cast<IMessengerObserver*>(f.seats.get()));
