@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -553,6 +554,25 @@ private slots:
     }
 
     // A whole loop through a unit on loopback: state requests, notifications, commands and reconnection.
+    // Start-up's own handles may go before the Facade is done with the objects: it holds its share.
+    void seatsAndStatusOutliveStartupsHandles()
+    {
+        FacadeFixture f;
+        std::weak_ptr<SeatPaneMgr> seats = f.seats;
+        std::weak_ptr<GlobalStatus> status = f.status;
+        f.seats.reset();
+        f.status.reset();
+        QVERIFY(!seats.expired());
+        QVERIFY(!status.expired());
+        f.facade->initMessageObservers();
+        QVERIFY(handlerFor(*f.facade->messenger(), "GetSeatStatusNotification"));
+        const auto all = observers(*f.facade->messenger());
+        QCOMPARE(all.size(), std::size_t(6));
+        QVERIFY(std::find(all.begin(), all.end(), nullptr) == all.end());
+        f.facade.reset();
+        QTRY_VERIFY(seats.expired() && status.expired());
+    }
+
     void talksToAUnitOnLoopback()
     {
         const auto keys = UnitEndpoint::generateKeyPair();
