@@ -31,6 +31,7 @@
 #include "MessageNames.h"
 #include "Messenger.h"
 #include "PosterImageProvider.h"
+#include "ProtocolConstants.h"
 #include "RecentUnits.h"
 #include "RefusedSendLog.h"
 #include "SeatPaneMgr.h"
@@ -48,7 +49,7 @@ namespace Ulmar {
 using namespace Messaging;
 
 namespace {
-constexpr unsigned DiscoveryPort = 12741;
+constexpr unsigned DiscoveryPort = Protocol::kDefaultDiscoveryPort;
 
 // VYRA_DISCOVERY_PORT moves discovery off the shared port, so that a second program (a test, say) neither
 // hears the units meant for the first one nor takes their announcements from it.
@@ -58,11 +59,13 @@ unsigned discoveryPort()
     const unsigned port = qEnvironmentVariable("VYRA_DISCOVERY_PORT").toUInt(&ok);
     return ok && port > 0 && port <= 65535 ? port : DiscoveryPort;
 }
-constexpr unsigned UnitPort = 12740;
+constexpr unsigned UnitPort = Protocol::kDefaultMessagePort;
 constexpr unsigned StrategyPeriodMs = 1500;
 constexpr unsigned AutoReconnectMs = 200;
 constexpr unsigned ConnectTimeoutMs = 3000;
-const auto Transport = static_cast<ITransport::TransportType>(3);
+// ZeroMQ, the only transport; its number 3 is part of the messaging interface, not ours to change.
+constexpr auto Transport = ITransport::TransportZeroMQ;
+static_assert(Transport == 3, "ZeroMQ is transport type 3");
 
 // Stands in for our handlers once we are gone (see ~Facade).
 class IgnoringResponseHandler : public IResponseHandler

@@ -320,8 +320,9 @@ private:
 
     std::shared_ptr<Messaging::Messenger> m_messenger;
     QPointer<PosterImageProvider> m_posterImageProvider;
-    std::shared_ptr<SeatPaneMgr>& m_seatPaneMgr;
-    std::shared_ptr<GlobalStatus>& m_globalStatus;
+    // Shared with start-up, which may let go first: the Facade keeps them alive until it is gone.
+    std::shared_ptr<SeatPaneMgr> m_seatPaneMgr;
+    std::shared_ptr<GlobalStatus> m_globalStatus;
     std::string m_serviceName;
     std::string m_forceHostname;
     bool m_is_connected = false;

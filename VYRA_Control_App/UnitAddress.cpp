@@ -204,15 +204,11 @@ const char* UnitAddress::errorSource() const
     return "";
 }
 
-namespace {
-const char* const Ipv6Example = "[fe80::1]:12740";
-}
-
 std::string UnitAddress::errorText() const
 {
     QString text = QString::fromLatin1(errorSource());
     if (m_error == Error::BadIpv6)
-        text = text.arg(QLatin1String(Ipv6Example));
+        text = text.arg(QStringLiteral("[fe80::1]:%1").arg(DefaultPort));
     return text.toStdString();
 }
 
@@ -220,7 +216,7 @@ QString UnitAddress::errorMessage() const
 {
     QString text = QCoreApplication::translate("Ulmar::UnitAddress", errorSource());
     if (m_error == Error::BadIpv6)
-        text = text.arg(QLatin1String(Ipv6Example));
+        text = text.arg(QStringLiteral("[fe80::1]:%1").arg(DefaultPort));
     return text;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "ProtocolConstants.h"
+
 namespace Ulmar {
 
 // A unit named by the user: "host" or "host:port", where host is a host name, an IPv4 address or an IPv6
@@ -24,7 +26,7 @@ public:
         BadHostName
     };
 
-    static constexpr std::uint16_t DefaultPort = 12740;
+    static constexpr std::uint16_t DefaultPort = Messaging::Protocol::kDefaultMessagePort;
 
     // Surrounding white space is ignored.
     static UnitAddress parse(const QString& text);

@@ -14,6 +14,7 @@
 
 #include "MediaLibrary.h"
 #include "PosterRenderer.h"
+#include "ProtocolConstants.h"
 #include "Scenario.h"
 #include "ScenarioClock.h"
 #include "ScenarioStepApplier.h"
@@ -35,10 +36,10 @@ struct UnitConfig
     QString name = QStringLiteral("VYRA Living Room");
     QString serviceName = QStringLiteral("VYRA");
     QString bindAddress = QStringLiteral("127.0.0.1");
-    quint16 port = 12740; // 0: a free port, kept for later restarts
+    quint16 port = Messaging::Protocol::kDefaultMessagePort; // 0: a free port, kept for later restarts
     bool announce = true;
     QString announceAddress = QStringLiteral("127.0.0.1");
-    quint16 announcePort = 12741;
+    quint16 announcePort = Messaging::Protocol::kDefaultDiscoveryPort;
     unsigned announceIntervalMs = 1000;
     bool encrypted = false;
     QString publicKey; // Z85, with encrypted

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include "ProtocolConstants.h"
+
 namespace Ulmar {
 namespace Simulator {
 
@@ -101,7 +103,7 @@ constexpr int NameMaxChars = 64;
 constexpr int WifiKeyMinChars = 8;
 constexpr int WifiKeyMaxChars = 63;
 // The largest body an application accepts, encrypted or not; a larger one costs it the connection.
-constexpr std::size_t MessageMaxBytes = 16 * 1024 * 1024 - 33;
+constexpr std::size_t MessageMaxBytes = Messaging::Protocol::kMaxFrameBytes;
 } // namespace Limits
 
 } // namespace Simulator

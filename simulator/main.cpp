@@ -76,8 +76,9 @@ int main(int argc, char* argv[])
                                   defaults.name);
     const QCommandLineOption bind("bind", "Address to listen on (default: 127.0.0.1).", "address",
                                   defaults.bindAddress);
-    const QCommandLineOption port({"p", "port"}, "Port to listen on, 0 for any free port (default: 12740).",
-                                  "port", QString::number(defaults.port));
+    const QCommandLineOption port(
+        {"p", "port"}, QString("Port to listen on, 0 for any free port (default: %1).").arg(defaults.port),
+        "port", QString::number(defaults.port));
     const QCommandLineOption announceAddress("announce-address",
                                              "Where announcements go: a host, or a broadcast address such as "
                                              "192.168.1.255 on a real LAN (default: 127.0.0.1).",
@@ -86,8 +87,10 @@ int main(int argc, char* argv[])
     quint16 discoveryPort = defaults.announcePort;
     parsePort(qEnvironmentVariable("VYRA_DISCOVERY_PORT"), &discoveryPort, false);
     const QCommandLineOption announcePort(
-        "announce-port", "Discovery port (default: VYRA_DISCOVERY_PORT when set, else 12741).", "port",
-        QString::number(discoveryPort));
+        "announce-port",
+        QString("Discovery port (default: VYRA_DISCOVERY_PORT when set, else %1).")
+            .arg(defaults.announcePort),
+        "port", QString::number(discoveryPort));
     const QCommandLineOption noAnnounce("no-announce", "Do not announce (applications must name the host).");
     const QCommandLineOption service("service", "Service name announced (default: VYRA).", "name",
                                      defaults.serviceName);

@@ -11,10 +11,12 @@
 #include <QJsonObject>
 #include <QUdpSocket>
 
+#include "DirectHostParameter.h"
 #include "DiscoveryStrategyInfo.h"
 #include "ManagedBuffer.h"
 #include "MessageNames.h"
 #include "Messenger.h"
+#include "RequestTypes.h"
 #include "SchemaSet.h"
 
 using namespace Ulmar::Messaging;
@@ -24,24 +26,8 @@ namespace {
 
 namespace T = MessageType;
 
-// As the application registers them, in its order.
-const std::vector<std::string>& stateRequests()
-{
-    static const std::vector<std::string> types{
-        T::GetMediaListNotification,    T::GetMediaStatusNotification,
-        T::GetUpgradeNotification,      T::GetUpdateNotification,
-        T::GetSeatStatusNotification,   T::GetVyraNameNotification,
-        T::GetMotionDelayNotification,  T::GetRecognitionToleranceNotification,
-        T::GetLibraryServiceLoginStatus};
-    return types;
-}
-
-// Asked for by the application on demand (its network page), not after each connection.
-const std::vector<std::string>& onDemandRequests()
-{
-    static const std::vector<std::string> types{T::GetNetworkState, T::GetWifiList};
-    return types;
-}
+using T::onDemandRequests;
+using T::stateRequests;
 
 int msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -278,12 +264,11 @@ bool UnitChecker::query(const QString& host, quint16 port)
 
 bool UnitChecker::link()
 {
-    const std::string strategy = std::string(m_encrypted ? "encrypted;" : "plain;") +
-                                 m_address.toStdString() + ";" + std::to_string(m_messagePort);
+    const std::string strategy =
+        DirectHostParameter{m_encrypted, m_address.toStdString(), m_messagePort}.text();
     m_messenger = std::make_shared<Messenger>(DiscoveryStrategyList{std::make_shared<DiscoveryStrategyInfo>(
                                                   DiscoveryStrategyInfo::DirectHost, strategy, 1500)},
-                                              m_options.service.toStdString(),
-                                              static_cast<ITransport::TransportType>(3));
+                                              m_options.service.toStdString(), ITransport::TransportZeroMQ);
     m_recorder = std::make_shared<LinkRecorder>();
     for (const std::string* type :
          {&T::GetSeatStatusNotification, &T::GetVyraNameNotification, &T::SetVyraName,

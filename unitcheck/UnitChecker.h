@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "LinkRecorder.h"
+#include "ProtocolConstants.h"
 
 class SchemaSet;
 
@@ -19,10 +20,10 @@ class Messenger;
 struct UnitCheckOptions
 {
     QString host; // empty: the first unit that announces itself on the discovery port
-    quint16 port = 12740;
+    quint16 port = Ulmar::Messaging::Protocol::kDefaultMessagePort;
     bool plain = false; // with host: connect without encryption (as only a discovered plain unit is reached)
     bool commands = false;
-    quint16 discoveryPort = 12741;
+    quint16 discoveryPort = Ulmar::Messaging::Protocol::kDefaultDiscoveryPort;
     QString service = QStringLiteral("VYRA");
 };
 

@@ -42,14 +42,18 @@ int main(int argc, char* argv[])
         "changes), validates every body against the protocol's schemas and checks the timing rules.\n"
         "Exit code: 0 all checks passed, 1 a check failed, 2 usage error or unit not reached.");
     parser.addHelpOption();
+    const UnitCheckOptions defaults;
     const QCommandLineOption host(
         "a",
-        "The unit's host name or address, with :port when not 12740 (default: the first unit announced).",
+        QString(
+            "The unit's host name or address, with :port when not %1 (default: the first unit announced).")
+            .arg(defaults.port),
         "host[:port]");
     const QCommandLineOption plain("plain", "With -a: connect without encryption (a plain unit).");
     const QCommandLineOption commands("commands", "Also send every command that leaves the unit as it was.");
-    const QCommandLineOption discoveryPort("discovery-port",
-                                           "UDP port announcements come to (default: 12741).", "port");
+    const QCommandLineOption discoveryPort(
+        "discovery-port",
+        QString("UDP port announcements come to (default: %1).").arg(defaults.discoveryPort), "port");
     const QCommandLineOption service("s", "Service name (default: VYRA).", "name", "VYRA");
     parser.addOptions({host, plain, commands, discoveryPort, service});
     if (!parser.parse(app.arguments()))
@@ -79,9 +83,10 @@ int main(int argc, char* argv[])
     } else if (options.plain) {
         return usage("--plain goes with -a: a discovered unit is reached as it announces itself");
     }
-    const QString discovery = parser.isSet(discoveryPort)
-                                  ? parser.value(discoveryPort)
-                                  : qEnvironmentVariable("VYRA_DISCOVERY_PORT", "12741");
+    const QString discovery =
+        parser.isSet(discoveryPort)
+            ? parser.value(discoveryPort)
+            : qEnvironmentVariable("VYRA_DISCOVERY_PORT", QString::number(defaults.discoveryPort));
     if (!parsePort(discovery, &options.discoveryPort))
         return usage("bad discovery port " + discovery);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "IMessage.h"
+#include "ProtocolConstants.h"
 
 namespace Ulmar {
 namespace Messaging {
@@ -23,14 +24,15 @@ public:
         std::string serviceName = "VYRA";
         std::string unitName = "VYRA";
         std::string bindAddress = "127.0.0.1";
-        std::uint16_t port = 12740; // 0: pick a free port (see port())
-        bool encrypted = false;     // CURVE server with the key pair below
-        std::string publicKey;      // Z85, 40 characters
-        std::string secretKey;      // Z85, 40 characters
-        std::string unitId;         // announced when not empty (see isUnitId)
+        // 0: pick a free port (see port())
+        std::uint16_t port = Protocol::kDefaultMessagePort;
+        bool encrypted = false; // CURVE server with the key pair below
+        std::string publicKey;  // Z85, 40 characters
+        std::string secretKey;  // Z85, 40 characters
+        std::string unitId;     // announced when not empty (see isUnitId)
         bool announce = true;
         std::string announceAddress = "127.0.0.1"; // a host or a broadcast address
-        std::uint16_t announcePort = 12741;
+        std::uint16_t announcePort = Protocol::kDefaultDiscoveryPort;
         unsigned announceIntervalMs = 1000;
     };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "DirectHostParameter.h"
 #include "MessagingLog.h"
 
 namespace Ulmar {
@@ -37,26 +38,17 @@ StrategySettings::StrategySettings(const DiscoveryStrategyList& strategies)
             }
             m_discoveryPorts.push_back(static_cast<std::uint16_t>(port));
         } else if (s->kind == DiscoveryStrategyInfo::DirectHost && !m_fixedHost.valid) {
-            // "encrypted;HOST;PORT" (or "plain;HOST;PORT").
-            const std::string& text = s->parameter;
-            const auto first = text.find(';');
-            const auto last = text.rfind(';');
-            if (first == std::string::npos || first == last) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
-                continue;
-            }
-            const std::string mode = text.substr(0, first);
-            const std::string host = text.substr(first + 1, last - first - 1);
-            const unsigned long port = portNumber(text.substr(last + 1));
-            if (host.empty() || port == 0) {
-                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed", text.c_str());
+            const auto direct = DirectHostParameter::parse(s->parameter);
+            if (!direct) {
+                qCWarning(lcMessaging, "Messenger: direct host strategy \"%s\" is malformed",
+                          s->parameter.c_str());
                 continue;
             }
             m_fixedHost.valid = true;
-            m_fixedHost.address = host;
-            m_fixedHost.name = host;
-            m_fixedHost.port = static_cast<std::uint16_t>(port);
-            m_fixedHost.encrypted = (mode == "encrypted");
+            m_fixedHost.address = direct->host;
+            m_fixedHost.name = direct->host;
+            m_fixedHost.port = direct->port;
+            m_fixedHost.encrypted = direct->encrypted;
             m_fixedHost.userChoice = false;
         }
     }

@@ -13,24 +13,22 @@
 
 #include "IMessage.h"
 #include "IResponse.h"
+#include "ProtocolConstants.h"
 
 namespace Ulmar {
 namespace Messaging {
 namespace Wire {
 
-constexpr std::uint16_t kDefaultMessagePort = 12740;
-constexpr std::uint16_t kDefaultDiscoveryPort = 12741;
-// ZMQ_MAXMSGSIZE, which libzmq applies to each frame as it travels: on a CURVE link that is the encrypted
-// frame, 33 bytes longer (command name, nonce, MAC, flags) than the frame that was sent.
-constexpr std::int64_t kMaxMessageSize = 16 * 1024 * 1024;
-constexpr std::size_t kCurveFrameOverhead = 33;
-// The largest frame (type name, text or body) that crosses any link; both ends refuse to send more.
-constexpr std::size_t kMaxFrameBytes = static_cast<std::size_t>(kMaxMessageSize) - kCurveFrameOverhead;
+// The ports and size limits both ends share (ProtocolConstants.h), under the names the link code uses.
+using Protocol::kCurveFrameOverhead;
+using Protocol::kMaxDatagramSize;
+using Protocol::kMaxFrameBytes;
+using Protocol::kMaxMessageSize;
+
 constexpr int kHeartbeatIntervalMs = 1000;
 // A PING goes out at most one interval after the link froze: the loss is known within 2.8 s.
 constexpr int kHeartbeatTimeoutMs = 1800;
 constexpr int kHeartbeatTtlMs = 3000;
-constexpr std::size_t kMaxDatagramSize = 1024;
 constexpr int kDatagramVersion = 1;
 constexpr int kFrameCount = 4;
 // Bodies from this size on are sent without copying them.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "GetMotionDelayNotificationHandler.h"
 #include "KeyPinStore.h"
 #include "Messenger.h"
+#include "RequestTypes.h"
 #include "UnitEndpoint.h"
 #include "VYRAListModel.h"
 
@@ -238,6 +240,14 @@ private slots:
                               "GetMotionDelayNotification|1|1|none|0",
                               "GetRecognitionToleranceNotification|1|1|none|0",
                               "GetLibraryServiceLoginStatus|1|1|none|0"}));
+        // The shared list the unit checker and the test clients follow is the Facade's.
+        QStringList stateRequestTypes;
+        for (const auto& type : MessageType::stateRequests())
+            stateRequestTypes << QString::fromStdString(type) + "|";
+        QStringList registeredStateRequests = stateRequests(*messenger);
+        for (QString& request : registeredStateRequests)
+            request.truncate(request.indexOf('|') + 1);
+        QCOMPARE(registeredStateRequests, stateRequestTypes);
         const auto all = observers(*messenger);
         QCOMPARE(all.size(), std::size_t(6));
         QCOMPARE(all[4], static_cast<IMessengerObserver*>(f.seats.get()));
@@ -544,6 +554,25 @@ private slots:
     }
 
     // A whole loop through a unit on loopback: state requests, notifications, commands and reconnection.
+    // Start-up's own handles may go before the Facade is done with the objects: it holds its share.
+    void seatsAndStatusOutliveStartupsHandles()
+    {
+        FacadeFixture f;
+        std::weak_ptr<SeatPaneMgr> seats = f.seats;
+        std::weak_ptr<GlobalStatus> status = f.status;
+        f.seats.reset();
+        f.status.reset();
+        QVERIFY(!seats.expired());
+        QVERIFY(!status.expired());
+        f.facade->initMessageObservers();
+        QVERIFY(handlerFor(*f.facade->messenger(), "GetSeatStatusNotification"));
+        const auto all = observers(*f.facade->messenger());
+        QCOMPARE(all.size(), std::size_t(6));
+        QVERIFY(std::find(all.begin(), all.end(), nullptr) == all.end());
+        f.facade.reset();
+        QTRY_VERIFY(seats.expired() && status.expired());
+    }
+
     void talksToAUnitOnLoopback()
     {
         const auto keys = UnitEndpoint::generateKeyPair();

@@ -12,6 +12,7 @@
 #include "MessagingTestSupport.h"
 
 #include "BufferQueue.h"
+#include "DirectHostParameter.h"
 #include "Messenger.h"
 #include "TcpRelay.h"
 #include "UnitEndpoint.h"
@@ -81,6 +82,8 @@ private slots:
     void malformedFramesAreDropped();
     void oversizedMessagesAreRefused();
     void hostPortOverridesPortArgument();
+    void directHostParameterIsParsedStrictly_data();
+    void directHostParameterIsParsedStrictly();
     void unitSpeaksTheDocumentedProtocol();
     void unitForgetsPeersItCannotReach();
 };
@@ -545,6 +548,62 @@ void TestMessaging::hostPortOverridesPortArgument()
     QVERIFY(!messenger->chosenUnit().encrypted);
     messenger->connect(3000);
     QTRY_COMPARE_WITH_TIMEOUT(observer->connected.load(), 1, 5000);
+}
+
+void TestMessaging::directHostParameterIsParsedStrictly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<bool>("encrypted");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("written"); // text() of the result
+
+    QTest::newRow("encrypted host name") << "encrypted;unit.local;12740" << true << true << "unit.local"
+                                         << 12740 << "encrypted;unit.local;12740";
+    QTest::newRow("plain, host with its own port")
+        << "plain;127.0.0.1:23456;1" << true << false << "127.0.0.1:23456" << 1 << "plain;127.0.0.1:23456;1";
+    QTest::newRow("IPv6 host, highest port")
+        << "encrypted;fe80::1;65535" << true << true << "fe80::1" << 65535 << "encrypted;fe80::1;65535";
+    QTest::newRow("other mode is plain") << "Encrypted;h;5" << true << false << "h" << 5 << "plain;h;5";
+    QTest::newRow("leading zeros") << "encrypted;h;00080" << true << true << "h" << 80 << "encrypted;h;80";
+
+    const auto refused = [](const char* name, const char* text) {
+        QTest::newRow(name) << text << false << false << "" << 0 << "";
+    };
+    refused("empty", "");
+    refused("mode only", "encrypted");
+    refused("no port field", "encrypted;unit.local");
+    refused("empty host", "encrypted;;12740");
+    refused("empty port", "encrypted;unit.local;");
+    refused("port 0", "encrypted;unit.local;0");
+    refused("port above 65535", "encrypted;unit.local;65536");
+    refused("port with a letter", "encrypted;unit.local;12a40");
+    refused("negative port", "encrypted;unit.local;-1");
+    refused("port with a space", "encrypted;unit.local; 80");
+    refused("six-digit port", "encrypted;unit.local;012740");
+    refused("port beyond any integer", "encrypted;unit.local;99999999999999999999999");
+}
+
+void TestMessaging::directHostParameterIsParsedStrictly()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const auto parsed = DirectHostParameter::parse(text.toStdString());
+    QCOMPARE(parsed.has_value(), valid);
+    if (!valid)
+        return;
+    QFETCH(bool, encrypted);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, written);
+    QCOMPARE(parsed->encrypted, encrypted);
+    QCOMPARE(QString::fromStdString(parsed->host), host);
+    QCOMPARE(int(parsed->port), port);
+    QCOMPARE(QString::fromStdString(parsed->text()), written);
+    const auto again = DirectHostParameter::parse(parsed->text());
+    QVERIFY(again && again->encrypted == parsed->encrypted && again->host == parsed->host &&
+            again->port == parsed->port);
 }
 
 void TestMessaging::unitSpeaksTheDocumentedProtocol()

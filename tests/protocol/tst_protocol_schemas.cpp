@@ -1,6 +1,7 @@
 // Every body that the application and the simulated unit really exchange (captured on loopback, see
 // ProtocolCapture) must validate against its schema under docs/schemas/, and every schema must be used.
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -15,6 +16,7 @@
 #include "MessageNames.h"
 #include "MessageTypeList.h"
 #include "ProtocolCapture.h"
+#include "RequestTypes.h"
 #include "SchemaSet.h"
 
 namespace T = Ulmar::Messaging::MessageType;
@@ -36,19 +38,12 @@ QString schemaName(const CapturedMessage& m)
 // Messages that carry no body at all.
 bool bodiless(const CapturedMessage& m)
 {
-    static const std::set<std::string> requests = {T::GetSeatStatusNotification,
-                                                   T::GetVyraNameNotification,
-                                                   T::GetMotionDelayNotification,
-                                                   T::GetRecognitionToleranceNotification,
-                                                   T::GetMediaStatusNotification,
-                                                   T::GetMediaListNotification,
-                                                   T::GetUpgradeNotification,
-                                                   T::GetUpdateNotification,
-                                                   T::GetNetworkState,
-                                                   T::GetWifiList,
-                                                   T::GetLibraryServiceLoginStatus};
-    if (m.direction == CapturedMessage::ToUnit)
-        return requests.count(m.type) > 0;
+    if (m.direction == CapturedMessage::ToUnit) {
+        const auto isOneOf = [&m](const std::vector<std::string>& types) {
+            return std::find(types.begin(), types.end(), m.type) != types.end();
+        };
+        return isOneOf(T::stateRequests()) || isOneOf(T::onDemandRequests());
+    }
     return m.type == T::SetVyraName; // the unit's acknowledgement
 }
 

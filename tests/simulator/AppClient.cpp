@@ -4,6 +4,7 @@
 
 #include "MessageNames.h"
 #include "MessageTypeList.h"
+#include "RequestTypes.h"
 
 using namespace Ulmar::Messaging;
 
@@ -47,14 +48,7 @@ const std::vector<std::string>& allMessageTypes()
 
 const std::vector<std::string>& stateRequestTypes()
 {
-    namespace T = MessageType;
-    static const std::vector<std::string> types{
-        T::GetSeatStatusNotification,   T::GetVyraNameNotification,
-        T::GetMotionDelayNotification,  T::GetRecognitionToleranceNotification,
-        T::GetMediaStatusNotification,  T::GetMediaListNotification,
-        T::GetUpgradeNotification,      T::GetUpdateNotification,
-        T::GetLibraryServiceLoginStatus};
-    return types;
+    return MessageType::stateRequests();
 }
 
 AppClient::AppClient(quint16 port, bool encrypted, unsigned reconnectMs)
