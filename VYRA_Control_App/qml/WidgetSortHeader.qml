@@ -38,8 +38,8 @@ WidgetLabel {
         font.family: header.font.family
         font.pixelSize: Math.max(6, Math.round(headerMetrics.height * 0.55))
         color: header.color
-        anchors.right: parent.right
-        anchors.rightMargin: Style.table_PADDING
+        // Right after the text, so that it reads as this header's and not as the next one's.
+        x: header.leftPadding + Math.min(header.contentWidth, header.availableWidth) + 4
         anchors.verticalCenter: parent.verticalCenter
         Accessible.ignored: true
     }
