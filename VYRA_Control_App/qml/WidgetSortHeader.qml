@@ -39,7 +39,7 @@ WidgetLabel {
         font.pixelSize: Math.max(6, Math.round(headerMetrics.height * 0.55))
         color: header.color
         // Right after the text, so that it reads as this header's and not as the next one's.
-        x: header.leftPadding + Math.min(header.contentWidth, header.availableWidth) + 4
+        x: header.leftPadding + Math.min(header.contentWidth, header.width - header.leftPadding - header.rightPadding) + 4
         anchors.verticalCenter: parent.verticalCenter
         Accessible.ignored: true
     }
