@@ -827,10 +827,21 @@ Flickable {
                                 radius: 4
                                 Accessible.role: Accessible.Graphic
                                 Accessible.name: posterPlaceholderText.text
+                                // A blank picture above the words.
+                                Rectangle {
+                                    width: Math.round(parent.width * 0.36)
+                                    height: Math.round(parent.width * 0.29)
+                                    radius: Math.round(width / 10)
+                                    anchors.horizontalCenter: parent.horizontalCenter
+                                    anchors.bottom: posterPlaceholderText.top
+                                    anchors.bottomMargin: Math.round(parent.width / 12)
+                                    color: Material.color(Material.Grey, Material.Shade700)
+                                }
                                 WidgetLabel {
                                     id: posterPlaceholderText
                                     objectName: "posterPlaceholderText"
                                     anchors.centerIn: parent
+                                    anchors.verticalCenterOffset: Math.round(parent.height * 0.15)
                                     width: parent.width - 40
                                     text: qsTr("No Poster")
                                     horizontalAlignment: Text.AlignHCenter
