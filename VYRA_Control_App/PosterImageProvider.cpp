@@ -68,6 +68,7 @@ void PosterImageProvider::setNotAvailable()
 {
     auto change = std::make_shared<Change>();
     change->image = QImage(QString::fromLatin1(PlaceholderResource));
+    change->placeholder = true;
     change->ready = true;
     m_changes.push_back(change);
     applyReadyChanges();
@@ -78,38 +79,46 @@ void PosterImageProvider::setJpgPoster(const QByteArray& bytes)
     auto change = std::make_shared<Change>();
     m_changes.push_back(change);
     if (bytes.size() < kDecodeAsideBytes) {
-        change->image = posterOrPlaceholder(bytes);
+        posterOrPlaceholder(bytes, *change);
         change->ready = true;
         applyReadyChanges();
         return;
     }
     std::shared_ptr<GuiThreadRelay> relay = m_relay;
     runAside([this, relay, change, bytes] {
-        auto image = std::make_shared<QImage>(posterOrPlaceholder(bytes));
-        relay->post([this, change, image] {
-            change->image = *image;
+        auto decoded = std::make_shared<Change>();
+        posterOrPlaceholder(bytes, *decoded);
+        relay->post([this, change, decoded] {
+            change->image = decoded->image;
+            change->placeholder = decoded->placeholder;
             change->ready = true;
             applyReadyChanges();
         });
     });
 }
 
-QImage PosterImageProvider::posterOrPlaceholder(const QByteArray& bytes)
+void PosterImageProvider::posterOrPlaceholder(const QByteArray& bytes, Change& change)
 {
-    QImage poster = decodePoster(bytes);
-    if (poster.isNull())
-        poster = QImage(QString::fromLatin1(PlaceholderResource));
-    return poster;
+    change.image = decodePoster(bytes);
+    change.placeholder = change.image.isNull();
+    if (change.placeholder)
+        change.image = QImage(QString::fromLatin1(PlaceholderResource));
 }
 
 void PosterImageProvider::applyReadyChanges()
 {
     while (!m_changes.empty() && m_changes.front()->ready) {
         const QImage image = m_changes.front()->image;
+        const bool placeholder = m_changes.front()->placeholder;
         m_changes.pop_front();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_image = image;
+        }
+        // Before the image is announced: the page swaps the drawn placeholder and the poster together.
+        if (placeholder != m_placeholder) {
+            m_placeholder = placeholder;
+            emit placeholderChanged(m_placeholder);
         }
         announceChange();
     }

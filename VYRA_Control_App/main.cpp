@@ -170,6 +170,21 @@ std::optional<int> parseCommandLine(int argc, char* argv[], po::options_descript
     return std::nullopt;
 }
 
+// Whether English, the language of the untranslated texts, is among the user's preferred languages; the
+// C and POSIX locales (containers, remote sessions) ask for no language and get English as well.
+bool englishAccepted(const QStringList& uiLanguages)
+{
+    if (uiLanguages.isEmpty())
+        return true;
+    for (const QString& language : uiLanguages) {
+        const QString bare = language.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
+        if (bare.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0 || bare == QLatin1String("C") ||
+            bare == QLatin1String("POSIX"))
+            return true;
+    }
+    return false;
+}
+
 // A virtual machine, a remote desktop or a headless platform may offer no OpenGL: Qt Quick would abort at
 // the first frame. Unless a scene graph backend was chosen explicitly, such a start draws in software.
 void chooseSceneGraphBackend()
@@ -265,6 +280,9 @@ int main(int argc, char* argv[])
     if (translator.load(QLocale(), "vyraapp", "_", ":/translations")) {
         qCInfo(lcApp) << "Successfully loaded translation.";
         app.installTranslator(&translator);
+    } else if (englishAccepted(QLocale::system().uiLanguages())) {
+        // Nothing is missing: the texts are written in English.
+        qInfo() << "Could not load translation. English is shown, as preferred.";
     } else {
         qCCritical(lcApp) << "Could not load translation.";
     }
@@ -315,6 +333,8 @@ int main(int argc, char* argv[])
 
     qCDebug(lcApp) << "Add image provider.";
     engine->addImageProvider("posterimageprovider", posterImageProvider);
+    // Whether the provider holds a poster or the placeholder, which the page draws in the user's language.
+    engine->rootContext()->setContextProperty("poster", posterImageProvider);
 
     QQmlContext* context = engine->rootContext();
     qCDebug(lcApp) << "Set QML context properties. - "

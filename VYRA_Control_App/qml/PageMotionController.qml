@@ -790,20 +790,68 @@ Flickable {
                             text: api.mediaTitle === "" ? "---" : api.mediaTitle
                             wrapMode: Text.WordWrap
                         }
-                        Image {
-                            id: movieImage
-                            objectName: "movieImage"
+                        Item {
+                            id: posterBox
                             readonly property int size_MAX_LARGE_DEVICE: 750
+                            // A missing poster is drawn rather than shown as a picture: in the user's
+                            // language and font, sharp at any size, with a poster's proportions (365 x 475).
+                            readonly property bool placeholderShown: poster.placeholder
                             Layout.fillWidth: true
                             Layout.maximumWidth: size_MAX_LARGE_DEVICE
-                            Layout.preferredHeight: sourceSize.width > 0
-                                                    ? Math.min(width, size_MAX_LARGE_DEVICE) * sourceSize.height / sourceSize.width : 0
+                            Layout.preferredHeight: placeholderShown
+                                                    ? Math.round(Math.min(width, size_MAX_LARGE_DEVICE) * 475 / 365)
+                                                    : movieImage.sourceSize.width > 0
+                                                      ? Math.min(width, size_MAX_LARGE_DEVICE) * movieImage.sourceSize.height / movieImage.sourceSize.width
+                                                      : 0
                             Layout.alignment: Qt.AlignLeft
-                            fillMode: Image.PreserveAspectFit
-                            horizontalAlignment: Image.AlignLeft
-                            Accessible.role: Accessible.Graphic
-                            Accessible.name: qsTr("Poster")
-                            source: "image://posterimageprovider/MovieImage" + api.movieImage + ".jpg"
+
+                            Image {
+                                id: movieImage
+                                objectName: "movieImage"
+                                anchors.fill: parent
+                                visible: !posterBox.placeholderShown
+                                fillMode: Image.PreserveAspectFit
+                                horizontalAlignment: Image.AlignLeft
+                                Accessible.role: Accessible.Graphic
+                                Accessible.name: qsTr("Poster")
+                                source: "image://posterimageprovider/MovieImage" + api.movieImage + ".jpg"
+                            }
+                            Rectangle {
+                                id: posterPlaceholder
+                                objectName: "posterPlaceholder"
+                                visible: posterBox.placeholderShown
+                                anchors.fill: parent
+                                color: Material.color(Material.Grey, Material.Shade900)
+                                border.color: Material.color(Material.Grey, Material.Shade700)
+                                border.width: 2
+                                radius: 4
+                                Accessible.role: Accessible.Graphic
+                                Accessible.name: posterPlaceholderText.text
+                                // A blank picture above the words.
+                                Rectangle {
+                                    width: Math.round(parent.width * 0.36)
+                                    height: Math.round(parent.width * 0.29)
+                                    radius: Math.round(width / 10)
+                                    anchors.horizontalCenter: parent.horizontalCenter
+                                    anchors.bottom: posterPlaceholderText.top
+                                    anchors.bottomMargin: Math.round(parent.width / 12)
+                                    color: Material.color(Material.Grey, Material.Shade700)
+                                }
+                                WidgetLabel {
+                                    id: posterPlaceholderText
+                                    objectName: "posterPlaceholderText"
+                                    anchors.centerIn: parent
+                                    anchors.verticalCenterOffset: Math.round(parent.height * 0.15)
+                                    width: parent.width - 40
+                                    text: qsTr("No Poster")
+                                    horizontalAlignment: Text.AlignHCenter
+                                    wrapMode: Text.WordWrap
+                                    color: Style.color_INACTIVE
+                                    font.pixelSize: Math.max(16, Math.round(parent.width / 12))
+                                    font.weight: Font.Medium
+                                    Accessible.ignored: true
+                                }
+                            }
                             MouseArea {
                                 anchors.fill: parent
                                 onDoubleClicked: {

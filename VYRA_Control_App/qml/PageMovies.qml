@@ -11,6 +11,26 @@ WidgetFrame {
     id: root
     anchors.fill: parent
 
+    // The order the rows are shown in. A new library, a search or a lost connection shows the titles in
+    // the library's own order again, which is by title, ascending.
+    property int sortColumn: 0
+    property bool sortAscending: true
+
+    function sortBy(column, ascending) {
+        mediaList.triggerSortMediaLibrary(column, ascending)
+        // After the call: the model clears the table first, which would reset the order shown.
+        sortColumn = column
+        sortAscending = ascending
+    }
+
+    Connections {
+        target: mediaList
+        function onClearTableSignal() {
+            root.sortColumn = 0
+            root.sortAscending = true
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
 
@@ -38,125 +58,55 @@ WidgetFrame {
 
         RowLayout {
             id: titlesRow
+            objectName: "titlesRow"
             Layout.fillWidth: true
-            Layout.maximumWidth: 1000
-            // Room for the always-shown scroll bar, so it never covers the last column.
+            // Room for the scroll bar, so it never covers the last column.
             Layout.rightMargin: 15 + Style.flickable_RIGHT_MARGIN
             spacing: 0
             height: titleTitle.height
 
-            WidgetLabel {
+            WidgetSortHeader {
                 id: titleTitle
                 objectName: "titleTitle"
                 text: qsTr("Title")
-                elide: Text.ElideRight
-                color: Style.title_COLOR
-                font.weight: Style.title_FONT_WEIGHT
-                padding: Style.table_PADDING
+                column: 0
+                sortedColumn: root.sortColumn
+                sortedAscending: root.sortAscending
+                onSortRequested: root.sortBy(column, ascending)
                 Layout.minimumWidth: 120
                 Layout.preferredWidth: 260
                 Layout.fillWidth: true
-                MouseArea {
-                    // The header as a button for the keyboard and screen readers: on the mouse area, as
-                    // the label's own role is reset to plain text by Qt.
-                    activeFocusOnTab: true
-                    Accessible.role: Accessible.ColumnHeader
-                    Accessible.name: parent.text
-                    Accessible.description: qsTr("Sorts the titles by this column")
-                    Accessible.onPressAction: clicked(null)
-                    Keys.onSpacePressed: clicked(null)
-                    Keys.onReturnPressed: clicked(null)
-                    Keys.onEnterPressed: clicked(null)
-                    property bool ascendingSort: true
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: {
-                        mediaList.triggerSortMediaLibrary(0, ascendingSort)
-                        ascendingSort = !ascendingSort
-                    }
-                }
             }
-            WidgetLabel {
+            WidgetSortHeader {
                 id: cutTitle
                 objectName: "cutTitle"
                 text: qsTr("Cut")
-                elide: Text.ElideRight
-                color: Style.title_COLOR
-                font.weight: Style.title_FONT_WEIGHT
-                padding: Style.table_PADDING
+                column: 4
+                sortedColumn: root.sortColumn
+                sortedAscending: root.sortAscending
+                onSortRequested: root.sortBy(column, ascending)
                 Layout.minimumWidth: 60
                 Layout.preferredWidth: 120
-                MouseArea {
-                    activeFocusOnTab: true
-                    Accessible.role: Accessible.ColumnHeader
-                    Accessible.name: parent.text
-                    Accessible.description: qsTr("Sorts the titles by this column")
-                    Accessible.onPressAction: clicked(null)
-                    Keys.onSpacePressed: clicked(null)
-                    Keys.onReturnPressed: clicked(null)
-                    Keys.onEnterPressed: clicked(null)
-                    property bool ascendingSort: true
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: {
-                        mediaList.triggerSortMediaLibrary(4, ascendingSort)
-                        ascendingSort = !ascendingSort
-                    }
-                }
             }
-            WidgetLabel {
+            WidgetSortHeader {
                 id: durationTitle
                 objectName: "durationTitle"
                 text: qsTr("Duration")
-                elide: Text.ElideRight
-                color: Style.title_COLOR
-                font.weight: Style.title_FONT_WEIGHT
-                padding: Style.table_PADDING
+                column: 1
+                sortedColumn: root.sortColumn
+                sortedAscending: root.sortAscending
+                onSortRequested: root.sortBy(column, ascending)
                 Layout.minimumWidth: 80
-                MouseArea {
-                    activeFocusOnTab: true
-                    Accessible.role: Accessible.ColumnHeader
-                    Accessible.name: parent.text
-                    Accessible.description: qsTr("Sorts the titles by this column")
-                    Accessible.onPressAction: clicked(null)
-                    Keys.onSpacePressed: clicked(null)
-                    Keys.onReturnPressed: clicked(null)
-                    Keys.onEnterPressed: clicked(null)
-                    property bool ascendingSort: true
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: {
-                        mediaList.triggerSortMediaLibrary(1, ascendingSort)
-                        ascendingSort = !ascendingSort
-                    }
-                }
             }
-            WidgetLabel {
+            WidgetSortHeader {
                 id: releaseDateTitle
                 objectName: "releaseDateTitle"
                 text: qsTr("Release Date")
-                elide: Text.ElideRight
-                color: Style.title_COLOR
-                font.weight: Style.title_FONT_WEIGHT
-                padding: Style.table_PADDING
+                column: 2
+                sortedColumn: root.sortColumn
+                sortedAscending: root.sortAscending
+                onSortRequested: root.sortBy(column, ascending)
                 Layout.minimumWidth: 80
-                MouseArea {
-                    activeFocusOnTab: true
-                    Accessible.role: Accessible.ColumnHeader
-                    Accessible.name: parent.text
-                    Accessible.description: qsTr("Sorts the titles by this column")
-                    Accessible.onPressAction: clicked(null)
-                    Keys.onSpacePressed: clicked(null)
-                    Keys.onReturnPressed: clicked(null)
-                    Keys.onEnterPressed: clicked(null)
-                    property bool ascendingSort: true
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: {
-                        mediaList.triggerSortMediaLibrary(2, ascendingSort)
-                        ascendingSort = !ascendingSort
-                    }
-                }
             }
         }
 
@@ -206,10 +156,16 @@ WidgetFrame {
             Accessible.role: Accessible.List
             Accessible.name: qsTr("Library titles")
             ScrollBar.vertical: ScrollBar {
+                id: moviesScrollBar
+                objectName: "moviesScrollBar"
+                // Shown for as long as there is more to scroll to, and only then.
                 active: true
+                policy: moviesListView.contentHeight > moviesListView.height ? ScrollBar.AlwaysOn
+                                                                              : ScrollBar.AlwaysOff
                 contentItem: Rectangle {
                     implicitWidth: 15
                     radius: 2
+                    visible: moviesScrollBar.size < 1.0
                     color: Material.color(Material.Grey, Material.Shade600)
                 }
             }

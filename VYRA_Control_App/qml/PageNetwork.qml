@@ -24,6 +24,12 @@ Flickable {
     topMargin: Style.flickable_TOP_MARGIN
     bottomMargin: Style.flickable_BOTTOM_MARGIN
 
+    // "Wi-Fi" is one word: a word joiner after its hyphen keeps a wrapping text from breaking it across two
+    // lines. The joiner has no width and no glyph, so every font shows the text unchanged.
+    function unbroken(text) {
+        return text.replace(/Wi-Fi/g, "Wi-\u2060Fi")
+    }
+
     function doQueryNetworkState() {
         api.triggerWifiList()
         api.triggerNetworkState()
@@ -121,7 +127,7 @@ Flickable {
                 anchors.right: parent.right
 
                 WidgetTitle {
-                    text: qsTr("VYRA Wi-Fi Settings")
+                    text: root.unbroken(qsTr("VYRA Wi-Fi Settings"))
                 }
 
                 StackLayout {
@@ -177,7 +183,7 @@ Flickable {
                             Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
                         }
                         WidgetParagraph {
-                            text: qsTr("By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with \"%1\", using security key \"%2\".").arg("VYRA").arg("kfpw7351")
+                            text: root.unbroken(qsTr("By default, unless a network cable is connected, VYRA will act as a Wi-Fi access point. In this case, connect to Wi-Fi network whose SSID starts with \"%1\", using security key \"%2\".").arg("VYRA").arg("kfpw7351"))
                             Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
                         }
                     }
@@ -185,7 +191,7 @@ Flickable {
                     // 1: client or access point
                     ColumnLayout {
                         WidgetLabel {
-                            text: qsTr("VYRA can either be a client that connects to the Wi-Fi network of your choice, or operate as a Wi-Fi access point.")
+                            text: root.unbroken(qsTr("VYRA can either be a client that connects to the Wi-Fi network of your choice, or operate as a Wi-Fi access point."))
                             wrapMode: Text.Wrap
                             Layout.fillWidth: true
                         }
@@ -240,7 +246,7 @@ Flickable {
                     // 2: network and key
                     ColumnLayout {
                         WidgetParagraph {
-                            text: qsTr("Select a Wi-Fi Network for VYRA to connect to.")
+                            text: root.unbroken(qsTr("Select a Wi-Fi Network for VYRA to connect to."))
                         }
                         RowLayout {
                             Layout.fillWidth: true

@@ -178,6 +178,10 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>No Poster</source>
+        <translation>Pas d&apos;affiche</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -208,10 +212,6 @@
     <message>
         <source>Clear the search</source>
         <translation>Effacer la recherche</translation>
-    </message>
-    <message>
-        <source>Sorts the titles by this column</source>
-        <translation>Trie les titres selon cette colonne</translation>
     </message>
     <message>
         <source>Library titles</source>
@@ -723,6 +723,21 @@
     <message>
         <source>Reset seat %1 to defaults</source>
         <translation>Remettre le fauteuil %1 aux valeurs par défaut</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetSortHeader</name>
+    <message>
+        <source>%1, sorted ascending</source>
+        <translation>%1, tri croissant</translation>
+    </message>
+    <message>
+        <source>%1, sorted descending</source>
+        <translation>%1, tri décroissant</translation>
+    </message>
+    <message>
+        <source>Sorts the titles by this column</source>
+        <translation>Trie les titres selon cette colonne</translation>
     </message>
 </context>
 <context>

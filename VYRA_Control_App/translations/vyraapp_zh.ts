@@ -178,6 +178,10 @@
         <source>OK</source>
         <translation>确定</translation>
     </message>
+    <message>
+        <source>No Poster</source>
+        <translation>无海报</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -208,10 +212,6 @@
     <message>
         <source>Clear the search</source>
         <translation>清除搜索</translation>
-    </message>
-    <message>
-        <source>Sorts the titles by this column</source>
-        <translation>按此列排序</translation>
     </message>
     <message>
         <source>Library titles</source>
@@ -723,6 +723,21 @@
     <message>
         <source>Reset seat %1 to defaults</source>
         <translation>将座椅 %1 恢复默认值</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetSortHeader</name>
+    <message>
+        <source>%1, sorted ascending</source>
+        <translation>%1，升序排列</translation>
+    </message>
+    <message>
+        <source>%1, sorted descending</source>
+        <translation>%1，降序排列</translation>
+    </message>
+    <message>
+        <source>Sorts the titles by this column</source>
+        <translation>按此列排序</translation>
     </message>
 </context>
 <context>

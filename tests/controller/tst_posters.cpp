@@ -100,6 +100,7 @@ private slots:
         QCOMPARE(size, QSize(365, 475));
         QCOMPARE(image.size(), QSize(365, 475));
         QCOMPARE(provider.requestImage("anything", nullptr, QSize()), image); // every id, unscaled
+        QVERIFY(provider.placeholder());
     }
 
     void largePostersAreDecodedAsideAndChangesKeepTheirOrder()
@@ -117,16 +118,26 @@ private slots:
 
         PosterImageProvider provider;
         QSignalSpy spy(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal);
+        // The flag changes with the image it describes, before the page is told to reload.
+        QStringList changes;
+        connect(&provider, &PosterImageProvider::placeholderChanged, this,
+                [&](bool placeholder) { changes << (placeholder ? "placeholder" : "poster"); });
+        connect(&provider, &PosterImageProvider::updateMovieInfoImageBoxSignal, this,
+                [&] { changes << "image"; });
         provider.setJpgPoster(large);
         provider.setJpgPoster(jpeg(40, 60, Qt::red)); // waits behind the large one
         QCOMPARE(spy.count(), 0);
+        QVERIFY(provider.placeholder());
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 10000);
         QCOMPARE(provider.requestImage("x", nullptr, QSize()).size(), QSize(40, 60));
+        QVERIFY(!provider.placeholder());
 
         provider.setJpgPoster(large);
         provider.setNotAvailable(); // the placeholder comes last, as asked
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 4, 10000);
         QCOMPARE(provider.requestImage("x", nullptr, QSize()).size(), QSize(365, 475));
+        QVERIFY(provider.placeholder());
+        QCOMPARE(changes, (QStringList{"poster", "image", "image", "image", "placeholder", "image"}));
         QCOMPARE(counterValue(spy, 3), counterValue(spy, 0) + 3);
     }
 
@@ -146,10 +157,12 @@ private slots:
 
         // Undecodable or oversized: the placeholder, not a blank, and still announced.
         provider.setJpgPoster(jpeg(40, 60, Qt::red));
+        QVERIFY(!provider.placeholder());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image could not be decoded"));
         provider.setJpgPoster(QByteArray("\xff", 1));
         QCOMPARE(provider.requestImage("x", &size, QSize()).size(), QSize(365, 475));
         QCOMPARE(size, QSize(365, 475));
+        QVERIFY(provider.placeholder()); // drawn by the page like any missing poster
         provider.setJpgPoster(jpeg(40, 60, Qt::red));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Poster image too large"));
         provider.setJpgPoster(jpeg(PosterImageProvider::MaxPosterSide + 1, 8, Qt::red));

@@ -1,5 +1,5 @@
-// The real program, offscreen, in French, Chinese and an untranslated language, against the simulated
-// unit on loopback; the interface probe plugin (tests/ui/probe) reads the window by objectName.
+// The real program, offscreen, in French, Chinese, an untranslated language and the C locale, against the
+// simulated unit on loopback; the interface probe plugin (tests/ui/probe) reads the window by objectName.
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -56,27 +56,37 @@ private slots:
         QTest::addColumn<QString>("cut");
         QTest::addColumn<QString>("online");
         QTest::addColumn<QString>("username");
+        QTest::addColumn<bool>("errorLogged");
         QTest::newRow("fr") << "fr"
                             << "Successfully loaded translation." << QString::fromUtf8("Bibliothèque")
                             << "Version"
                             << "VYRA en ligne"
-                            << "Nom d'utilisateur";
+                            << "Nom d'utilisateur" << false;
         // A language and country finds the bare language's catalogue.
         QTest::newRow("zh_CN") << "zh_CN"
                                << "Successfully loaded translation." << QString::fromUtf8("库")
                                << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
-                               << QString::fromUtf8("电子邮件");
+                               << QString::fromUtf8("电子邮件") << false;
         // The first preferred language has no catalogue: the next one's is taken.
         QTest::newRow("de:zh_CN") << "de:zh_CN"
                                   << "Successfully loaded translation." << QString::fromUtf8("库")
                                   << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
-                                  << QString::fromUtf8("电子邮件");
+                                  << QString::fromUtf8("电子邮件") << false;
+        // A language without a catalogue, and no English among the preferred: that is an error.
         QTest::newRow("de") << "de"
                             << "Could not load translation."
                             << "Library"
                             << "Cut"
                             << "VYRA Online"
-                            << "Username";
+                            << "Username" << true;
+        // The C locale of containers and remote sessions asks for no language: English is what it gets,
+        // which is no error. An empty language stands for LANGUAGE unset and LANG=C.UTF-8.
+        QTest::newRow("C.UTF-8") << ""
+                                 << "Could not load translation."
+                                 << "Library"
+                                 << "Cut"
+                                 << "VYRA Online"
+                                 << "Username" << false;
     }
 
     void languageShown()
@@ -87,14 +97,26 @@ private slots:
         QFETCH(QString, cut);
         QFETCH(QString, online);
         QFETCH(QString, username);
+        QFETCH(bool, errorLogged);
 
         // The language comes from LANGUAGE alone: the locale stays "C", as on a machine without glibc
         // locales.
-        QVERIFY(m_fx->startApp({{"LANGUAGE", language}, {"LC_ALL", QString()}, {"LC_MESSAGES", QString()}}));
+        QVERIFY(m_fx->startApp({{"LANGUAGE", language.isEmpty() ? QString() : language},
+                                {"LC_ALL", QString()},
+                                {"LC_MESSAGES", QString()},
+                                {"LANG", "C.UTF-8"}}));
         auto guard = qScopeGuard([&] { m_fx->stopApp(); });
         const auto log = [this] { return m_fx->appLog(); };
 
         QVERIFY2(log().contains(logLine), qPrintable(log()));
+        const auto errorLines = [&] {
+            QStringList lines;
+            for (const QString& line : log().split('\n'))
+                if (line.contains(" ERROR ") && line.contains("translation", Qt::CaseInsensitive))
+                    lines << line;
+            return lines;
+        };
+        QVERIFY2(errorLines().isEmpty() != errorLogged, qPrintable(errorLines().join('\n')));
         QCOMPARE(text("libraryTab"), library);
         // The library page is made when first shown (behind the start-up dialog, which takes the clicks).
         QTRY_VERIFY_WITH_TIMEOUT(

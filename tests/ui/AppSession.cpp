@@ -55,6 +55,7 @@ AppSession::AppSession(QQmlEngine* engine, quint16 discoveryPort)
 
     engine->addImageProvider("posterimageprovider", provider);
     QQmlContext* context = engine->rootContext();
+    context->setContextProperty("poster", provider);
     context->setContextProperty("api", m_facade.get());
     context->setContextProperty("seatsModel", m_seats.get());
     connect(m_seats.get(), &SeatPaneMgr::seatsReleased, engine, &QQmlEngine::collectGarbage);

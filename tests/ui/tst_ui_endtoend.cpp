@@ -81,6 +81,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!get("movieImage", "source").toString().endsWith("MovieImageundefined.jpg"),
                                  30000);
         QTRY_COMPARE_WITH_TIMEOUT(get("movieImage", "status").toInt(), 1 /* Image.Ready */, 30000);
+        // The picture is shown, not the drawn stand-in for a missing one.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_fx->get("posterPlaceholder", "visible", {}, false).toBool(), 30000);
+        QVERIFY(get("movieImage", "visible").toBool());
         QTRY_COMPARE_WITH_TIMEOUT(count("seatCard", "statusPageSeats"), 3, 30000);
     }
 
@@ -188,6 +191,14 @@ private slots:
         QVERIFY(get("offeredKeyFingerprint", "text").toString().endsWith(fingerprints[1]));
         QVERIFY(get("controllerStatusText", "text").toString() != QString("VYRA Online"));
         QVERIFY(!unitLog().mid(restartedAt).contains("connected")); // no link to the unit
+        // The lost link took the poster away: the page draws its placeholder, which a screen reader reads.
+        QTRY_VERIFY_WITH_TIMEOUT(m_fx->get("posterPlaceholder", "visible", {}, false).toBool(), 20000);
+        QVERIFY(!m_fx->get("movieImage", "visible", {}, false).toBool());
+        QCOMPARE(get("posterPlaceholderText", "text").toString(), QString("No Poster"));
+        const QJsonArray nodes =
+            ask({{"cmd", "a11y"}, {"under", "posterPlaceholder"}}).value("nodes").toArray();
+        QVERIFY2(!nodes.isEmpty() && nodes.first().toObject().value("name").toString() == "No Poster",
+                 qPrintable(QJsonDocument(nodes).toJson()));
 
         // Still refused after more attempts: the app stays disconnected until the user accepts (the dialog
         // and the acceptance are tested with the page and the Facade).

@@ -222,6 +222,29 @@ class TestUiJourneys : public QObject
         return titles;
     }
 
+    // What a screen reader says for a library column header: its name, with the order when it sorts.
+    QString headerSays(const QString& header)
+    {
+        const QJsonArray nodes = m_fx->ask({{"cmd", "a11y"}, {"under", header}}).value("nodes").toArray();
+        for (const QJsonValue& v : nodes) {
+            const QJsonObject n = v.toObject();
+            if (n.value("role").toString() == "ColumnHeader")
+                return n.value("name").toString();
+        }
+        return QString();
+    }
+
+    // The headers as a screen reader hears them, and which one shows the arrow.
+    QStringList headers()
+    {
+        QStringList out;
+        for (const char* h : {"titleTitle", "cutTitle", "durationTitle", "releaseDateTitle"}) {
+            const bool arrow = m_fx->get(QString(h) + "Arrow", "visible", {}, false).toBool();
+            out << headerSays(h) + (arrow ? " ^" : "");
+        }
+        return out;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -564,6 +587,16 @@ private slots:
         const int from = mark();
         QVERIFY(showPage("libraryTab", "moviesPage"));
         QTRY_COMPARE_WITH_TIMEOUT(libraryRows().size(), 5, EchoTimeoutMs);
+        // One header says how the rows are sorted (by title as the library came, or as the last journey
+        // left them).
+        const QStringList byTitle{"Title, sorted ascending ^", "Cut", "Duration", "Release Date"};
+        QCOMPARE(headers().filter(", sorted ").size(), 1);
+        QCOMPARE(headers().filter(" ^").size(), 1);
+        // The table fills the page's width, up to the room kept for the scroll bar; five titles fit, so
+        // there is no bar.
+        const QRectF row = m_fx->rect("titlesRow");
+        QVERIFY2(row.right() >= width - 60, qPrintable(QString::number(row.right())));
+        QVERIFY(!m_fx->get("moviesScrollBar", "contentItem.visible", {}, false).toBool());
 
         QVERIFY(m_fx->click("searchBox"));
         QVERIFY(m_fx->type("AL"));
@@ -576,18 +609,23 @@ private slots:
 
         QVERIFY(m_fx->click("durationTitle"));
         QCOMPARE(libraryRows(), (QStringList{"Gamma Alpha", "Alpha Run"}));
+        QCOMPARE(headers(), (QStringList{"Title", "Cut", "Duration, sorted ascending ^", "Release Date"}));
         QVERIFY(m_fx->click("durationTitle"));
         QCOMPARE(libraryRows(), (QStringList{"Alpha Run", "Gamma Alpha"}));
+        QCOMPARE(headers(), (QStringList{"Title", "Cut", "Duration, sorted descending ^", "Release Date"}));
 
+        // Without the search the titles are in the library's order again, and the headers follow.
         QVERIFY(m_fx->click("clearSearchButton"));
         QCOMPARE(m_fx->get("searchBox", "text").toString(), QString());
         QCOMPARE(libraryRows().size(), 5);
+        QCOMPARE(headers(), byTitle);
         QVERIFY(m_fx->click("titleTitle"));
         QCOMPARE(libraryRows(),
                  (QStringList{"Alpha Run", "beta Quest", "Delta", "Echo Park", "Gamma Alpha"}));
         QVERIFY(m_fx->click("titleTitle"));
         QCOMPARE(libraryRows(),
                  (QStringList{"Gamma Alpha", "Echo Park", "Delta", "beta Quest", "Alpha Run"}));
+        QCOMPARE(headers(), (QStringList{"Title, sorted descending ^", "Cut", "Duration", "Release Date"}));
         QVERIFY(m_fx->click("releaseDateTitle"));
         QCOMPARE(libraryRows(),
                  (QStringList{"Delta", "Alpha Run", "Echo Park", "beta Quest", "Gamma Alpha"}));
@@ -632,8 +670,7 @@ private slots:
         QVERIFY(m_fx->type("correct horse battery"));
         QVERIFY(m_fx->click("joinButton"));
         QCOMPARE(m_fx->get("wifiStackLayout", "currentIndex").toInt(), 3); // configuring, before the echo
-        QVERIFY(received(from,
-                         {R"(SetWifiSetting {"setWifi":{"ssid":"HomeNet","key":"***"}})"}));
+        QVERIFY(received(from, {R"(SetWifiSetting {"setWifi":{"ssid":"HomeNet","key":"***"}})"}));
         QTRY_COMPARE_WITH_TIMEOUT(m_fx->get("wifiResultMessageLabel", "text").toString(),
                                   QString("VYRA Wi-Fi Successfully Configured"), EchoTimeoutMs);
         QCOMPARE(m_fx->get("wifiStackLayout", "currentIndex").toInt(), 4);
