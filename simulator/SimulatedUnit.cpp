@@ -442,7 +442,9 @@ const QList<QPair<QString, QString>>& SimulatedUnit::faultNames()
         {QStringLiteral("wrong-type"), QStringLiteral("the motion delay is sent as text")},
         {QStringLiteral("missing-key"),
          QStringLiteral("the name is sent as \"name\" instead of \"vyraName\"")},
-        {QStringLiteral("no-answer"), QStringLiteral("requests for the upgrade state are not answered")}};
+        {QStringLiteral("no-answer"), QStringLiteral("requests for the upgrade state are not answered")},
+        {QStringLiteral("refuse-wifi-key"),
+         QStringLiteral("every Wi-Fi join is refused, as with a wrong key")}};
     return names;
 }
 
@@ -679,6 +681,9 @@ void SimulatedUnit::setWifi(const PeerId& peer, const QByteArray& body)
                                    [&](const WifiNetwork& w) { return w.ssid == name; });
             if (it == n.visible.end()) {
                 qInfo("Wi-Fi: network \"%s\" is not visible; refused",
+                      qPrintable(UnitBodies::printable(name)));
+            } else if (m_config.faults.contains(QLatin1String("refuse-wifi-key"))) {
+                qInfo("Wi-Fi: key for \"%s\" refused (fault refuse-wifi-key)",
                       qPrintable(UnitBodies::printable(name)));
             } else if (keyLength < Limits::WifiKeyMinChars || keyLength > Limits::WifiKeyMaxChars) {
                 qInfo("Wi-Fi: key for \"%s\" refused (%d to %d characters needed)",

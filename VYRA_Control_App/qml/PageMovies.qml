@@ -206,6 +206,7 @@ WidgetFrame {
             Accessible.role: Accessible.List
             Accessible.name: qsTr("Library titles")
             ScrollBar.vertical: ScrollBar {
+                Accessible.name: qsTr("Scroll the library titles")
                 active: true
                 contentItem: Rectangle {
                     implicitWidth: 15

@@ -519,7 +519,8 @@ private slots:
         };
         const auto viewing = [&] {
             return !m_fx->exists("nameTextField") && m_fx->exists("renameButton") &&
-                   m_fx->focus().value("objectName").toString() == "renameButton";
+                   m_fx->focus().value("objectName").toString() == "renameButtonIcon" &&
+                   m_fx->get("focusRing", "visible").toBool();
         };
 
         edit("Not This");
@@ -632,8 +633,7 @@ private slots:
         QVERIFY(m_fx->type("correct horse battery"));
         QVERIFY(m_fx->click("joinButton"));
         QCOMPARE(m_fx->get("wifiStackLayout", "currentIndex").toInt(), 3); // configuring, before the echo
-        QVERIFY(received(from,
-                         {R"(SetWifiSetting {"setWifi":{"ssid":"HomeNet","key":"***"}})"}));
+        QVERIFY(received(from, {R"(SetWifiSetting {"setWifi":{"ssid":"HomeNet","key":"***"}})"}));
         QTRY_COMPARE_WITH_TIMEOUT(m_fx->get("wifiResultMessageLabel", "text").toString(),
                                   QString("VYRA Wi-Fi Successfully Configured"), EchoTimeoutMs);
         QCOMPARE(m_fx->get("wifiStackLayout", "currentIndex").toInt(), 4);
