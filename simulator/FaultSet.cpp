@@ -18,11 +18,18 @@ const QList<QPair<QString, QString>>& FaultSet::names()
         {QStringLiteral("wrong-type"), QStringLiteral("the motion delay is sent as text")},
         {QStringLiteral("missing-key"),
          QStringLiteral("the name is sent as \"name\" instead of \"vyraName\"")},
-        {QStringLiteral("no-answer"), QStringLiteral("requests for the upgrade state are not answered")}};
+        {QStringLiteral("no-answer"), QStringLiteral("requests for the upgrade state are not answered")},
+        {QStringLiteral("refuse-wifi-key"),
+         QStringLiteral("every Wi-Fi join is refused, as with a wrong key")}};
     return names;
 }
 
 FaultSet::FaultSet(QStringList faults) : m_faults(std::move(faults)) {}
+
+bool FaultSet::has(const QString& name) const
+{
+    return m_faults.contains(name);
+}
 
 bool FaultSet::apply(const std::string& type, std::string& body, bool isAnswer, const UnitState& state) const
 {

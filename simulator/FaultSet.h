@@ -24,6 +24,8 @@ public:
     // The body of a message of `type` as the faulty unit sends it, given the unit's state at sending time;
     // false when it sends nothing. isAnswer: the message answers a request (not a notification).
     bool apply(const std::string& type, std::string& body, bool isAnswer, const UnitState& state) const;
+    // Faults that change how a command is applied rather than what is sent.
+    bool has(const QString& name) const;
 
 private:
     QStringList m_faults;

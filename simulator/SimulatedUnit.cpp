@@ -53,6 +53,7 @@ SimulatedUnit::SimulatedUnit(UnitConfig config, QObject* parent)
       m_clock(m_config.timeScale), m_steps(m_config.name)
 {
     m_state.name = m_config.name;
+    m_handler.setRefuseWifiKeys(FaultSet(m_config.faults).has(QStringLiteral("refuse-wifi-key")));
     const int seatCount = std::clamp(m_config.seatCount, 0, 64);
     for (int i = 0; i < seatCount; ++i) {
         SeatState seat;

@@ -262,6 +262,9 @@ void UnitMessageHandler::setWifi(const std::string& peer, const QByteArray& body
             if (it == n.visible.end()) {
                 qInfo("Wi-Fi: network \"%s\" is not visible; refused",
                       qPrintable(UnitBodies::printable(name)));
+            } else if (m_refuseWifiKeys) {
+                qInfo("Wi-Fi: key for \"%s\" refused (fault refuse-wifi-key)",
+                      qPrintable(UnitBodies::printable(name)));
             } else if (keyLength < Limits::WifiKeyMinChars || keyLength > Limits::WifiKeyMaxChars) {
                 qInfo("Wi-Fi: key for \"%s\" refused (%d to %d characters needed)",
                       qPrintable(UnitBodies::printable(name)), Limits::WifiKeyMinChars,

@@ -36,6 +36,8 @@ public:
     bool handle(const std::string& peer, const std::string& type, const QByteArray& body);
     // Notifies the whole state.
     void notifyAll();
+    // Every Wi-Fi join is answered as if the key were wrong (the "refuse-wifi-key" fault).
+    void setRefuseWifiKeys(bool refuse) { m_refuseWifiKeys = refuse; }
 
     // The credentials of the last "SetLibraryServiceCredentials" (kept in memory only).
     const QString& accessToken() const { return m_accessToken; }
@@ -57,6 +59,7 @@ private:
     PosterRenderer m_posters;
     QString m_accessToken;
     QString m_refreshToken;
+    bool m_refuseWifiKeys = false;
 };
 
 } // namespace Simulator

@@ -66,6 +66,16 @@ ApplicationWindow {
         return last
     }
 
+    // After a dialog: the control that had the focus, or else the page's first one, shown with
+    // the ring, so that the next Tab goes on from there and not from the page tabs.
+    function focusInPage(previous) {
+        var page = swipeView.currentItem
+        var target = previous && previous.visible && previous.enabled && Style.isInside(previous, page)
+                ? previous : firstControlIn(page)
+        if (target)
+            Style.showFocus(target)
+    }
+
     function tabIndexOf(item) {
         for (var i = 0; i < tabBar.count; ++i) {
             if (tabBar.itemAt(i) === item)
@@ -197,6 +207,9 @@ ApplicationWindow {
     WidgetStartupDialog {
         id: startupDialog
         objectName: "startupDialog"
+        property Item focusBefore: null
+        onAboutToShow: focusBefore = window.activeFocusItem
+        onClosed: window.focusInPage(focusBefore)
     }
 
     SwipeView {
@@ -352,6 +365,7 @@ ApplicationWindow {
     }
 
     WidgetFocusRing {
+        objectName: "focusRing"
         parent: window.overlay
         target: window.activeFocusItem
     }

@@ -16,7 +16,9 @@ Flickable {
 
     anchors.fill: parent
     clip: true
-    ScrollBar.vertical: ScrollBar {}
+    ScrollBar.vertical: ScrollBar {
+        Accessible.name: qsTr("Scroll the page")
+    }
     contentWidth: width
     contentHeight: columnLayout.height
     leftMargin: Style.flickable_LEFT_MARGIN
@@ -322,8 +324,8 @@ Flickable {
                                         Layout.fillWidth: true
                                         Layout.maximumWidth: showOrEditNameStackLayout.max_VYRA_NAME_WIDTH
                                         Accessible.name: qsTr("New VYRA name")
-                                        Keys.onReturnPressed: saveNameButton.clicked()
-                                        Keys.onEnterPressed: saveNameButton.clicked()
+                                        Keys.onReturnPressed: if (saveNameButton.enabled) saveNameButton.clicked()
+                                        Keys.onEnterPressed: if (saveNameButton.enabled) saveNameButton.clicked()
                                         Keys.onEscapePressed: cancelNameButton.clicked()
                                         onTextChanged: {
                                             if (text.length > maximumLength)
@@ -339,7 +341,7 @@ Flickable {
                                         Layout.alignment: Qt.AlignRight
                                         onClicked: {
                                             showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
-                                            renameButton.forceActiveFocus()
+                                            renameButton.takeFocus(Qt.TabFocusReason)
                                         }
                                     }
                                     WidgetButton {
@@ -349,12 +351,14 @@ Flickable {
                                         Accessible.name: text
                                         Accessible.description: qsTr("Renames the VYRA")
                                         highlighted: true
+                                        // The unit ignores an empty name; the name would silently come back.
+                                        enabled: nameTextField.text.trim() !== ""
                                         Layout.alignment: Qt.AlignRight
                                         onClicked: {
                                             console.log("api.renameMotionController(" + nameTextField.text + ")")
                                             api.renameMotionController(nameTextField.text)
                                             showOrEditNameStackLayout.currentIndex = showOrEditNameStackLayout.index_VIEW
-                                            renameButton.forceActiveFocus()
+                                            renameButton.takeFocus(Qt.TabFocusReason)
                                         }
                                     }
                                 }

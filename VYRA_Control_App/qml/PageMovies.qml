@@ -159,6 +159,7 @@ WidgetFrame {
                 id: moviesScrollBar
                 objectName: "moviesScrollBar"
                 // Shown for as long as there is more to scroll to, and only then.
+                Accessible.name: qsTr("Scroll the library titles")
                 active: true
                 policy: moviesListView.contentHeight > moviesListView.height ? ScrollBar.AlwaysOn
                                                                               : ScrollBar.AlwaysOff

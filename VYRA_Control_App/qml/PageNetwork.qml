@@ -1,6 +1,8 @@
 import QtQuick 2.12
 import QtQuick.Controls 2.12
+import QtQuick.Controls.Material 2.12
 import QtQuick.Layouts 1.12
+import QtQuick.Window 2.12
 import "."
 
 // The unit's Wi-Fi (a small wizard: client of a chosen network or access point)
@@ -16,7 +18,9 @@ Flickable {
 
     anchors.fill: parent
     clip: true
-    ScrollBar.vertical: ScrollBar {}
+    ScrollBar.vertical: ScrollBar {
+        Accessible.name: qsTr("Scroll the page")
+    }
     contentWidth: width
     contentHeight: flow.height
     leftMargin: Style.flickable_LEFT_MARGIN
@@ -49,11 +53,22 @@ Flickable {
         // Never pull the list from under a user who is picking a network or typing its key.
         if (!wifiNetworksComboBox.allowChanges || !wifiPasswordTextField.allowChanges)
             return
+        // The network chosen stays chosen while the unit still lists it.
+        var chosen = wifiNetworksComboBox.currentIndex >= 0 ? wifiNetworksComboBox.currentText : ""
         wifiNetworksListModel.clear()
         var list = wifiNetworkList || []
         for (var i = 0; i < list.length; ++i)
             wifiNetworksListModel.append({ "text": String(list[i]) })
+        if (chosen !== "" && wifiNetworksComboBox.find(chosen) >= 0)
+            wifiNetworksComboBox.currentIndex = wifiNetworksComboBox.find(chosen)
     }
+
+    // WPA: a passphrase of 8 to 63 characters, or the key itself as 64 hexadecimal digits. The unit's
+    // list does not say which networks are open, and the unit refuses a join without such a key.
+    function wifiKeyAcceptable(key) {
+        return (key.length >= 8 && key.length <= 63) || /^[0-9A-Fa-f]{64}$/.test(key)
+    }
+
 
     onNetworkInterfacesChanged: networkInterfacesStackLayout.updateNetworkInterfaces(api.networkInterfaces)
 
@@ -145,18 +160,33 @@ Flickable {
                     // The change asked of the unit and not yet confirmed by it: null, or
                     // { "hotspot": bool, "ssid": network name }.
                     property var pendingChange: null
+                    // The last change the unit refused: "OK" goes back to it rather than to the start.
+                    property var refusedChange: null
+                    // The user was working the wizard when the change started: the result takes the focus.
+                    property bool focusFollows: false
+
+                    // Each step hands the keyboard focus on: the control that had it is hidden now.
+                    function focusOn(item) {
+                        Style.showFocus(item)
+                    }
 
                     function showResult(text) {
                         wifiResultMessageLabel.text = text
                         currentIndex = index_RESULT
+                        if (focusFollows && !Style.isControl(root.Window.activeFocusItem))
+                            focusOn(wifiOkButton)
                     }
 
                     function startChange(change, progressPage) {
+                        focusFollows = Style.isInside(root.Window.activeFocusItem, wifiCard)
                         pendingChange = change
+                        refusedChange = null
                         currentIndex = progressPage
                     }
 
                     function finishChange(success) {
+                        if (!success)
+                            refusedChange = pendingChange
                         pendingChange = null
                         showResult(success ? wifiResultMessageLabel.resultSuccess : wifiResultMessageLabel.resultFailed)
                     }
@@ -233,6 +263,7 @@ Flickable {
                                 wifiNetworksComboBox.currentIndex = -1
                                 if (clientRadioButton.checked) {
                                     wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_CHOOSE_WIFI_NETWORK
+                                    wifiStackLayout.focusOn(wifiNetworksComboBox)
                                 } else {
                                     wifiStackLayout.startChange({ "hotspot": true, "ssid": "" },
                                                                 wifiStackLayout.index_AD_HOC_PROGRESS)
@@ -296,6 +327,26 @@ Flickable {
                             placeholderText: qsTr("Password")
                             echoMode: TextInput.Password
                             inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
+                            readonly property bool acceptable: root.wifiKeyAcceptable(text)
+                            // Qt withholds the name of a password field from screen readers, which read its
+                            // description instead; Qt sets that to the placeholder when they start: put it back.
+                            readonly property string accessibleName: qsTr("Wi-Fi security key")
+                            Accessible.name: accessibleName
+                            Accessible.description: accessibleName
+                            Accessible.onDescriptionChanged: {
+                                if (Accessible.description !== accessibleName)
+                                    Accessible.description = accessibleName
+                            }
+                        }
+                        WidgetParagraph {
+                            id: wifiKeyHint
+                            objectName: "wifiKeyHint"
+                            text: qsTr("The security key has 8 to 63 characters, or 64 hexadecimal digits.")
+                            visible: !wifiPasswordTextField.acceptable
+                            // A hint until the user typed something that cannot be a key.
+                            color: wifiPasswordTextField.text === "" ? wifiPasswordTextField.Material.hintTextColor
+                                                                      : Style.text_ERROR
+                            Layout.maximumWidth: wifiCard.availableWidth - 2 * Style.flow_SPACING
                         }
                         RowLayout {
                             WidgetButton {
@@ -303,7 +354,7 @@ Flickable {
                                 objectName: "joinButton"
                                 text: qsTr("Join")
                                 highlighted: true
-                                enabled: wifiNetworksComboBox.currentText !== ""
+                                enabled: wifiNetworksComboBox.currentText !== "" && wifiPasswordTextField.acceptable
                                 onClicked: {
                                     console.log("join button clicked")
                                     var ssid = wifiNetworksComboBox.currentText
@@ -325,6 +376,7 @@ Flickable {
                                 onClicked: {
                                     console.log("cancel button clicked")
                                     wifiStackLayout.currentIndex = wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                                    wifiStackLayout.focusOn(clientRadioButton.checked ? clientRadioButton : adHocRadioButton)
                                 }
                             }
                         }
@@ -399,14 +451,27 @@ Flickable {
                             running: visible && wifiStackLayout.currentIndex === wifiStackLayout.index_RESULT
                         }
                         WidgetButton {
+                            id: wifiOkButton
                             objectName: "wifiOkButton"
                             text: qsTr("OK")
                             onClicked: {
                                 console.log("Reset button clicked")
+                                var refused = wifiStackLayout.refusedChange
                                 wifiStackLayout.pendingChange = null
-                                wifiStackLayout.currentIndex = api.controllerIsConnected
-                                        ? wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
-                                        : wifiStackLayout.index_NOT_CONNECTED
+                                wifiStackLayout.refusedChange = null
+                                if (!api.controllerIsConnected) {
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_NOT_CONNECTED
+                                } else if (refused !== null && !refused.hotspot
+                                           && wifiNetworksComboBox.find(refused.ssid) >= 0) {
+                                    // Refused: the same network again, for another key.
+                                    wifiNetworksComboBox.currentIndex = wifiNetworksComboBox.find(refused.ssid)
+                                    wifiPasswordTextField.text = ""
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CLIENT_CHOOSE_WIFI_NETWORK
+                                    wifiStackLayout.focusOn(wifiPasswordTextField)
+                                } else {
+                                    wifiStackLayout.currentIndex = wifiStackLayout.index_CHOOSE_CLIENT_OR_AD_HOC
+                                    wifiStackLayout.focusOn(clientRadioButton.checked ? clientRadioButton : adHocRadioButton)
+                                }
                             }
                         }
                     }

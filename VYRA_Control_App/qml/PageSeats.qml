@@ -5,7 +5,9 @@ import "."
 Flickable {
     anchors.fill: parent
     clip: true
-    ScrollBar.vertical: ScrollBar {}
+    ScrollBar.vertical: ScrollBar {
+        Accessible.name: qsTr("Scroll the page")
+    }
     contentWidth: width
     contentHeight: seatsFlow.childrenRect.height
     leftMargin: Style.flickable_LEFT_MARGIN

@@ -146,6 +146,21 @@ QtObject {
         return false
     }
 
+    // Whether Tab stops at `item` (a text field's inner editor counts as its field): after a step
+    // hides the control that had the focus, the focus sits on a container instead.
+    function isControl(item) {
+        return item !== null && item !== undefined && item.visible
+                && (item.activeFocusOnTab || (item.parent !== null && item.parent.activeFocusOnTab === true))
+    }
+
+    // Gives `item` the keyboard focus with the ring round it, as Tab would. An item that has the focus
+    // already (Qt hands it back to a field whose page shows again) keeps the reason it had: set it.
+    function showFocus(item) {
+        item.forceActiveFocus(Qt.TabFocusReason)
+        if (item.focusReason !== undefined)
+            item.focusReason = Qt.TabFocusReason
+    }
+
     function scrollsVertically(item) {
         return item.contentItem !== undefined && item.contentY !== undefined && item.flickableDirection !== undefined
                 && item.flickableDirection !== Flickable.HorizontalFlick

@@ -1,6 +1,8 @@
 import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Controls.Material 2.12
+import QtQuick.Controls.Material.impl 2.12
+import QtQuick.Templates 2.12 as T
 import "."
 
 // A ComboBox whose list entries are plain text: the entries (unit names, Wi-Fi
@@ -8,6 +10,31 @@ import "."
 // render markup in them.
 ComboBox {
     id: control
+
+    // The style's text field, named: a screen reader reaches it inside the box and would read nothing.
+    contentItem: T.TextField {
+        padding: 6
+        leftPadding: control.editable ? 2 : control.mirrored ? 0 : 12
+        rightPadding: control.editable ? 2 : control.mirrored ? 12 : 0
+
+        text: control.editable ? control.editText : control.displayText
+
+        enabled: control.editable
+        autoScroll: control.editable
+        readOnly: control.down
+        inputMethodHints: control.inputMethodHints
+        validator: control.validator
+        selectByMouse: control.selectTextByMouse
+
+        font: control.font
+        color: control.enabled ? control.Material.foreground : control.Material.hintTextColor
+        selectionColor: control.Material.accentColor
+        selectedTextColor: control.Material.primaryHighlightedTextColor
+        verticalAlignment: Text.AlignVCenter
+
+        cursorDelegate: CursorDelegate { }
+        Accessible.name: control.Accessible.name
+    }
 
     delegate: MenuItem {
         id: entry

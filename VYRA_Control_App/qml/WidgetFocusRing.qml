@@ -18,7 +18,10 @@ Rectangle {
     border.width: Style.focus_RING_WIDTH
     radius: 3
     z: 10000
-    visible: shown !== null && shown.visible && fromKeyboard(shown) && width > 0
+    // An inner editor that knows why it got the focus says it better than its control, which may not
+    // have been told (a spin box is not).
+    visible: shown !== null && shown.visible
+             && fromKeyboard(target && target.focusReason !== undefined ? target : shown) && width > 0
     Accessible.ignored: true
 
     function outerControl(item) {

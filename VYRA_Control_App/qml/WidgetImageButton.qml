@@ -10,8 +10,14 @@ ColumnLayout {
     // What the button does, for screen readers ("Rename VYRA").
     property string accessibleName: ""
 
+    // The keys are handled by the icon, not the layout around it: focus must go there.
+    function takeFocus(reason) {
+        image0.forceActiveFocus(reason)
+    }
+
     Image {
         id: image0
+        objectName: root.objectName !== "" ? root.objectName + "Icon" : ""
         fillMode: Image.PreserveAspectFit
         // Vector icons are drawn for the screen's pixel ratio at this size: sharp at any scale.
         sourceSize.width: 24

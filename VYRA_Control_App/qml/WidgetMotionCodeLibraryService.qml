@@ -1,6 +1,7 @@
 import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Layouts 1.12
+import QtQuick.Window 2.12
 import "."
 import Vyra.SignIn 1.0
 import "js_motionCodeLibraryService.js" as MotionCodeLibraryService
@@ -36,22 +37,55 @@ GridLayout {
 
     columns: 1
 
+    // The user was working the form when it changed page: the focus follows to the new page.
+    property bool focusFollows: false
+
     function goToState(state_number) {
         if (connectionState === state_number)
             return
+        var focused = root.Window.activeFocusItem
+        // While signing in no control of the form shows: the focus is still the form's when the outcome
+        // comes, unless the user took it elsewhere.
+        focusFollows = Style.isInside(focused, root)
+                || (connectionState === state_CONNECTING && focusFollows && !Style.isControl(focused))
         connectionState = state_number
         console.log("goToState " + stateNames[state_number])
         if (state_number === state_CONNECTING) {
             statusStack.currentIndex = statusStack.index_PROGRESS
         } else if (state_number === state_CONNECTED) {
             statusStack.currentIndex = statusStack.index_CONNECTED
-        } else if (state_number === state_FAILED) {
-            statusStack.currentIndex = statusStack.index_FAILED
+            if (connectedPage.item)
+                connectedPage.item.signingOut = false
         } else {
+            // A failure is told beside the fields, which keep the user name for the next try; the
+            // password goes.
             if (credentialsPage.item)
-                credentialsPage.item.clear()
+                credentialsPage.item.clearPassword()
             statusStack.currentIndex = statusStack.index_CREDENTIALS
         }
+        focusPage()
+    }
+
+    // The control the user goes on with, shown with the ring, unless the focus went elsewhere.
+    function focusPage() {
+        var focused = root.Window.activeFocusItem
+        if (!focusFollows || (Style.isControl(focused) && !Style.isInside(focused, root)))
+            return
+        var target = null
+        if (statusStack.currentIndex === statusStack.index_CREDENTIALS && credentialsPage.item)
+            target = credentialsPage.item.nextField()
+        else if (statusStack.currentIndex === statusStack.index_CONNECTED && connectedPage.item)
+            target = connectedPage.item.signOutButton
+        if (target && target.enabled)
+            Style.showFocus(target)
+    }
+
+    // Empty credentials sign the unit out (it forgets its tokens); the form comes back when the unit
+    // reports itself signed out, with the user name filled in for the next sign-in.
+    function signOut() {
+        if (credentialsPage.item)
+            credentialsPage.item.username = api.libraryServiceUsername
+        api.sendLibraryServiceCredentials("", "", "")
     }
 
     function doAuthentify() {
@@ -158,7 +192,6 @@ GridLayout {
         readonly property int index_CREDENTIALS: 0
         readonly property int index_PROGRESS: 1
         readonly property int index_CONNECTED: 2
-        readonly property int index_FAILED: 3
         visible: root.vyraSupportMCLS
         enabled: root.vyraSupportMCLS
         Layout.fillWidth: true
@@ -170,12 +203,15 @@ GridLayout {
             active: root.pagesMade
             Layout.fillWidth: true
             sourceComponent: ColumnLayout {
-                readonly property alias username: usernameTextInput.text
+                property alias username: usernameTextInput.text
                 readonly property alias password: passwordTextInput.text
 
-                function clear() {
-                    usernameTextInput.text = ""
+                function clearPassword() {
                     passwordTextInput.text = ""
+                }
+
+                function nextField() {
+                    return usernameTextInput.text === "" ? usernameTextInput : passwordTextInput
                 }
 
                 WidgetTextField {
@@ -197,6 +233,15 @@ GridLayout {
                     objectName: "passwordTextInput"
                     Layout.fillWidth: true
                     placeholderText: qsTr("Password")
+                    // Qt withholds the name of a password field from screen readers, which read its
+                    // description instead; Qt sets that to the placeholder when they start: put it back.
+                    readonly property string accessibleName: qsTr("Motion Code Library Service password")
+                    Accessible.name: accessibleName
+                    Accessible.description: accessibleName
+                    Accessible.onDescriptionChanged: {
+                        if (Accessible.description !== accessibleName)
+                            Accessible.description = accessibleName
+                    }
                     Keys.onReturnPressed: loginButton.clicked()
                     Keys.onEnterPressed: loginButton.clicked()
                     enabled: root.blockedReason === ""
@@ -204,6 +249,22 @@ GridLayout {
                     maximumLength: 40
                     echoMode: TextInput.Password
                     inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData
+                }
+                // Why the last sign-in failed, next to the fields it is about.
+                ColumnLayout {
+                    objectName: "signInFailure"
+                    visible: root.connectionState === root.state_FAILED
+                    Layout.fillWidth: true
+                    WidgetParagraph {
+                        text: qsTr("Failed to sign in")
+                        color: Style.text_ERROR
+                    }
+                    WidgetParagraph {
+                        id: errorMessageLabel
+                        objectName: "errorMessageLabel"
+                        text: root.errorMessage
+                        color: Style.text_ERROR
+                    }
                 }
                 // Where the password goes, so that a user sees a change of address.
                 WidgetLabel {
@@ -219,15 +280,26 @@ GridLayout {
                     text: root.blockedReason
                     color: Style.text_ERROR
                 }
-                WidgetButton {
-                    id: loginButton
-                    objectName: "loginButton"
-                    enabled: root.blockedReason === ""
-                    text: qsTr("Sign In")
-                    Accessible.name: text
-                    Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")
-                    highlighted: true
-                    onClicked: root.doAuthentify()
+                RowLayout {
+                    WidgetButton {
+                        id: loginButton
+                        objectName: "loginButton"
+                        enabled: root.blockedReason === ""
+                        text: qsTr("Sign In")
+                        Accessible.name: text
+                        Accessible.description: qsTr("Signs the VYRA in to the Motion Code Library Service")
+                        highlighted: true
+                        onClicked: root.doAuthentify()
+                    }
+                    WidgetButton {
+                        id: resetButton
+                        objectName: "resetButton"
+                        visible: root.connectionState === root.state_FAILED
+                        text: qsTr("Reset")
+                        Accessible.name: text
+                        Accessible.description: qsTr("Back to the sign-in fields")
+                        onClicked: root.goToState(root.state_DISCONNECTED)
+                    }
                 }
             }
         }
@@ -247,35 +319,33 @@ GridLayout {
         }
 
         Loader {
-            active: root.pagesMade
-            Layout.fillWidth: true
-            sourceComponent: WidgetLabel {
-                objectName: "signedInLabel"
-                text: qsTr("Signed in as %1").arg(api.libraryServiceUsername)
-                elide: Text.ElideRight
-            }
-        }
-
-        Loader {
+            id: connectedPage
             active: root.pagesMade
             Layout.fillWidth: true
             sourceComponent: ColumnLayout {
-                WidgetParagraph {
-                    text: qsTr("Failed to sign in")
-                }
-                WidgetParagraph {
-                    id: errorMessageLabel
-                    objectName: "errorMessageLabel"
-                    text: root.errorMessage
-                    color: Style.text_ERROR
+                property alias signOutButton: signOutButton
+                property alias signingOut: signOutButton.signingOut
+                WidgetLabel {
+                    objectName: "signedInLabel"
+                    text: qsTr("Signed in as %1").arg(api.libraryServiceUsername)
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
                 }
                 WidgetButton {
-                    id: resetButton
-                    objectName: "resetButton"
-                    text: qsTr("Reset")
+                    id: signOutButton
+                    objectName: "signOutButton"
+                    // Sent, waiting for the unit to report itself signed out.
+                    property bool signingOut: false
+                    enabled: api.controllerLinkEncrypted
+                    text: qsTr("Sign Out")
                     Accessible.name: text
-                    Accessible.description: qsTr("Back to the sign-in fields")
-                    onClicked: root.goToState(root.state_DISCONNECTED)
+                    Accessible.description: qsTr("Signs the VYRA out of the Motion Code Library Service, to sign in with another account")
+                    onClicked: {
+                        if (signingOut)
+                            return
+                        signingOut = true
+                        root.signOut()
+                    }
                 }
             }
         }

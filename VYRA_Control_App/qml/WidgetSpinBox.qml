@@ -29,7 +29,14 @@ T.SpinBox {
         top: Math.max(control.from, control.to)
     }
 
-    contentItem: TextInput {
+    // A text field rather than a bare text input: it knows why it got the focus (Tab or a click), which
+    // the focus ring goes by; the box itself never hears of it.
+    contentItem: T.TextField {
+        padding: 0
+        background: null
+        activeFocusOnTab: false
+        hoverEnabled: false
+        Accessible.name: control.Accessible.name
         text: control.displayText
         font: control.font
         color: enabled ? control.Material.foreground : control.Material.hintTextColor

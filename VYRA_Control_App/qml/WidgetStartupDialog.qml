@@ -44,7 +44,9 @@ Popup {
             id: flickable
             property alias showAgainBox: showDialogOnStartupCheckBox
             clip: true
-            ScrollBar.vertical: ScrollBar {}
+            ScrollBar.vertical: ScrollBar {
+                Accessible.name: qsTr("Scroll the dialog")
+            }
             contentWidth: width
             contentHeight: columnLayout.height
             topMargin: popup.flickable_MARGIN_TOP

@@ -182,6 +182,10 @@
         <source>No Poster</source>
         <translation>Pas d&apos;affiche</translation>
     </message>
+    <message>
+        <source>Scroll the page</source>
+        <translation>Faire défiler la page</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -228,6 +232,10 @@
     <message>
         <source>No titles</source>
         <translation>Aucun titre</translation>
+    </message>
+    <message>
+        <source>Scroll the library titles</source>
+        <translation>Faire défiler les titres de la bibliothèque</translation>
     </message>
 </context>
 <context>
@@ -355,6 +363,25 @@
     <message>
         <source>Network interface: %1</source>
         <translation>Interface réseau : %1</translation>
+    </message>
+    <message>
+        <source>Scroll the page</source>
+        <translation>Faire défiler la page</translation>
+    </message>
+    <message>
+        <source>Wi-Fi security key</source>
+        <translation>Clé de sécurité Wi-Fi</translation>
+    </message>
+    <message>
+        <source>The security key has 8 to 63 characters, or 64 hexadecimal digits.</source>
+        <translation>La clé de sécurité compte de 8 à 63 caractères, ou 64 chiffres hexadécimaux.</translation>
+    </message>
+</context>
+<context>
+    <name>PageSeats</name>
+    <message>
+        <source>Scroll the page</source>
+        <translation>Faire défiler la page</translation>
     </message>
 </context>
 <context>
@@ -673,6 +700,18 @@
         <source>Signing in at %1</source>
         <translation>Connexion auprès de %1</translation>
     </message>
+    <message>
+        <source>Motion Code Library Service password</source>
+        <translation>Mot de passe du service de bibliothèque de Motion Code</translation>
+    </message>
+    <message>
+        <source>Sign Out</source>
+        <translation>Se déconnecter</translation>
+    </message>
+    <message>
+        <source>Signs the VYRA out of the Motion Code Library Service, to sign in with another account</source>
+        <translation>Déconnecte le VYRA du service de bibliothèque de Motion Code, pour se connecter avec un autre compte</translation>
+    </message>
 </context>
 <context>
     <name>WidgetSeats</name>
@@ -793,6 +832,10 @@
     <message>
         <source>Closes this dialog; Escape does the same</source>
         <translation>Ferme cette fenêtre ; la touche Échap fait de même</translation>
+    </message>
+    <message>
+        <source>Scroll the dialog</source>
+        <translation>Faire défiler la boîte de dialogue</translation>
     </message>
 </context>
 <context>

@@ -182,6 +182,10 @@
         <source>No Poster</source>
         <translation>无海报</translation>
     </message>
+    <message>
+        <source>Scroll the page</source>
+        <translation>滚动页面</translation>
+    </message>
 </context>
 <context>
     <name>PageMovies</name>
@@ -228,6 +232,10 @@
     <message>
         <source>No titles</source>
         <translation>没有影片</translation>
+    </message>
+    <message>
+        <source>Scroll the library titles</source>
+        <translation>滚动片库中的影片</translation>
     </message>
 </context>
 <context>
@@ -355,6 +363,25 @@
     <message>
         <source>Network interface: %1</source>
         <translation>网络接口：%1</translation>
+    </message>
+    <message>
+        <source>Scroll the page</source>
+        <translation>滚动页面</translation>
+    </message>
+    <message>
+        <source>Wi-Fi security key</source>
+        <translation>Wi-Fi 安全密钥</translation>
+    </message>
+    <message>
+        <source>The security key has 8 to 63 characters, or 64 hexadecimal digits.</source>
+        <translation>安全密钥为 8 到 63 个字符，或 64 位十六进制数字。</translation>
+    </message>
+</context>
+<context>
+    <name>PageSeats</name>
+    <message>
+        <source>Scroll the page</source>
+        <translation>滚动页面</translation>
     </message>
 </context>
 <context>
@@ -615,7 +642,7 @@
     </message>
     <message>
         <source>Username</source>
-        <translation>电子邮件</translation>
+        <translation>用户名</translation>
     </message>
     <message>
         <source>Password</source>
@@ -672,6 +699,18 @@
     <message>
         <source>Signing in at %1</source>
         <translation>正在登录到 %1</translation>
+    </message>
+    <message>
+        <source>Motion Code Library Service password</source>
+        <translation>动感代码库服务密码</translation>
+    </message>
+    <message>
+        <source>Sign Out</source>
+        <translation>退出登录</translation>
+    </message>
+    <message>
+        <source>Signs the VYRA out of the Motion Code Library Service, to sign in with another account</source>
+        <translation>将 VYRA 从动感代码库服务退出登录，以便使用其他帐户登录</translation>
     </message>
 </context>
 <context>
@@ -793,6 +832,10 @@
     <message>
         <source>Closes this dialog; Escape does the same</source>
         <translation>关闭此对话框；按 Esc 键效果相同</translation>
+    </message>
+    <message>
+        <source>Scroll the dialog</source>
+        <translation>滚动对话框</translation>
     </message>
 </context>
 <context>

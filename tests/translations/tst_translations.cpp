@@ -51,7 +51,7 @@ private slots:
             "识别容差：%1 秒");
         row("WidgetSeats", "Motion: %1 dB", "Mouvement : %1 dB", "转动：%1 分贝");
         row("WidgetSeats", "Seat %1", "Fauteuil %1", "座椅 %1");
-        row("WidgetMotionCodeLibraryService", "Username", "Nom d'utilisateur", "电子邮件");
+        row("WidgetMotionCodeLibraryService", "Username", "Nom d'utilisateur", "用户名");
         row("Ulmar::Messaging::GetMediaStatusNotificationHandler", "VYRA Online", "VYRA en ligne",
             "在线 VYRA");
         row("Ulmar::SeatPaneMgr", "Seats Ready", "Fauteuils prêts", "座椅就绪");
@@ -145,14 +145,15 @@ private slots:
                                           {"Ulmar::Facade", 2},
                                           {"QObject", 5},
                                           {"Main", 8},
-                                          {"PageMotionController", 36},
-                                          {"PageMovies", 11},
-                                          {"PageNetwork", 31},
+                                          {"PageMotionController", 37},
+                                          {"PageMovies", 12},
+                                          {"PageNetwork", 34},
+                                          {"PageSeats", 1},
                                           {"Style", 5},
-                                          {"WidgetMotionCodeLibraryService", 18},
+                                          {"WidgetMotionCodeLibraryService", 21},
                                           {"WidgetSeats", 12},
                                           {"WidgetSortHeader", 3},
-                                          {"WidgetStartupDialog", 13},
+                                          {"WidgetStartupDialog", 14},
                                           {"WidgetUnfoldButton", 2},
                                           {"WidgetUnitSearch", 16},
                                           {"js_motionCodeLibraryService", 4}};

@@ -66,12 +66,12 @@ private slots:
         QTest::newRow("zh_CN") << "zh_CN"
                                << "Successfully loaded translation." << QString::fromUtf8("库")
                                << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
-                               << QString::fromUtf8("电子邮件") << false;
+                               << QString::fromUtf8("用户名") << false;
         // The first preferred language has no catalogue: the next one's is taken.
         QTest::newRow("de:zh_CN") << "de:zh_CN"
                                   << "Successfully loaded translation." << QString::fromUtf8("库")
                                   << QString::fromUtf8("剪辑") << QString::fromUtf8("在线 VYRA")
-                                  << QString::fromUtf8("电子邮件") << false;
+                                  << QString::fromUtf8("用户名") << false;
         // A language without a catalogue, and no English among the preferred: that is an error.
         QTest::newRow("de") << "de"
                             << "Could not load translation."

@@ -99,8 +99,9 @@ class TestUiAccessibility : public QObject
     {
         if (m_unit)
             m_unit->stop();
-        m_unit = m_fx->startUnit(
-            {"--name", "A11y Unit", "--seats", "3", "--scenario", m_dir.filePath("scenario.json")});
+        // It refuses every Wi-Fi key: the wizard's way back after a refusal is walked by keyboard.
+        m_unit = m_fx->startUnit({"--name", "A11y Unit", "--seats", "3", "--scenario",
+                                  m_dir.filePath("scenario.json"), "--fault", "refuse-wifi-key"});
         QVERIFY(m_unit);
     }
 
@@ -121,6 +122,35 @@ class TestUiAccessibility : public QObject
     }
 
     void stopApp() { m_fx->stopApp(); }
+
+    // The focus is on `name` (the item or the control around it) and the ring shows round it.
+    bool focusShownOn(const QString& name)
+    {
+        QDeadlineTimer deadline(5000);
+        for (;;) {
+            const QJsonObject f = focus();
+            const bool on = f.value("objectName").toString() == name || focusInside(f, name);
+            if (on && get("focusRing", "visible", {}).toBool())
+                return true;
+            if (deadline.hasExpired()) {
+                qWarning("focus on %s (ring %s), not on %s",
+                         qPrintable(f.value("path").toVariant().toStringList().join('/')),
+                         get("focusRing", "visible", {}).toBool() ? "shown" : "hidden", qPrintable(name));
+                return false;
+            }
+            QTest::qWait(20);
+        }
+    }
+
+    QStringList sent(int from, const QString& type)
+    {
+        QStringList out;
+        for (const auto& c : m_fx->commands(from)) {
+            if (c.type == type)
+                out << c.body;
+        }
+        return out;
+    }
 
     void closeStartupDialog()
     {
@@ -351,6 +381,10 @@ private slots:
         QCOMPARE(seen.size(), 3);
         key(Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(!exists("startupDialogCloseButton"), 10000);
+        // Back in the page it covered, the ring on its first control; Tab goes on in the page.
+        QVERIFY(focusShownOn("controllerNameComboBox"));
+        key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("renameButtonIcon"));
     }
 
     void everyControlNamedInEnglish()
@@ -379,8 +413,24 @@ private slots:
         QVERIFY(ask({{"cmd", "click"}, {"name", "clientOrAdHocButton"}}).value("ok").toBool());
         QTRY_VERIFY_WITH_TIMEOUT(exists("wifiPasswordTextField"), 10000);
         const QStringList wizard = checkNamed("1280 networkPage, Wi-Fi network", "networkPage");
-        // A password field is announced by its description, the placeholder text.
-        QVERIFY2(wizard.contains("Password"), qPrintable(wizard.join(", ")));
+        QVERIFY2(wizard.contains("Wi-Fi security key"), qPrintable(wizard.join(", ")));
+        // The drop-downs' inner text and the page's scroll bar are named too.
+        const QJsonArray nodes = tree("networkPage");
+        for (const QJsonValue& v : nodes) {
+            if (v.toObject().value("objectName").toString() == "wifiPasswordTextField")
+                QCOMPARE(label(v.toObject()), QString("Wi-Fi security key"));
+        }
+        int scrollBars = 0;
+        for (const QJsonValue& v : nodes) {
+            const QJsonObject n = v.toObject();
+            if (n.value("role").toString() == "ScrollBar") {
+                ++scrollBars;
+                QCOMPARE(n.value("name").toString(), QString("Scroll the page"));
+            }
+            if (n.value("role").toString() == "EditableText")
+                QVERIFY2(!label(n).isEmpty(), qPrintable(announce(n)));
+        }
+        QCOMPARE(scrollBars, 1);
         QVERIFY(ask({{"cmd", "click"}, {"name", "wifiCancelButton"}}).value("ok").toBool());
         QVERIFY(showTab("statusTab"));
     }
@@ -462,6 +512,126 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!exists("nameTextField"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "renameButton"), 5000);
         QCOMPARE(get("controllerNameComboBox", "displayText").toString(), QString("A11y Unit"));
+    }
+
+    // After each step the keyboard focus is on the control the user goes on with, with the ring round it:
+    // the pencil after the name editor (and its keys work), a number box reached by Tab, each step of the
+    // Wi-Fi wizard (a short key stopped in the program, a refused one bringing back the network chosen).
+    void focusFollowsEachStep()
+    {
+        closeStartupDialog();
+        QVERIFY(resize(700));
+        int from = m_fx->commandMark();
+
+        // Rename: an empty or all-space name cannot be saved.
+        key(Qt::Key_1, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "controllerNameComboBox"), 10000);
+        key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("renameButtonIcon"));
+        key(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "nameTextField"), 5000);
+        key(Qt::Key_A, Qt::ControlModifier);
+        m_fx->type("   ");
+        QCOMPARE(get("nameTextField", "text").toString(), QString("   "));
+        QVERIFY(!get("saveNameButton", "enabled").toBool());
+        key(Qt::Key_Return);
+        QVERIFY(exists("nameTextField"));
+        key(Qt::Key_A, Qt::ControlModifier);
+        key(Qt::Key_Backspace);
+        QVERIFY(!get("saveNameButton", "enabled").toBool());
+        key(Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!exists("nameTextField"), 5000);
+        QVERIFY(focusShownOn("renameButtonIcon"));
+        // The keys work where the ring is: Enter opens the editor again; Save by keyboard.
+        key(Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "nameTextField"), 5000);
+        key(Qt::Key_A, Qt::ControlModifier);
+        m_fx->type("Kbd Unit");
+        QVERIFY(get("saveNameButton", "enabled").toBool());
+        key(Qt::Key_Tab);
+        key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("saveNameButton"));
+        key(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!exists("nameTextField"), 5000);
+        QVERIFY(focusShownOn("renameButtonIcon"));
+        QTRY_COMPARE_WITH_TIMEOUT(sent(from, "SetVyraName"), QStringList{R"({"vyraName":"Kbd Unit"})"},
+                                  10000);
+        // The next Tab goes on from the pencil, not back to the unit list.
+        key(Qt::Key_Tab);
+        QVERIFY(!focusInside(focus(), "controllerNameComboBox"));
+        QVERIFY(!focusInside(focus(), "renameButton"));
+        QVERIFY(get("focusRing", "visible").toBool());
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(focusShownOn("renameButtonIcon"));
+
+        // A number box shows the ring like every other control.
+        key(Qt::Key_2, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "seatCard1"), 10000);
+        for (int i = 0; i < 8 && !focusInside(focus(), "spinbox"); ++i)
+            key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("spinbox"));
+        const QRectF box = m_fx->rect("spinbox", "motionSlider");
+        const QRectF ring = m_fx->rect("focusRing");
+        QVERIFY2(ring.contains(box) && ring.width() < box.width() + 10,
+                 qPrintable(QString("ring %1,%2 %3x%4, box %5,%6 %7x%8")
+                                .arg(ring.x())
+                                .arg(ring.y())
+                                .arg(ring.width())
+                                .arg(ring.height())
+                                .arg(box.x())
+                                .arg(box.y())
+                                .arg(box.width())
+                                .arg(box.height())));
+
+        // Wi-Fi, by keyboard only.
+        from = m_fx->commandMark();
+        key(Qt::Key_4, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(focusInside(focus(), "networkPage"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(get("clientOrAdHocButton", "visible").toBool(), 10000);
+        QVERIFY(get("clientRadioButton", "checked").toBool());
+        for (int i = 0; i < 4 && !focusInside(focus(), "clientOrAdHocButton"); ++i)
+            key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("clientOrAdHocButton"));
+        key(Qt::Key_Space);
+        QVERIFY(focusShownOn("wifiNetworksComboBox"));
+        QTRY_VERIFY_WITH_TIMEOUT(get("wifiNetworksComboBox", "count").toInt() > 1, 20000);
+        for (int i = 0; i < 8 && get("wifiNetworksComboBox", "currentText").toString() != "HomeNet"; ++i)
+            key(Qt::Key_Down);
+        QCOMPARE(get("wifiNetworksComboBox", "currentText").toString(), QString("HomeNet"));
+        QVERIFY(!get("joinButton", "enabled").toBool()); // no key yet
+        QVERIFY(get("wifiKeyHint", "visible").toBool());
+        key(Qt::Key_Tab);
+        key(Qt::Key_Tab);
+        QVERIFY(focusShownOn("wifiPasswordTextField"));
+        m_fx->type("short");
+        QVERIFY(!get("joinButton", "enabled").toBool());
+        QVERIFY(get("wifiKeyHint", "visible").toBool());
+        key(Qt::Key_Return);
+        QCOMPARE(get("wifiStackLayout", "currentIndex").toInt(), 2);
+        m_fx->type(" but long");
+        QVERIFY(get("joinButton", "enabled").toBool());
+        QVERIFY(!get("wifiKeyHint", "visible", {}).toBool());
+        key(Qt::Key_Return);
+        // The unit refuses it; the result takes the focus.
+        QTRY_COMPARE_WITH_TIMEOUT(get("wifiResultMessageLabel", "text").toString(),
+                                  QString("VYRA Wi-Fi Configuration Failed"), 10000);
+        QVERIFY(focusShownOn("wifiOkButton"));
+        QCOMPARE(sent(from, "SetWifiSetting"), QStringList{R"({"setWifi":{"ssid":"HomeNet","key":"***"}})"});
+        // OK: the same network and mode again, for another key.
+        key(Qt::Key_Return);
+        QCOMPARE(get("wifiStackLayout", "currentIndex").toInt(), 2);
+        QCOMPARE(get("wifiNetworksComboBox", "currentText").toString(), QString("HomeNet"));
+        QCOMPARE(get("wifiPasswordTextField", "text").toString(), QString());
+        QVERIFY(focusShownOn("wifiPasswordTextField"));
+        QVERIFY(!get("joinButton", "enabled").toBool());
+        QVERIFY(m_fx->get("clientRadioButton", "checked", {}, false).toBool());
+        // A 64-digit hexadecimal key would do; 40 characters is what the field takes.
+        m_fx->type("0123456789abcdef0123456789abcdef01234567");
+        QCOMPARE(get("wifiPasswordTextField", "text").toString().size(), 40);
+        QVERIFY(get("joinButton", "enabled").toBool());
+        // Nothing more went to the unit: the short key never left the program.
+        QCOMPARE(sent(from, "SetWifiSetting").size(), 1);
+        key(Qt::Key_1, Qt::ControlModifier);
     }
 
     void everyControlNamedInFrench()

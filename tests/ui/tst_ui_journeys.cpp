@@ -542,7 +542,8 @@ private slots:
         };
         const auto viewing = [&] {
             return !m_fx->exists("nameTextField") && m_fx->exists("renameButton") &&
-                   m_fx->focus().value("objectName").toString() == "renameButton";
+                   m_fx->focus().value("objectName").toString() == "renameButtonIcon" &&
+                   m_fx->get("focusRing", "visible").toBool();
         };
 
         edit("Not This");

@@ -415,7 +415,9 @@ private slots:
         }
 
         // What a user does, whether or not the form takes it.
+        // The user name stays from one try to the next: typed over.
         app->click("usernameTextInput");
+        app->ask({{"cmd", "key"}, {"key", int(Qt::Key_A)}, {"modifiers", int(Qt::ControlModifier)}});
         app->type(kUser);
         app->click("passwordTextInput");
         app->type(kPassword);
@@ -469,6 +471,63 @@ private slots:
         QCOMPARE(m_trap.connections, 0);
         if (plainUnit)
             plainApp.stop();
+    }
+
+    // Signed in (the last case above): Sign Out empties the unit's credentials and brings the form back
+    // with the user name. A wrong password keeps the form, tells why beside it and keeps the user name, as
+    // Reset does; the focus stays in the form, shown. Then the right password signs in again. Keys only.
+    void signOutAndWrongPassword()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_app.get("signOutButton", "visible").toBool(), 30000);
+        QVERIFY(!m_unit->accessToken().isEmpty());
+        const auto focused = [this] { return m_app.ask({{"cmd", "focus"}}).value("objectName").toString(); };
+        const auto ringShown = [this] { return m_app.get("focusRing", "visible").toBool(); };
+        const auto tabTo = [&](const QString& name) {
+            for (int i = 0; i < 6 && focused() != name; ++i)
+                m_app.ask({{"cmd", "key"}, {"key", int(Qt::Key_Tab)}});
+            return focused() == name;
+        };
+        const auto press = [this](Qt::Key key) { m_app.ask({{"cmd", "key"}, {"key", int(key)}}); };
+
+        // Signing in with the mouse left the focus on the page's next control.
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), QString("signOutButton"), 5000);
+        QVERIFY(ringShown());
+        press(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(m_unit->accessToken().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_app.get("loginButton", "visible").toBool(), 20000);
+        QCOMPARE(m_app.get("usernameTextInput", "text").toString(), QString(kUser));
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), QString("passwordTextInput"), 5000);
+        QVERIFY(ringShown());
+
+        const int logFrom = m_app.log().size();
+        m_app.type("wrong-password");
+        press(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(m_app.get("errorMessageLabel", "text").toString(),
+                                  QString("Invalid credentials"), 30000);
+        QVERIFY(m_app.get("errorMessageLabel", "visible").toBool());
+        QVERIFY(m_app.get("usernameTextInput", "visible").toBool());
+        QVERIFY(m_app.get("passwordTextInput", "visible").toBool());
+        QCOMPARE(m_app.get("usernameTextInput", "text").toString(), QString(kUser));
+        QCOMPARE(m_app.get("passwordTextInput", "text").toString(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), QString("passwordTextInput"), 5000);
+        QVERIFY(ringShown());
+        QVERIFY(m_unit->accessToken().isEmpty());
+        QVERIFY(!m_app.log().mid(logFrom).contains("wrong-password"));
+
+        QVERIFY(tabTo("resetButton"));
+        press(Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_app.get("errorMessageLabel", "visible").toBool(), 5000);
+        QCOMPARE(m_app.get("usernameTextInput", "text").toString(), QString(kUser));
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), QString("passwordTextInput"), 5000);
+        QVERIFY(ringShown());
+
+        m_app.type(kPassword);
+        press(Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(m_app.get("signedInLabel", "text").toString(),
+                                  QString("Signed in as %1").arg(kUser), 30000);
+        QVERIFY(!m_unit->accessToken().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), QString("signOutButton"), 5000);
+        QVERIFY(ringShown());
     }
 };
 

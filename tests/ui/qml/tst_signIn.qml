@@ -154,7 +154,8 @@ Item {
             waitForRendering(widget)
             mouseClick(findChild(widget, "resetButton"))
             compare(widget.connectionState, widget.state_DISCONNECTED)
-            compare(findChild(widget, "usernameTextInput").text, "")
+            // The user name stays for the next try; the password goes.
+            compare(findChild(widget, "usernameTextInput").text, "jane@example.com")
             compare(findChild(widget, "passwordTextInput").text, "")
         }
 
