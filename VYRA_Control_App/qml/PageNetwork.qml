@@ -323,7 +323,8 @@ Flickable {
                             Keys.onEnterPressed: if (joinButton.enabled) joinButton.clicked()
                             property bool allowChanges: !activeFocus
                             Layout.fillWidth: true
-                            maximumLength: 40
+                            // Room for the longest WPA key (64 hexadecimal digits); wifiKeyAcceptable() decides.
+                            maximumLength: 64
                             placeholderText: qsTr("Password")
                             echoMode: TextInput.Password
                             inputMethodHints: Qt.ImhHiddenText | Qt.ImhNoAutoUppercase | Qt.ImhNoPredictiveText | Qt.ImhSensitiveData

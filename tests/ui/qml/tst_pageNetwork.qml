@@ -200,6 +200,12 @@ Item {
 
         function test_wifiKeyRule(data) {
             compare(page.wifiKeyAcceptable(data.key), data.ok)
+            // The field holds every key the rule accepts, whole.
+            var field = findChild(page, "wifiPasswordTextField")
+            field.text = data.key
+            if (data.ok)
+                compare(field.text, data.key)
+            field.text = ""
         }
 
         function test_joinDisabledWithoutNetwork() {
