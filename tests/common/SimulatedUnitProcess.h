@@ -14,7 +14,8 @@
 class SimulatedUnitProcess
 {
 public:
-    // A message the unit received: its type and its body exactly as it arrived.
+    // A message the unit received: its type and its body as it arrived, except that Wi-Fi keys, tokens and
+    // passwords in it read "***" (the unit masks them in its command log).
     struct Command
     {
         QString type;
