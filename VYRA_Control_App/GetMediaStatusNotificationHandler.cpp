@@ -15,8 +15,6 @@ namespace Messaging {
 
 namespace {
 
-const char* const TrContext = "Ulmar::Messaging::GetMediaStatusNotificationHandler";
-
 const char* const VyraOnline =
     QT_TRANSLATE_NOOP("Ulmar::Messaging::GetMediaStatusNotificationHandler", "VYRA Online");
 const char* const VyraInitializing =
@@ -61,11 +59,6 @@ const char* const MotionCodeAvailable =
     QT_TRANSLATE_NOOP("Ulmar::Messaging::GetMediaStatusNotificationHandler", "Motion Code Available");
 const char* const MotionCodeNotAvailable =
     QT_TRANSLATE_NOOP("Ulmar::Messaging::GetMediaStatusNotificationHandler", "Motion Code not Available");
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate(TrContext, text);
-}
 
 const QString Green = QStringLiteral("greenStatus");
 const QString Yellow = QStringLiteral("yellowStatus");
